@@ -1,0 +1,32 @@
+// An opened input PDF: its file, whole-file stream and cross-reference component.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "pdf/CPdfXRef.h"
+
+class CPdfDocument {
+public:
+    CPdfDocument() = default;
+    ~CPdfDocument();
+    CPdfDocument(const CPdfDocument&) = delete;
+    CPdfDocument& operator=(const CPdfDocument&) = delete;
+
+    // Opens the file and reads its cross-reference data; throws CPdfException
+    // ("Can't open file", "PDF file was damaged", "PDF file is encrypted", ...).
+    void open(const std::string& path);
+    void close();
+    bool isOpen() const { return open_; }
+
+    CPdfXRef* getXRef() const { return xref_.get(); }
+    FILE* getFile() const { return file_; }
+    int64_t getHeaderOffset() const;
+
+private:
+    bool open_ = false;
+    FILE* file_ = nullptr;
+    std::shared_ptr<CPdfStream> base_;
+    std::unique_ptr<CPdfXRef> xref_;
+};

@@ -1,0 +1,29 @@
+// Lexer and object parser: turns the bytes of a chain of streams into PDF values.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "pdf/CPdfObject.h"
+#include "pdf/CPdfStream.h"
+
+class CPdfParser {
+public:
+    // xref resolves an indirect /Length and is bound into created arrays and dictionaries; may be null.
+    CPdfParser(CPdfXRef* xref, std::shared_ptr<CPdfStream> stream);
+    ~CPdfParser();
+    CPdfParser(const CPdfParser&) = delete;
+    CPdfParser& operator=(const CPdfParser&) = delete;
+
+    // The next complete object: Error for rejected input, EOF at the end of all input.
+    CPdfObject nextObject();
+
+    // The stream the lexer reads from now.
+    CPdfStream* getCurrentStream() const;
+    // Appends a stream to read after the current ones.
+    void addStream(std::shared_ptr<CPdfStream> stream);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};

@@ -1,0 +1,70 @@
+// Cross-reference reading: the entry list of a document, its trailer, and fetching objects by number.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pdf/CPdfObject.h"
+#include "pdf/CPdfStream.h"
+
+enum CPdfXRefEntryType { xrefFree = 0, xrefUncompressed = 1, xrefCompressed = 2 };
+
+struct CPdfXRefEntry {
+    // Kind 1: byte offset of "N G obj", relative to the header. Kind 2: number of the object stream.
+    int64_t offset = -1;
+    // Kind 1 and 0: generation. Kind 2: index of the object within its object stream.
+    int gen = 0;
+    CPdfXRefEntryType type = xrefFree;
+    // Set once a section has filled the entry: the newest section wins.
+    bool filled = false;
+};
+
+class CPdfObjectStream;
+class CPdfObjectStreamData;
+
+class CPdfXRef {
+public:
+    // base: the whole-file stream, whose start is already moved to the "%PDF-" header.
+    CPdfXRef(std::shared_ptr<CPdfStream> base, int64_t headerOffset, int64_t fileSize);
+    ~CPdfXRef();
+    CPdfXRef(const CPdfXRef&) = delete;
+    CPdfXRef& operator=(const CPdfXRef&) = delete;
+
+    // Reads startxref and the chain of sections; throws CPdfException on damage or encryption.
+    void read();
+
+    // The object numbered num: Null when free, absent or of another generation.
+    // Throws "Corrupted PDF file" for a number outside the entry list.
+    CPdfObject fetchObject(int num, int gen);
+
+    int getRootNum() const { return rootNum_; }
+    int getRootGen() const { return rootGen_; }
+    int getInfoNum() const { return infoNum_; }
+    int getInfoGen() const { return infoGen_; }
+    const CPdfObject& getTrailer() const { return trailer_; }
+    int getNumObjects() const { return static_cast<int>(entries_.size()); }
+    const CPdfXRefEntry& getEntry(int num) const { return entries_[static_cast<size_t>(num)]; }
+    const std::vector<CPdfXRefEntry>& getEntries() const { return entries_; }
+    int64_t getHeaderOffset() const { return headerOffset_; }
+    int64_t getFileSize() const { return fileSize_; }
+    // Generation to write for an object kept under its input number: its entry's, 0 when compressed.
+    int getOutputGen(int num) const;
+
+    // Decoded bytes of member `index` of object stream `streamNum` when it holds object `num`
+    // (the raw-text view); false when there are none. Uses a small cache of recent streams.
+    bool getCompressedMemberBytes(int streamNum, int index, int num, std::string& bytes);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+    std::shared_ptr<CPdfStream> base_;
+    int64_t headerOffset_;
+    int64_t fileSize_;
+    std::vector<CPdfXRefEntry> entries_;
+    CPdfObject trailer_;
+    int rootNum_ = 0, rootGen_ = 0, infoNum_ = 0, infoGen_ = 0;
+
+    friend class CPdfXRefReader;
+};

@@ -1,0 +1,24 @@
+// Raw object text: an object's bytes as stored in the file or its object stream, and byte searches.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+class CPdfDocument;
+
+// The object as stored, from its number line through "endobj" and the one byte after it;
+// a member of an object stream is wrapped as "N 0 obj\r<bytes> endobj\r".
+// False (text untouched) for a free entry, a missing member or an object without "endobj".
+bool getObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text);
+
+// Position of the last byte of the first occurrence of pattern wholly inside [from, to); 0 when none.
+size_t findPattern(const char* buffer, size_t from, size_t to, const char* pattern, size_t patternLength);
+
+// The same over the file from offset to its end, in file positions; 0 when none.
+int64_t findPatternInFile(FILE* file, int64_t offset, const char* pattern, size_t patternLength);
+
+// The decimal number after the first occurrence of key, 0 when the key or a digit is missing;
+// isRef tells whether " 0 R" follows the digits.
+unsigned long findNumberAfterKey(const std::string& text, const char* key, bool* isRef);
