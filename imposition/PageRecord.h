@@ -1,6 +1,7 @@
 // One input page as the page tree gives it: object number, rotation and five inherited boxes.
 #pragma once
 
+#include <string>
 #include <vector>
 
 struct PdfBox {
@@ -11,6 +12,14 @@ struct PageRecord {
     int objNum = 0;
     int rotation = 0;  // /Rotate as found, stated or inherited, not normalised
     PdfBox mediaBox, cropBox, bleedBox, trimBox, artBox;
+
+    // What the page inherits from an intermediate node of the page tree and does not state
+    // itself: the flat output tree loses those nodes, so a written page must state them.
+    bool inheritsRotate = false;   // rotation came from an ancestor
+    bool inheritsCropBox = false;  // cropBox came from an ancestor's /CropBox
+    // Text of an inherited /Resources value ("12 0 R" or a direct "<< ... >>"), empty when the
+    // page states its own or none is inherited.
+    std::string inheritedResources;
 };
 
 using PageRecords = std::vector<PageRecord>;

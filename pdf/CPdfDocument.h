@@ -17,6 +17,9 @@ public:
     // Opens the file and reads its cross-reference data; throws CPdfException
     // ("Can't open file", "PDF file was damaged", "PDF file is encrypted", ...).
     void open(const std::string& path);
+    // The same on a file already open for reading (for example an in-memory one); the document
+    // takes the file over and closes it, also when the open fails.
+    void openFile(FILE* file);
     void close();
     bool isOpen() const { return open_; }
 

@@ -6,13 +6,14 @@
 #include "pdf/CPdfStream.h"
 
 class CPdfFileStream : public CPdfStream {
-public:
+  public:
     // The stream does not own the file. limited false means: up to the end of the file.
     CPdfFileStream(FILE* file, int64_t start, bool limited, int64_t length, CPdfObject dict);
 
     void reset() override;
     int getChar() override;
     int peekChar() override;
+    size_t getBytes(uint8_t* buffer, size_t count) override;
     int64_t getPos() const override;
     void setPos(int64_t pos, int origin = SEEK_SET) override;
     int64_t getStart() const override { return start_; }
@@ -21,7 +22,7 @@ public:
     std::shared_ptr<CPdfStream> makeSubStream(int64_t start, bool limited, int64_t length,
                                               CPdfObject dict) override;
 
-private:
+  private:
     bool refill();
 
     FILE* file_;

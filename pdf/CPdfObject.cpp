@@ -4,7 +4,9 @@
 #include "pdf/CPdfStream.h"
 #include "pdf/CPdfXRef.h"
 
-CPdfObject::CPdfObject(CPdfObject&& other) noexcept { *this = std::move(other); }
+CPdfObject::CPdfObject(CPdfObject&& other) noexcept {
+    *this = std::move(other);
+}
 
 CPdfObject& CPdfObject::operator=(CPdfObject&& other) noexcept {
     if (this != &other) {
@@ -145,7 +147,7 @@ std::shared_ptr<CPdfStream> CPdfObject::shareStream() const {
 
 CPdfDict* CPdfObject::getDictOrStreamDict() const {
     if (type_ == objDict) return getDict();
-    if (type_ == objStream) return getStream()->getDict().getDict();
+    if (type_ == objStream && getStream()) return getStream()->getDict().getDict();
     return nullptr;
 }
 
@@ -159,7 +161,9 @@ CPdfObject CPdfArray::getRaw(int i) const {
     return elements_[static_cast<size_t>(i)];
 }
 
-CPdfObject CPdfArray::get(int i) const { return getRaw(i).fetchObject(xref_); }
+CPdfObject CPdfArray::get(int i) const {
+    return getRaw(i).fetchObject(xref_);
+}
 
 void CPdfDict::add(const std::string& key, CPdfObject value) {
     entries_.emplace(key, std::move(value));
@@ -171,4 +175,6 @@ CPdfObject CPdfDict::lookupRaw(const std::string& key) const {
     return found->second;
 }
 
-CPdfObject CPdfDict::lookup(const std::string& key) const { return lookupRaw(key).fetchObject(xref_); }
+CPdfObject CPdfDict::lookup(const std::string& key) const {
+    return lookupRaw(key).fetchObject(xref_);
+}

@@ -1,6 +1,8 @@
-// Byte streams the reader parses from: the abstract base of file windows, decoders and bounded runs.
+// Byte streams the reader parses from: the abstract base of file windows, decoders and bounded
+// runs.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -9,7 +11,7 @@
 
 // Streams are shared through std::shared_ptr; a Stream value holds one share, a parser another.
 class CPdfStream {
-public:
+  public:
     explicit CPdfStream(CPdfObject dict = CPdfObject::makeNull()) : dict_(std::move(dict)) {}
     virtual ~CPdfStream() = default;
     CPdfStream(const CPdfStream&) = delete;
@@ -23,6 +25,8 @@ public:
     virtual int getRawChar();
     // Next byte getChar would return, without consuming it; -1 at end.
     virtual int peekChar() = 0;
+    // Up to count bytes as getChar gives them; returns how many were read (fewer only at end).
+    virtual size_t getBytes(uint8_t* buffer, size_t count);
     // The stream's dictionary (Null when it has none).
     virtual const CPdfObject& getDict() const { return dict_; }
     // Absolute file position of the next byte.
@@ -38,6 +42,6 @@ public:
         return nullptr;
     }
 
-protected:
+  protected:
     CPdfObject dict_;
 };

@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <zlib.h>
+
 #include "pdf/FormatText.h"
 
 void TestPdf::addObject(int num, const std::string& body, int gen) {
@@ -192,4 +194,236 @@ std::string corpusDir() {
     struct stat info;
     if (stat(dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return "";
     return dir;
+}
+
+std::string bigEndianBytes(unsigned long long value, int width) {
+    std::string out;
+    for (int i = width - 1; i >= 0; i--) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+    return out;
+}
+
+std::string deflateBytes(const std::string& data) {
+    uLongf size = compressBound(static_cast<uLong>(data.size()));
+    std::string out(size, '\0');
+    compress2(reinterpret_cast<Bytef*>(&out[0]), &size,
+              reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()), 9);
+    out.resize(size);
+    return out;
+}
+
+long lastStartXRef(const std::string& pdf) {
+    size_t at = pdf.rfind("startxref");
+    if (at == std::string::npos) return -1;
+    return std::strtol(pdf.c_str() + at + 9, nullptr, 10);
+}
+
+void TestPdfUpdate::addObject(int num, const std::string& body, int gen) {
+    entries_[num] = Entry{static_cast<long>(out_.size()), gen, true};
+    out_ += formatText("%d %d obj\n", num, gen) + body + "\nendobj\n";
+}
+
+void TestPdfUpdate::freeObject(int num, int gen) { entries_[num] = Entry{0, gen, false}; }
+
+long TestPdfUpdate::offsetOf(int num) const {
+    auto found = entries_.find(num);
+    return found == entries_.end() ? -1 : found->second.offset;
+}
+
+std::string TestPdfUpdate::build(int size) const {
+    std::string out = out_;
+    long prev = lastStartXRef(out_);
+    long xrefPos = static_cast<long>(out.size());
+    out += "xref\n";
+    for (const auto& [num, entry] : entries_) {
+        out += formatText("%d 1\n%010ld %05d %c \n", num, entry.offset, entry.gen,
+                          entry.inUse ? 'n' : 'f');
+    }
+    out += formatText("trailer\n<< /Size %d /Prev %ld %s >>\nstartxref\n%ld\n%%%%EOF\n", size, prev,
+                      trailerExtra_.c_str(), xrefPos);
+    return out;
+}
+
+std::string TestPdfUpdate::buildWithXRefStream(int size, int xrefNum) const {
+    std::string out = out_;
+    long prev = lastStartXRef(out_);
+    long xrefPos = static_cast<long>(out.size());
+    std::map<int, Entry> entries = entries_;
+    entries[xrefNum] = Entry{xrefPos, 0, true};
+    std::string index, rows;
+    for (const auto& [num, entry] : entries) {
+        index += formatText("%d 1 ", num);
+        rows += bigEndianBytes(entry.inUse ? 1 : 0, 1) + bigEndianBytes(entry.offset, 4) +
+                bigEndianBytes(entry.gen, 2);
+    }
+    out += formatText(
+        "%d 0 obj\n<< /Type /XRef /Size %d /Prev %ld /Index [%s] /W [1 4 2] %s /Length %zu >>\n"
+        "stream\n",
+        xrefNum, size, prev, index.c_str(), trailerExtra_.c_str(), rows.size());
+    out += rows + "\nendstream\nendobj\n";
+    out += formatText("startxref\n%ld\n%%%%EOF\n", xrefPos);
+    return out;
+}
+
+std::vector<FeaturePage> numberedPages(int count) {
+    return std::vector<FeaturePage>(static_cast<size_t>(count > 0 ? count : 0));
+}
+
+std::string featureImagePixels(int number) {
+    std::string pixels;
+    for (int row = 0; row < 8; row++) {
+        for (int col = 0; col < 8; col++) {
+            pixels += static_cast<char>((col * 7 + row * 3 + number * 5) % 11 < 5 ? 0 : 255);
+        }
+    }
+    return pixels;
+}
+
+std::string featurePageContent(const FeaturePage& page, int number, const std::string& fontName,
+                               const std::string& imageName, int parts) {
+    double w = page.width, h = page.height;
+    double square = w / 8;
+    double x = (number % 4) * (w - square) / 3;
+    double y = ((number / 4) % 4) * (h - square) / 3;
+    std::string content;
+    if (parts & 1) {
+        content += formatText("0 0 1 rg %g %g %g %g re f\n", x, y, square, square);
+        if (page.image) {
+            content += formatText("q %g 0 0 %g %g %g cm /%s Do Q\n", w / 3, w / 3, w * 0.6,
+                                  h * 0.6, imageName.c_str());
+        }
+    }
+    if (parts & 2) {
+        content += formatText(
+            "0 g BT /%s %g Tf %g %g Td (%d) Tj ET\nBT /%s %g Tf %g %g Td (Hg%d) Tj ET\n",
+            fontName.c_str(), h / 4, w / 4, h / 3, number, fontName.c_str(), h / 12, w / 16,
+            h / 12, number);
+    }
+    return content;
+}
+
+std::string makeFeaturePdf(const FeatureDoc& doc) {
+    TestPdf pdf;
+    int pageCount = static_cast<int>(doc.pages.size());
+    bool anyInNode = false;
+    for (const FeaturePage& page : doc.pages) anyInNode = anyInNode || page.inNode;
+    // 1 catalog, 2 root, 3 Helvetica, 4 intermediate node; pages from 10 on.
+    int next = 10;
+    std::vector<int> pageNums;
+    for (int i = 0; i < pageCount; i++) {
+        pageNums.push_back(next);
+        next += 10;
+    }
+    // Plain (non-stream) objects go into the object stream when asked for.
+    auto addPlain = [&pdf, &doc](int num, const std::string& body) {
+        if (doc.objectStream) {
+            pdf.addCompressed(num, body);
+        } else {
+            pdf.addObject(num, body);
+        }
+    };
+    addPlain(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    std::string rootKids, nodeKids;
+    int nodeCount = 0;
+    for (int i = 0; i < pageCount; i++) {
+        if (doc.pages[static_cast<size_t>(i)].inNode) {
+            nodeKids += formatText("%d 0 R ", pageNums[static_cast<size_t>(i)]);
+            nodeCount++;
+        } else {
+            rootKids += formatText("%d 0 R ", pageNums[static_cast<size_t>(i)]);
+        }
+    }
+    // The intermediate node stands at the place of its first page among the root's kids.
+    if (anyInNode) {
+        std::string ordered;
+        bool nodePlaced = false;
+        for (int i = 0; i < pageCount; i++) {
+            if (doc.pages[static_cast<size_t>(i)].inNode) {
+                if (!nodePlaced) ordered += "4 0 R ";
+                nodePlaced = true;
+            } else {
+                ordered += formatText("%d 0 R ", pageNums[static_cast<size_t>(i)]);
+            }
+        }
+        rootKids = ordered;
+        addPlain(4, formatText("<< /Type /Pages /Parent 2 0 R /Kids [ %s] /Count %d %s >>",
+                               nodeKids.c_str(), nodeCount, doc.nodeExtra.c_str()));
+    }
+    addPlain(2, formatText("<< /Type /Pages /Kids [ %s] /Count %d %s >>", rootKids.c_str(),
+                           pageCount, doc.rootExtra.c_str()));
+    addPlain(3, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+
+    for (int i = 0; i < pageCount; i++) {
+        const FeaturePage& page = doc.pages[static_cast<size_t>(i)];
+        int number = i + 1;
+        int pageNum = pageNums[static_cast<size_t>(i)];
+        int obj = pageNum + 1;  // the page's other objects follow its page object
+        double w = page.width, h = page.height;
+
+        std::string fontRef = "3 0 R";
+        if (page.font != "Helvetica") {
+            addPlain(obj, formatText("<< /Type /Font /Subtype /Type1 /BaseFont /%s >>",
+                                     page.font.c_str()));
+            fontRef = formatText("%d 0 R", obj++);
+        }
+
+        std::string xobjects;
+        if (page.image) {
+            pdf.addStream(obj,
+                          "<< /Type /XObject /Subtype /Image /Width 8 /Height 8 "
+                          "/ColorSpace /DeviceGray /BitsPerComponent 8 >>",
+                          featureImagePixels(number));
+            xobjects = formatText(" /XObject << /Im1 %d 0 R >>", obj++);
+        }
+        std::string squarePart = featurePageContent(page, number, "F1", "Im1", 1);
+        std::string textPart = featurePageContent(page, number, "F1", "Im1", 2);
+        double square = w / 8;
+        double x = (number % 4) * (w - square) / 3;
+        double y = ((number / 4) % 4) * (h - square) / 3;
+
+        std::string contentsEntry;
+        if (page.contents == FeaturePage::Contents::stream) {
+            pdf.addStream(obj, "<< >>", squarePart + textPart);
+            contentsEntry = formatText(" /Contents %d 0 R", obj++);
+        } else if (page.contents == FeaturePage::Contents::array) {
+            pdf.addStream(obj, "<< >>", squarePart);
+            pdf.addStream(obj + 1, "<< >>", textPart);
+            contentsEntry = formatText(" /Contents [ %d 0 R %d 0 R ]", obj, obj + 1);
+            obj += 2;
+        }
+
+        std::string annots;
+        if (page.annotations) {
+            double barW = w / 4, barH = h / 20;
+            double bx = w / 2 + ((number % 3) - 1) * w / 5, by = h / 10 + (number % 5) * h / 8;
+            std::string look = formatText("0.5 g 0 0 %g %g re f\n", barW, barH);
+            pdf.addStream(obj,
+                          formatText("<< /Type /XObject /Subtype /Form /BBox [0 0 %g %g] >>", barW,
+                                     barH),
+                          look);
+            int apNum = obj++;
+            addPlain(obj, formatText("<< /Type /Annot /Subtype /Square /F 4 /Rect [%g %g %g %g] "
+                                     "/C [0.5] /AP << /N %d 0 R >> >>",
+                                     bx, by, bx + barW, by + barH, apNum));
+            int squareNum = obj++;
+            addPlain(obj, formatText("<< /Type /Annot /Subtype /Link /Rect [%g %g %g %g] "
+                                     "/Border [0 0 0] /A << /S /URI /URI (https://example.org/%d) >> >>",
+                                     x, y, x + square, y + square, number));
+            int linkNum = obj++;
+            annots = formatText(" /Annots [ %d 0 R %d 0 R ]", squareNum, linkNum);
+        }
+
+        std::string media = page.ownMediaBox ? formatText(" /MediaBox [0 0 %g %g]", w, h) : "";
+        std::string resources =
+            page.ownResources
+                ? formatText(" /Resources << /Font << /F1 %s >>%s >>", fontRef.c_str(), xobjects.c_str())
+                : "";
+        std::string rotate = page.rotate.empty() ? "" : " /Rotate " + page.rotate;
+        addPlain(pageNum,
+                 formatText("<< /Type /Page /Parent %d 0 R%s%s%s%s%s %s >>", page.inNode ? 4 : 2,
+                            media.c_str(), rotate.c_str(), resources.c_str(), contentsEntry.c_str(),
+                            annots.c_str(), page.extraKeys.c_str()));
+    }
+    pdf.setTrailerExtra("/Root 1 0 R");
+    if (doc.objectStream) return pdf.buildWithXRefStream(next);
+    return pdf.build();
 }

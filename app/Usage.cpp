@@ -1,0 +1,84 @@
+// The banner and the usage text, printed exactly as users and scripts have always seen them.
+#include "app/Usage.h"
+
+#include <cstdio>
+
+void printBanner() {
+    std::printf("\r\nTessel v1.12 - PDF imposition by the Tessel developers\r\n");
+    std::printf("Documentation: README.md in the Tessel source tree\r\n");
+    std::printf("Contact: the Tessel developers, through the project's issue tracker\r\n");
+    std::printf("\r\n\r\n");
+}
+
+void printUsage() {
+    static const char* const kLines[] = {
+        "Parameters:\n",
+        "<input file> input file\n",
+        "<output file> output file\n",
+        "-s  start page e.g. -s1\n",
+        "-e  end page e.g. -e10\n",
+        "-ab  2up A/B type\n",
+        "-ab4  4up A/B type\n",
+        "-ab6  6up A/B type\n",
+        "-split  2up split type\n",
+        "-down  2up down the page\n",
+        "-4up  4up split type (default is 2up)\n",
+        "-6up3x2  6up ab type 3 across, 2 down\n",
+        "-6up2x3  6up ab type 2 across, 3 down\n",
+        "-8up2x4  8up ab type 2 across, 4 down\n",
+        "-8up4x2  8up ab type 4 across, 2 down\n",
+        "-10up2x5  10up ab type 2 across, 5 down\n",
+        "-10up5x2  10up ab type 5 across, 2 down\n",
+        "-12up2x6  12up ab type 2 across, 6 down\n",
+        "-12up6x2  12up ab type 6 across, 2 down\n",
+        "-12up3x4  12up ab type 3 across, 4 down\n",
+        "-12up4x3  12up ab type 4 across, 3 down\n",
+        "-10up2x5spec1  10up ab type 2 across, 5 down, duplex, special order "
+        "20,1,17,4,16,5,13,8,12,9   11,10,14,7,15,6,18,3,19,2\n",
+        "-duplex  2up duplex (e.g. 1,2,4,3)\n",
+        "-duplex1423  2up duplex (e.g. 1,4,2,3)\n",
+        "-duplex4123  2up duplex (e.g. 4,1,2,3)\n",
+        "-duplex1342  2up duplex (e.g. 1,3,4,2)\n",
+        "-outer-in  2up duplex outer-in (e.g. 4,1,2,3)\n",
+        "-duplicate  duplicates pages left, right output so you get page 1,1 then page 2,2 in 2up mode\n",
+        "-seq <sequence file>  custom page sequencing, see examples folder\n",
+        "-up2to1  converts a 2up document back to 1 up, split on vertical center\n",
+        "-up2to1h  converts a 2up document back to 1 up, split on horizontal center\n",
+        "-offset_split  offset the split page position for up2to1 & up2to1h option, e.g. "
+        "-offset_split-50  or e.g. -offset_split76\n",
+        "-rightmargin    offset for margin for right side of new page (for space between the pages) "
+        "e.g. -rightmargin 10   on a A4 page pdf will be A4 + 10 to the right on new A3 page.\n",
+        "-bottommargin   offset for margin for bottom of new top page (for space between the pages) "
+        "e.g. -bottommargin 10\n",
+        "-cropbox  distination cropbox size can be set manually (optional), e.g. -cropbox "
+        "5,5,612,1584 \n",
+        "-mediabox distination mediabox (page) size can be set manually (optional), e..g. -mediabox "
+        "0,0,612,1584\n",
+        "\n",
+        "\r\nExample usage:-\r\n",
+        "\n",
+        "Simple 2up the pdf file a/b\n",
+        "e.g. \ttessel example.pdf out-example-ab.pdf -ab\n",
+        "Simple 4up the pdf file a/b\n",
+        "e.g. \ttessel example.pdf out-example-ab-4up.pdf -ab -4up\n",
+        "Simple duplicate the pdf file a/b\n",
+        "e.g. \ttessel example.pdf out-example-ab-4up.pdf -ab -duplicate\n",
+        "Simple 2up the pdf file split method\n",
+        "e.g. \ttessel example.pdf out-example-split.pdf -split\n",
+        "Simple 2up the pdf file a/b downwards\n",
+        "e.g. \ttessel example.pdf out-example-ab.pdf -ab -down\n",
+        "Page range a/b 2up\n",
+        "e.g. \ttessel example.pdf out-example-split.pdf -s1 -e10 -ab\n",
+        "2up the pdf file a/b and set new page size and offset right margin\n",
+        "e.g. \ttessel example.pdf out-example-ab.pdf -ab -mediabox 0,0,612,1584 -cropbox "
+        "5,5,612,1584 -rightmargin 120\n",
+        "NOTE: first 2 parameters have to be input file / output file or 2nd parameter -f\r\n",
+        "If your filename has spaces in it then use double quotes around the filename, e.g. "
+        "\"c:\\my test\\test file.pdf\"\n",
+        "\nWildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > "
+        "list.txt, then tessel list.txt -fout\n",
+        "\r\n",
+        "\r\n",
+    };
+    for (const char* line : kLines) std::fputs(line, stdout);
+}

@@ -1,0 +1,5 @@
+// The banner and the usage text.
+#pragma once
+
+void printBanner();
+void printUsage();

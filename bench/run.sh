@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Times Tessel against a full parse-and-rewrite by qpdf on large documents built from the corpus,
+# and records medians, the Tessel/qpdf ratio and peak memory in bench/RESULTS.md.
+# Usage: bench/run.sh [runs per case, default 3] [page targets, default "2000 20000"]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-3}
+targets=${2:-"2000 20000"}
+corpus=../shared/corpus
+source_pdf=$corpus/linearized-table-freeculture-352p.pdf
+[ -f "$source_pdf" ] || { echo "SKIP: $corpus not found (real-world corpus absent)"; exit 0; }
+
+bash tools/install-deps.sh test
+command -v /usr/bin/time >/dev/null || { apt-get install -y -qq time >/dev/null; }
+cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DTESSEL_TESTS=OFF >/dev/null
+cmake --build build/bench -j"$(nproc)" --target tessel >/dev/null
+tessel=$(pwd)/build/bench/tessel
+work=build/bench/work
+mkdir -p "$work"
+
+source_pages=$(qpdf --show-npages "$source_pdf")
+
+# make_input <pages> <objstm|table>: the corpus book repeated to about <pages> pages.
+make_input() {
+  local pages=$1 kind=$2 out=$work/in-$1-$2.pdf
+  if [ ! -f "$out" ]; then
+    local copies=$(( (pages + source_pages - 1) / source_pages )) args=()
+    for _ in $(seq "$copies"); do args+=("$source_pdf"); done
+    local streams=disable
+    [ "$kind" = objstm ] && streams=generate
+    qpdf --empty --object-streams=$streams --pages "${args[@]}" -- "$out"
+  fi
+  echo "$out"
+}
+
+# measure <label> <command...>: median wall seconds and the largest peak RSS over the runs.
+measure() {
+  local times=() peak=0
+  for _ in $(seq "$runs"); do
+    /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>&1 || { echo "FAILED: $*" >&2; return 1; }
+    times+=("$(awk -F': ' '/Elapsed \(wall clock\)/ {split($2, t, ":"); s = 0; for (i = 1; i <= length(t); i++) s = s * 60 + t[i]; print s}' "$work/time.txt")")
+    local rss; rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
+    [ "$rss" -gt "$peak" ] && peak=$rss
+  done
+  local median; median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}')
+  echo "$median $((peak / 1024))"
+}
+
+results=$work/results.md
+{
+  echo "# Benchmark results"
+  echo
+  echo "Date: $(date -u '+%Y-%m-%d %H:%M UTC'). Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo), $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo)."
+  echo "Input: $(basename "$source_pdf") ($source_pages pages) concatenated by qpdf; median of $runs runs; peak memory from /usr/bin/time -v."
+  echo
+  echo "| pages | xref | case | seconds | peak MB | Tessel / qpdf |"
+  echo "|---|---|---|---|---|---|"
+} > "$results"
+
+for pages in $targets; do
+  for kind in objstm table; do
+    input=$(make_input "$pages" "$kind")
+    real_pages=$(qpdf --show-npages "$input")
+    read -r qpdf_s qpdf_mb < <(measure qpdf qpdf "$input" "$work/qpdf-out.pdf")
+    echo "| $real_pages | $kind | qpdf in.pdf out.pdf | $qpdf_s | $qpdf_mb | 1.00 |" >> "$results"
+    for options in "" "-4up" "-12up3x4" "-split" "-outer-in" "-2to1up"; do
+      read -r s mb < <(measure tessel "$tessel" "$input" "$work/out.pdf" $options)
+      ratio=$(awk -v a="$s" -v b="$qpdf_s" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')
+      echo "| $real_pages | $kind | tessel ${options:-(2-up)} | $s | $mb | $ratio |" >> "$results"
+    done
+  done
+done
+cp "$results" bench/RESULTS.md
+cat bench/RESULTS.md

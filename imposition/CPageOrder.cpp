@@ -1,0 +1,488 @@
+// Page orders: which input page goes into which slot of every sheet, for every layout.
+#include "imposition/CPageOrder.h"
+
+#include <cassert>
+#include <initializer_list>
+
+#include "imposition/SequenceFile.h"
+
+bool SheetEntry::isEmpty(int count) const {
+    for (int i = 0; i < count && i < kMaxSlots; i++) {
+        if (slots[i] != 0) return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The pages one build places: first..last. A start page below 1 counts as 1, so that -s0 does
+// not shift every sheet by a page. Arithmetic is done in long long: page numbers are small, but
+// the start and end page come straight from the command line.
+struct PageRange {
+    long long first;
+    long long last;
+    bool isEmpty() const { return first > last; }
+    long long length() const { return last - first + 1; }
+};
+
+PageRange pageRange(const JobSettings& settings, int pageCount, int endPage) {
+    long long first = settings.startPage < 1 ? 1 : settings.startPage;
+    long long count = pageCount < 0 ? 0 : pageCount;
+    long long last = endPage < count ? endPage : count;
+    return {first, last};
+}
+
+// A computed page number outside low..high is an empty slot.
+int pageOrBlank(long long page, long long low, long long high) {
+    return page >= low && page <= high ? static_cast<int>(page) : 0;
+}
+
+SheetEntry pairEntry(long long left, long long right, const PageRange& range) {
+    SheetEntry entry;
+    entry.slots[0] = pageOrBlank(left, range.first, range.last);
+    entry.slots[1] = pageOrBlank(right, range.first, range.last);
+    return entry;
+}
+
+SheetEntry filledEntry(long long page, int slotCount) {
+    SheetEntry entry;
+    for (int i = 0; i < slotCount; i++) entry.slots[i] = static_cast<int>(page);
+    return entry;
+}
+
+// Cut-and-stack with every page shown alone on its sheet: the sheets follow the pages of the
+// 2-up split order, first half and second half alternating.
+void appendSplitDuplicate(CPageOrder& order, const PageRange& range, int slotCount) {
+    long long half = (range.length() + 1) / 2;
+    for (long long i = 0; i < range.length(); i++) {
+        long long page = i % 2 == 0 ? range.first + i / 2 : range.first + half + i / 2;
+        order.append(filledEntry(page, slotCount));
+    }
+}
+
+void appendDuplicates(CPageOrder& order, const PageRange& range, int slotCount) {
+    for (long long page = range.first; page <= range.last; page++) {
+        order.append(filledEntry(page, slotCount));
+    }
+}
+
+// ---- 2-up ----
+
+// The two-sided 2-up orders; when several flags are given the later one in this list wins.
+enum class TwoSided { None, Duplex, Duplex1423, Duplex1342, Duplex4123, OuterIn };
+
+TwoSided twoSidedOrder(const LayoutFlags& flags) {
+    if (flags.outerIn) return TwoSided::OuterIn;
+    if (flags.duplex4123) return TwoSided::Duplex4123;
+    if (flags.duplex1342) return TwoSided::Duplex1342;
+    if (flags.duplex1423) return TwoSided::Duplex1423;
+    if (flags.duplex) return TwoSided::Duplex;
+    return TwoSided::None;
+}
+
+// The pair of the sheet whose first page is p; the front and back sides of the duplex orders
+// together carry four consecutive pages.
+SheetEntry twoUpPair(TwoSided kind, long long p, bool backSide, const PageRange& range) {
+    switch (kind) {
+        case TwoSided::Duplex:
+            return backSide ? pairEntry(p + 1, p, range) : pairEntry(p, p + 1, range);
+        case TwoSided::Duplex1423:
+            return backSide ? pairEntry(p - 1, p, range) : pairEntry(p, p + 3, range);
+        case TwoSided::Duplex1342:
+            return backSide ? pairEntry(p + 1, p - 1, range) : pairEntry(p, p + 2, range);
+        case TwoSided::Duplex4123:
+            return backSide ? pairEntry(p - 1, p, range) : pairEntry(p + 3, p, range);
+        default:
+            return pairEntry(p, p + 1, range);
+    }
+}
+
+// First and last page on the first sheet, then inwards, so that the folded stack reads in order.
+// An odd range gets a blank page after its last page; the blank is never placed.
+void appendOuterIn(CPageOrder& order, const PageRange& range, PageOrderState& state, int& endPage) {
+    bool blank = range.length() % 2 == 1;
+    if (blank) endPage = static_cast<int>(range.last);
+    long long top = range.last + (blank ? 1 : 0);
+    for (long long p = range.first; p <= top; p += 2) {
+        state.outerInCount++;
+        long long low = range.first + state.outerInCount - 1;
+        long long high = top - state.outerInCount + 1;
+        order.append(state.backSide ? pairEntry(low, high, range) : pairEntry(high, low, range));
+        state.backSide = !state.backSide;
+    }
+}
+
+void appendTwoUpAb(CPageOrder& order, const JobSettings& settings, const PageRange& range,
+                   PageOrderState& state, int& endPage) {
+    TwoSided kind = twoSidedOrder(settings.flags);
+    if (kind == TwoSided::OuterIn) {
+        appendOuterIn(order, range, state, endPage);
+        return;
+    }
+    long long p = range.first;
+    for (; p <= range.last; p += 2) {
+        order.append(twoUpPair(kind, p, state.backSide, range));
+        if (kind != TwoSided::None) state.backSide = !state.backSide;
+    }
+    // A group of four that ends after its front side leaves its back side unbuilt. In the
+    // 1423, 1342 and 4123 orders that back side would hold the range's last page alone; the
+    // sheets stop before it and the run writes it as a single page.
+    if (state.backSide && kind != TwoSided::Duplex) {
+        SheetEntry missing = twoUpPair(kind, p, true, range);
+        if (!missing.isEmpty(2)) {
+            assert(missing.slots[0] + missing.slots[1] == range.last);
+            endPage = static_cast<int>(range.last - 1);
+        }
+    }
+}
+
+// ---- multi-up ----
+
+struct MultiUp {
+    Layout layout;
+    LayoutGrid grid;
+    bool LayoutFlags::*abFlag;  // the A/B option of this slot count
+};
+
+// Pages straight across the rows.
+void appendRowOrder(CPageOrder& order, const MultiUp& up, const PageRange& range) {
+    int slotCount = up.grid.slots;
+    for (long long p = range.first; p <= range.last; p += slotCount) {
+        SheetEntry entry;
+        for (int i = 0; i < slotCount; i++) entry.slots[i] = pageOrBlank(p + i, p, range.last);
+        order.append(entry);
+    }
+}
+
+// Pages down the columns. Two-sided, the back sides exchange pages so that each page backs
+// its partner once the sheet is turned.
+void appendColumnOrder(CPageOrder& order, const MultiUp& up, const LayoutFlags& flags,
+                       const PageRange& range, PageOrderState& state) {
+    const int slotCount = up.grid.slots, across = up.grid.across, down = up.grid.down;
+    bool twoSided = flags.duplex;
+    // In 4-up the 2-up duplex variants and outer-in have no order of their own down the
+    // columns; they print two-sided like -duplex.
+    if (up.layout == Layout::FourUp) {
+        twoSided =
+            twoSided || flags.duplex1423 || flags.duplex1342 || flags.duplex4123 || flags.outerIn;
+    }
+    for (long long p = range.first; p <= range.last; p += slotCount) {
+        long long pages[SheetEntry::kMaxSlots] = {};
+        if (twoSided && state.backSide) {
+            if (up.layout == Layout::FourUp) {
+                long long back[] = {p + 2, p, p + 1, p + 3};
+                for (int i = 0; i < 4; i++) pages[i] = back[i];
+            } else if (up.layout == Layout::SixUp2x3) {
+                for (int i = 0; i < 3; i++) {
+                    pages[2 * i] = p + 3 + i;
+                    pages[2 * i + 1] = p + i;
+                }
+            } else {
+                for (int i = 0; i < slotCount / 2; i++) {
+                    pages[i] = p + 2 * i + 1;
+                    pages[slotCount / 2 + i] = p + 2 * i;
+                }
+            }
+        } else {
+            for (int row = 0; row < down; row++) {
+                for (int col = 0; col < across; col++)
+                    pages[row * across + col] = p + col * down + row;
+            }
+        }
+        SheetEntry entry;
+        for (int i = 0; i < slotCount; i++) entry.slots[i] = pageOrBlank(pages[i], p, range.last);
+        order.append(entry);
+        if (twoSided) state.backSide = !state.backSide;
+    }
+}
+
+// Cut and stack: the first half of the range runs down the stack in one set of slots, the
+// second half in the partner slots. The first half is rounded up to whole sheets so that both
+// stacks have the same height. Without -down each page has its partner to its right (slot pairs
+// 2r, 2r+1); with -down the first half fills the first S/2 slots and its partners the rest, so
+// that each partner sits in the lower half of the sheet.
+void appendSplitOrder(CPageOrder& order, const MultiUp& up, bool down, const PageRange& range) {
+    const int slotCount = up.grid.slots, perSheet = slotCount / 2;
+    long long half = perSheet * ((range.length() + slotCount - 1) / slotCount);
+    long long halfEnd = range.first + half - 1;
+    long long firstBound = halfEnd < range.last ? halfEnd : range.last;
+    for (long long p = range.first; p <= halfEnd; p += perSheet) {
+        SheetEntry entry;
+        for (int r = 0; r < perSheet; r++) {
+            int front = pageOrBlank(p + r, range.first, firstBound);
+            int partner = pageOrBlank(p + r + half, range.first, range.last);
+            if (down) {
+                entry.slots[r] = front;
+                entry.slots[perSheet + r] = partner;
+            } else {
+                entry.slots[2 * r] = front;
+                entry.slots[2 * r + 1] = partner;
+            }
+        }
+        order.append(entry);
+    }
+}
+
+// Two-sided A/B: each group of 2S pages gives a front with its odd pages and a back with its
+// even pages, the two pages of every pair exchanged so that they back each other.
+void appendAbOrder(CPageOrder& order, const MultiUp& up, const JobSettings& settings, int pageCount,
+                   int& endPage) {
+    const int slotCount = up.grid.slots;
+    // The order only works on whole groups of slots, so the end page is rounded down to one;
+    // the run writes the pages after it as single pages.
+    if (endPage > 0) endPage -= endPage % slotCount;
+    PageRange range = pageRange(settings, pageCount, endPage);
+    for (long long b = range.first - 1; b < range.last; b += 2 * slotCount) {
+        SheetEntry front, back;
+        for (int r = 0; r < slotCount / 2; r++) {
+            if (settings.flags.down) {
+                front.slots[2 * r] = pageOrBlank(b + 2 * r + 1, range.first, range.last);
+                front.slots[2 * r + 1] =
+                    pageOrBlank(b + slotCount + 2 * r + 1, range.first, range.last);
+            } else {
+                front.slots[2 * r] = pageOrBlank(b + 4 * r + 1, range.first, range.last);
+                front.slots[2 * r + 1] = pageOrBlank(b + 4 * r + 3, range.first, range.last);
+            }
+            back.slots[2 * r] = pageOrBlank(b + 4 * r + 4, range.first, range.last);
+            back.slots[2 * r + 1] = pageOrBlank(b + 4 * r + 2, range.first, range.last);
+        }
+        order.append(front);
+        order.append(back);
+    }
+}
+
+// The 2 x 5 order for sheets printed on both sides and cut: every group of 20 pages gives a
+// front and a back; after cutting and stacking the pieces read in page order.
+const int kSpecialFront[10] = {20, 1, 17, 4, 16, 5, 13, 8, 12, 9};
+const int kSpecialBack[10] = {11, 10, 14, 7, 15, 6, 18, 3, 19, 2};
+
+SheetEntry specialEntry(const int (&pattern)[10], long long base, const PageRange& range) {
+    SheetEntry entry;
+    for (int i = 0; i < 10; i++)
+        entry.slots[i] = pageOrBlank(base + pattern[i], range.first, range.last);
+    return entry;
+}
+
+void appendSpecialOrder(CPageOrder& order, const PageRange& range, PageOrderState& state,
+                        int& endPage) {
+    long long base = range.first - 1;
+    for (long long k = 0; range.first + 10 * k <= range.last; k++) {
+        order.append(specialEntry(state.backSide ? kSpecialBack : kSpecialFront, base, range));
+        if (state.backSide) base += 20;
+        state.backSide = !state.backSide;
+    }
+    if (!state.backSide) return;
+    // The last group got its front only. When its back would carry only pages after the
+    // front's last page (a group of two or three pages), those follow the sheets as single
+    // pages; otherwise the back side is printed too.
+    long long groupPages = range.last - base;
+    if (groupPages >= 4) {
+        order.append(specialEntry(kSpecialBack, base, range));
+        state.backSide = false;
+    } else if (groupPages >= 2) {
+        endPage = static_cast<int>(base + 1);
+    }
+}
+
+CPageOrder buildMultiUp(const MultiUp& up, const JobSettings& settings, int pageCount,
+                        PageOrderState& state, int& endPage) {
+    CPageOrder order;
+    const LayoutFlags& flags = settings.flags;
+    const int slotCount = up.grid.slots;
+    if (flags.*up.abFlag) {
+        if (flags.duplicate) {
+            appendDuplicates(order, pageRange(settings, pageCount, endPage), slotCount);
+        } else {
+            appendAbOrder(order, up, settings, pageCount, endPage);
+        }
+        return order;
+    }
+    PageRange range = pageRange(settings, pageCount, endPage);
+    if (range.isEmpty()) return order;
+    if (flags.ab) {
+        if (flags.duplicate) {
+            appendDuplicates(order, range, slotCount);
+        } else if (flags.down) {
+            appendColumnOrder(order, up, flags, range, state);
+        } else if (up.layout == Layout::TenUp2x5Spec1) {
+            appendSpecialOrder(order, range, state, endPage);
+        } else {
+            appendRowOrder(order, up, range);
+        }
+    } else if (flags.split) {
+        if (flags.duplicate) {
+            appendSplitDuplicate(order, range, slotCount);
+        } else {
+            appendSplitOrder(order, up, flags.down, range);
+        }
+    }
+    return order;
+}
+
+MultiUp multiUp(Layout layout, bool LayoutFlags::*abFlag) {
+    return {layout, layoutGrid(layout, false), abFlag};
+}
+
+}  // namespace
+
+Layout chooseLayout(const LayoutFlags& f) {
+    if (f.up12x2x6 || f.up12x6x2 || f.up12x3x4 || f.up12x4x3) {
+        if (f.up12x6x2) return Layout::TwelveUp6x2;
+        if (f.up12x3x4) return Layout::TwelveUp3x4;
+        if (f.up12x4x3) return Layout::TwelveUp4x3;
+        return Layout::TwelveUp2x6;
+    }
+    if (f.up10x2x5spec1) return Layout::TenUp2x5Spec1;
+    if (f.up10x5x2) return Layout::TenUp5x2;
+    if (f.up10x2x5) return Layout::TenUp2x5;
+    if (f.up8x4x2) return Layout::EightUp4x2;
+    if (f.up8x2x4) return Layout::EightUp2x4;
+    if (f.up6x3x2) return Layout::SixUp3x2;
+    if (f.up6x2x3) return Layout::SixUp2x3;
+    if (f.up4) return Layout::FourUp;
+    if (f.up2to1 || f.up2to1h) return Layout::SplitBack;
+    return Layout::TwoUp;
+}
+
+LayoutGrid layoutGrid(Layout layout, bool down) {
+    switch (layout) {
+        case Layout::TwoUp:
+            return down ? LayoutGrid{1, 2, 2, 2, 4} : LayoutGrid{2, 1, 2, 2, 4};
+        case Layout::SplitBack:
+            return down ? LayoutGrid{1, 2, 1, 2, 4} : LayoutGrid{2, 1, 1, 2, 4};
+        case Layout::FourUp:
+            return {2, 2, 4, 4, 4};
+        case Layout::SixUp2x3:
+            return {2, 3, 6, 6, 6};
+        case Layout::SixUp3x2:
+            return {3, 2, 6, 6, 6};
+        case Layout::EightUp2x4:
+            return {2, 4, 8, 8, 8};
+        case Layout::EightUp4x2:
+            return {4, 2, 8, 8, 8};
+        case Layout::TenUp2x5:
+        case Layout::TenUp2x5Spec1:
+            return {2, 5, 10, 10, 10};
+        case Layout::TenUp5x2:
+            return {5, 2, 10, 10, 10};
+        case Layout::TwelveUp2x6:
+            return {2, 6, 12, 12, 12};
+        case Layout::TwelveUp6x2:
+            return {6, 2, 12, 12, 12};
+        case Layout::TwelveUp3x4:
+            return {3, 4, 12, 12, 12};
+        case Layout::TwelveUp4x3:
+            return {4, 3, 12, 12, 12};
+    }
+    return {2, 1, 2, 2, 4};
+}
+
+CPageOrder buildOrder2up(const JobSettings& settings, int pageCount, PageOrderState& state,
+                         int& endPage) {
+    CPageOrder order;
+    const LayoutFlags& flags = settings.flags;
+    PageRange range = pageRange(settings, pageCount, endPage);
+    if (range.isEmpty()) return order;
+    if (flags.ab) {
+        if (flags.duplicate) {
+            appendDuplicates(order, range, 2);
+        } else {
+            appendTwoUpAb(order, settings, range, state, endPage);
+        }
+    } else if (flags.split) {
+        if (flags.duplicate) {
+            appendSplitDuplicate(order, range, 2);
+        } else {
+            // Cut and stack over the range: each page has its partner half the range later.
+            long long half = (range.length() + 1) / 2;
+            for (long long p = range.first; p < range.first + half; p++) {
+                order.append(pairEntry(p, p + half, range));
+            }
+        }
+    }
+    return order;
+}
+
+CPageOrder buildOrderSplitBack(const JobSettings& settings, int pageCount, PageOrderState& state,
+                               int& endPage) {
+    // The input here is the user's document appended to itself: page p of the second copy,
+    // which shows the second half, sits half the page count later.
+    CPageOrder order;
+    state.firstHalf = true;
+    PageRange range = pageRange(settings, pageCount, endPage);
+    long long secondCopy = (pageCount < 0 ? 0 : pageCount) / 2;
+    for (long long p = range.first; p <= range.last / 2; p++) {
+        SheetEntry first, second;
+        first.slots[0] = static_cast<int>(p);
+        second.slots[0] = static_cast<int>(p + secondCopy);
+        order.append(first);
+        order.append(second);
+    }
+    return order;
+}
+
+CPageOrder buildOrder4up(const JobSettings& settings, int pageCount, PageOrderState& state,
+                         int& endPage) {
+    return buildMultiUp(multiUp(Layout::FourUp, &LayoutFlags::ab4), settings, pageCount, state,
+                        endPage);
+}
+
+CPageOrder buildOrder6up(const JobSettings& settings, int pageCount, PageOrderState& state,
+                         int& endPage) {
+    Layout layout = settings.flags.up6x3x2 ? Layout::SixUp3x2 : Layout::SixUp2x3;
+    return buildMultiUp(multiUp(layout, &LayoutFlags::ab6), settings, pageCount, state, endPage);
+}
+
+CPageOrder buildOrder8up(const JobSettings& settings, int pageCount, PageOrderState& state,
+                         int& endPage) {
+    Layout layout = settings.flags.up8x4x2 ? Layout::EightUp4x2 : Layout::EightUp2x4;
+    return buildMultiUp(multiUp(layout, &LayoutFlags::ab8), settings, pageCount, state, endPage);
+}
+
+CPageOrder buildOrder10up(const JobSettings& settings, int pageCount, PageOrderState& state,
+                          int& endPage) {
+    const LayoutFlags& flags = settings.flags;
+    Layout layout = flags.up10x2x5spec1 ? Layout::TenUp2x5Spec1
+                    : flags.up10x5x2    ? Layout::TenUp5x2
+                                        : Layout::TenUp2x5;
+    return buildMultiUp(multiUp(layout, &LayoutFlags::ab10), settings, pageCount, state, endPage);
+}
+
+CPageOrder buildOrder12up(const JobSettings& settings, int pageCount, PageOrderState& state,
+                          int& endPage) {
+    const LayoutFlags& flags = settings.flags;
+    Layout layout = flags.up12x6x2   ? Layout::TwelveUp6x2
+                    : flags.up12x3x4 ? Layout::TwelveUp3x4
+                    : flags.up12x4x3 ? Layout::TwelveUp4x3
+                                     : Layout::TwelveUp2x6;
+    return buildMultiUp(multiUp(layout, &LayoutFlags::ab12), settings, pageCount, state, endPage);
+}
+
+CPageOrder buildPageOrder(const JobSettings& settings, int pageCount, PageOrderState& state,
+                          int& endPage) {
+    if (!settings.sequenceFile.empty()) return readSequenceFile(settings, pageCount, endPage);
+    switch (chooseLayout(settings.flags)) {
+        case Layout::TwelveUp2x6:
+        case Layout::TwelveUp6x2:
+        case Layout::TwelveUp3x4:
+        case Layout::TwelveUp4x3:
+            return buildOrder12up(settings, pageCount, state, endPage);
+        case Layout::TenUp2x5:
+        case Layout::TenUp5x2:
+        case Layout::TenUp2x5Spec1:
+            return buildOrder10up(settings, pageCount, state, endPage);
+        case Layout::EightUp2x4:
+        case Layout::EightUp4x2:
+            return buildOrder8up(settings, pageCount, state, endPage);
+        case Layout::SixUp2x3:
+        case Layout::SixUp3x2:
+            return buildOrder6up(settings, pageCount, state, endPage);
+        case Layout::FourUp:
+            return buildOrder4up(settings, pageCount, state, endPage);
+        case Layout::SplitBack:
+            return buildOrderSplitBack(settings, pageCount, state, endPage);
+        case Layout::TwoUp:
+            break;
+    }
+    return buildOrder2up(settings, pageCount, state, endPage);
+}

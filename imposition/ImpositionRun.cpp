@@ -1,0 +1,140 @@
+// The imposition run: writes every output page of a conversion and the page tree root.
+#include "imposition/ImpositionRun.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "imposition/CPageOrder.h"
+#include "imposition/RawText.h"
+#include "imposition/SheetWriter.h"
+#include "pdf/CPdfException.h"
+#include "pdf/FormatText.h"
+
+namespace {
+
+// Writes page index as a page of its own: its /Parent names the root, and what it inherited
+// from the page tree (which the output flattens) is stated in it.
+OutputPage writeSinglePage(WriteContext& ctx, const PageRecord& page, SheetRunState& state) {
+    std::string text;
+    readObjectText(ctx, page.objNum, text);
+    size_t dict = findObjectDict(text);
+    DictEntry entry;
+    if (dict == kNoPos || !findDictEntry(text, dict, "Parent", entry)) {
+        throw CPdfException("File is broken. Can't find /Parent entry\n");
+    }
+    text.replace(entry.valueBegin, entry.valueEnd - entry.valueBegin,
+                 formatText("%d %d R", state.pagesRootNumber, state.pagesRootGen));
+
+    std::string stated;
+    if (!findDictEntry(text, dict, "MediaBox", entry)) {
+        const PdfBox& box = page.mediaBox;
+        stated += formatText("\n/MediaBox [ %f %f %f %f ]\n", box.x1, box.y1, box.x2, box.y2);
+    }
+    if (page.inheritsCropBox && !findDictEntry(text, dict, "CropBox", entry)) {
+        const PdfBox& box = page.cropBox;
+        stated += formatText("/CropBox [ %f %f %f %f ]\n", box.x1, box.y1, box.x2, box.y2);
+    }
+    if (page.inheritsRotate && !findDictEntry(text, dict, "Rotate", entry)) {
+        stated += formatText("/Rotate %d\n", normaliseRotation(page.rotation));
+    }
+    if (!page.inheritedResources.empty() && !findDictEntry(text, dict, "Resources", entry)) {
+        stated += "/Resources " + page.inheritedResources + "\n";
+    }
+    text.insert(dict + 2, stated);
+
+    // Annotations stay where they are; one already shown on another output page gets a copy.
+    PagePlacement unmoved;
+    bool copied = false;
+    std::string annotations = relocatePageAnnotations(ctx, text, unmoved, state.annotationUses, &copied);
+    if (copied) insertAnnotationList(ctx, text, annotations);
+
+    OutputPage output;
+    if (state.outputPages.insert(page.objNum).second) {
+        output.num = page.objNum;
+        output.gen = ctx.xref()->getOutputGen(page.objNum);
+        ctx.offsets.record(output.num, output.gen, ctx.out.position());
+        ctx.out.write(text);
+    } else {
+        renumberObjectText(text, ctx.nextObjectNumber(), 0);
+        output.num = ctx.writeNewObject(text);
+        state.outputPages.insert(output.num);
+    }
+    return output;
+}
+
+// The number of the page tree root's /Resources when it is a reference; 0 otherwise.
+int rootResourcesReference(WriteContext& ctx, int pagesRootNumber, int& gen) {
+    std::string text;
+    if (!readObjectText(ctx, pagesRootNumber, text)) return 0;
+    size_t dict = findObjectDict(text);
+    DictEntry entry;
+    int num = 0;
+    if (dict == kNoPos || !findDictEntry(text, dict, "Resources", entry)) return 0;
+    if (!parseReference(text, entry.valueBegin, entry.valueEnd, num, gen)) return 0;
+    return num;
+}
+
+}  // namespace
+
+void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages, int pagesRootNumber) {
+    if (pagesRootNumber <= 0 || pagesRootNumber >= ctx.offsets.size()) {
+        throw CPdfException("File is broken. Can't find /Pages entry\n");
+    }
+    SheetRunState state;
+    state.pagesRootNumber = pagesRootNumber;
+    state.pagesRootGen = ctx.xref()->getOutputGen(pagesRootNumber);
+    int resourcesGen = 0;
+    int rootResources = rootResourcesReference(ctx, pagesRootNumber, resourcesGen);
+
+    const int pageCount = static_cast<int>(pages.size());
+    std::string kids;
+    int count = 0;
+    auto addKid = [&kids, &count](const OutputPage& page) {
+        kids += formatText(" %d %d R ", page.num, page.gen);
+        count++;
+    };
+
+    // An end page at or beyond the last page (or negative) means the last page.
+    int endPage = settings.endPage;
+    if (static_cast<unsigned>(endPage) >= static_cast<unsigned>(pageCount)) endPage = kLastPage;
+
+    int leading = std::min(std::max(settings.startPage - 1, 0), pageCount);
+    for (int i = 0; i < leading; i++) addKid(writeSinglePage(ctx, pages[static_cast<size_t>(i)], state));
+
+    PageOrderState orderState;
+    CPageOrder order = buildPageOrder(settings, pageCount, orderState, endPage);
+    Layout layout = chooseLayout(settings.flags);
+    bool splitBack = layout == Layout::SplitBack;
+    LayoutGrid grid = layoutGrid(layout, settings.flags.down);
+    int written = std::min(grid.writtenSlots, static_cast<int>(SheetEntry::kMaxSlots));
+
+    std::vector<bool> carried(pages.size(), false);
+    state.firstHalf = true;
+    for (const SheetEntry& entry : order) {
+        if (entry.isEmpty(grid.testedSlots)) break;
+        OutputPage sheet = writeSheet(settings, ctx, pages, entry, state);
+        if (sheet.num != 0) {
+            addKid(sheet);
+            for (int k = 0; k < written; k++) {
+                int value = entry.slots[k];
+                if (value >= 1 && value <= pageCount) carried[static_cast<size_t>(value - 1)] = true;
+            }
+        }
+        if (splitBack) state.firstHalf = !state.firstHalf;
+    }
+
+    // Every page after the sheets' range that no sheet shows follows as a single page; the
+    // split-back input holds the document twice, so nothing follows there.
+    if (!splitBack) {
+        int rangeEnd = endPage >= 0 && endPage < pageCount ? endPage : pageCount;
+        for (int i = std::max(rangeEnd, leading); i < pageCount; i++) {
+            if (!carried[static_cast<size_t>(i)]) addKid(writeSinglePage(ctx, pages[static_cast<size_t>(i)], state));
+        }
+    }
+
+    std::string root = formatText("%d %d obj\n<<\n/Type /Pages\n", pagesRootNumber, state.pagesRootGen);
+    if (rootResources != 0) root += formatText("/Resources %d %d R\n", rootResources, resourcesGen);
+    root += "/Kids [" + kids + formatText(" ]\n/Count %d\n>>\nendobj\n", count);
+    ctx.offsets.record(pagesRootNumber, state.pagesRootGen, ctx.out.position());
+    ctx.out.write(root);
+}

@@ -1,0 +1,377 @@
+// Page boxes: collecting the inherited boxes and rotation of every input page, and the sheet boxes.
+#include "imposition/PageBoxes.h"
+
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <unordered_set>
+
+#include "pdf/CPdfDocument.h"
+#include "pdf/CPdfException.h"
+#include "pdf/FormatText.h"
+#include "pdf/ObjectText.h"
+#include "writer/PdfTextScan.h"
+
+namespace {
+
+// Deeper trees than this are not real documents; the limit keeps the recursion short.
+constexpr int kMaxTreeDepth = 256;
+// Direct values nest at most this deep when written out as text.
+constexpr int kMaxValueDepth = 64;
+
+constexpr int kBoxCount = 5;
+const char* const kBoxNames[kBoxCount] = {"MediaBox", "CropBox", "BleedBox", "TrimBox", "ArtBox"};
+PdfBox PageRecord::*const kBoxFields[kBoxCount] = {&PageRecord::mediaBox, &PageRecord::cropBox,
+                                                   &PageRecord::bleedBox, &PageRecord::trimBox,
+                                                   &PageRecord::artBox};
+constexpr int kCropBoxIndex = 1;
+
+using RawTextReader = std::function<bool(int num, std::string& text)>;
+
+// What a node hands down to its kids.
+struct Inherited {
+    PdfBox boxes[kBoxCount];
+    int rotation = 0;
+    bool rotateStated = false;  // some node above states /Rotate
+    bool cropBoxStated = false; // some node above states /CropBox
+    std::string resources;      // text of the nearest /Resources above
+};
+
+std::string numberText(double value) {
+    std::string text = formatText("%.6f", value);
+    while (!text.empty() && text.back() == '0') text.pop_back();
+    if (!text.empty() && text.back() == '.') text.pop_back();
+    return text == "-0" ? "0" : text;
+}
+
+// PDF text of a parsed direct value, for when its raw bytes are not at hand.
+void appendValueText(const CPdfObject& value, std::string& out, int depth) {
+    if (depth > kMaxValueDepth) {
+        out += "null";
+        return;
+    }
+    switch (value.getType()) {
+        case objBool:
+            out += value.getBool() ? "true" : "false";
+            break;
+        case objInt:
+            out += formatText("%d", value.getInt());
+            break;
+        case objReal:
+            out += numberText(value.getReal());
+            break;
+        case objString:
+            out += '<';
+            for (unsigned char c : value.getString()) out += formatText("%02X", c);
+            out += '>';
+            break;
+        case objName:
+            out += '/';
+            for (unsigned char c : value.getName()) {
+                if (c < 0x21 || c > 0x7E || c == '#' || isTextDelimiter(c)) {
+                    out += formatText("#%02X", c);
+                } else {
+                    out += static_cast<char>(c);
+                }
+            }
+            break;
+        case objArray: {
+            out += '[';
+            CPdfArray* array = value.getArray();
+            for (int i = 0; i < array->getLength(); i++) {
+                if (i > 0) out += ' ';
+                appendValueText(array->getRaw(i), out, depth + 1);
+            }
+            out += ']';
+            break;
+        }
+        case objDict: {
+            out += "<<";
+            for (const auto& entry : value.getDict()->entries()) {
+                appendValueText(CPdfObject::makeName(entry.first), out, depth + 1);
+                out += ' ';
+                appendValueText(entry.second, out, depth + 1);
+                out += ' ';
+            }
+            out += ">>";
+            break;
+        }
+        case objRef:
+            out += formatText("%d %d R", value.getRefNum(), value.getRefGen());
+            break;
+        default:
+            out += "null";
+            break;
+    }
+}
+
+class PageTreeScanner {
+public:
+    PageTreeScanner(CPdfXRef* xref, RawTextReader rawText, PageRecords& records)
+        : xref_(xref), rawText_(std::move(rawText)), records_(records) {}
+
+    void walk(const CPdfObject& node, int num, const Inherited& above, int depth) {
+        if (depth > kMaxTreeDepth) throw CPdfException("Page tree is nested too deeply");
+        CPdfDict* dict = node.getDict();
+        Inherited here = above;
+        bool statesBox[kBoxCount] = {};
+        for (int i = 0; i < kBoxCount; i++) {
+            CPdfObject value = dict->lookup(kBoxNames[i]);
+            if (value.isArray()) {
+                here.boxes[i] = readBox(value);
+                statesBox[i] = true;
+            }
+        }
+        CPdfObject rotate = dict->lookup("Rotate");
+        bool statesRotate = rotate.isInt();
+        if (statesRotate) here.rotation = rotate.getInt();
+        CPdfObject resources = dict->lookupRaw("Resources");
+        bool statesResources = !resources.isNull();
+        if (statesResources) here.resources = resourcesText(resources, num);
+
+        CPdfObject kids = dict->lookup("Kids");
+        if (!kids.isArray()) {
+            PageRecord record;
+            record.objNum = num;
+            record.rotation = here.rotation;
+            for (int i = 0; i < kBoxCount; i++) record.*kBoxFields[i] = here.boxes[i];
+            record.inheritsRotate = !statesRotate && above.rotateStated;
+            record.inheritsCropBox = !statesBox[kCropBoxIndex] && above.cropBoxStated;
+            if (!statesResources) record.inheritedResources = above.resources;
+            records_.push_back(std::move(record));
+            return;
+        }
+        here.rotateStated = above.rotateStated || statesRotate;
+        here.cropBoxStated = above.cropBoxStated || statesBox[kCropBoxIndex];
+        CPdfArray* array = kids.getArray();
+        for (int i = 0; i < array->getLength(); i++) {
+            CPdfObject kid = array->getRaw(i);
+            CPdfObject child = kid.isRef() ? kid.fetchObject(xref_) : CPdfObject::makeNull();
+            if (!child.isDict()) {
+                throw CPdfException(formatText(
+                    "Broken page tree: element %d of the /Kids of object %d is not a reference to "
+                    "a dictionary",
+                    i, num));
+            }
+            // A node met before is a cycle (or a page listed twice): each node is walked once.
+            if (!visited_.insert(kid.getRefNum()).second) continue;
+            walk(child, kid.getRefNum(), here, depth + 1);
+        }
+    }
+
+    void markVisited(int num) { visited_.insert(num); }
+
+private:
+    PdfBox readBox(const CPdfObject& value) const {
+        double coords[4] = {0.0, 0.0, 0.0, 0.0};
+        CPdfArray* array = value.getArray();
+        for (int i = 0; i < 4 && i < array->getLength(); i++) {
+            CPdfObject element = array->get(i);
+            if (element.isNum()) coords[i] = element.getNum();
+        }
+        PdfBox box;
+        box.x1 = coords[0];
+        box.y1 = coords[1];
+        box.x2 = coords[2];
+        box.y2 = coords[3];
+        return box;
+    }
+
+    // The /Resources value of node num as text: a reference as "N G R", a dictionary written in
+    // place as its bytes in the node's object text.
+    std::string resourcesText(const CPdfObject& stored, int num) const {
+        if (stored.isRef()) return formatText("%d %d R", stored.getRefNum(), stored.getRefGen());
+        std::string text;
+        DictText dict;
+        if (num > 0 && rawText_ && rawText_(num, text) && parseObjectDict(text, dict)) {
+            const DictTextEntry* entry = dict.find("Resources");
+            if (entry) return text.substr(entry->valueBegin, entry->valueEnd - entry->valueBegin);
+        }
+        std::string out;
+        appendValueText(stored, out, 0);
+        return out;
+    }
+
+    CPdfXRef* xref_;
+    RawTextReader rawText_;
+    PageRecords& records_;
+    std::unordered_set<int> visited_;
+};
+
+int scanWith(CPdfXRef* xref, const RawTextReader& rawText, PageRecords& records) {
+    records.clear();
+    CPdfObject catalog = xref->fetchObject(xref->getRootNum(), xref->getRootGen());
+    CPdfDict* dict = catalog.getDict();
+    if (!dict) return 0;
+    CPdfObject stored = dict->lookupRaw("Pages");
+    int pagesRoot = stored.isRef() ? stored.getRefNum() : 0;
+    CPdfObject pages = dict->lookup("Pages");
+    if (!pages.isDict()) return pagesRoot;
+    // /Count only sizes the reservation: the records are the leaves really found.
+    CPdfObject count = pages.getDict()->lookup("Count");
+    if (count.isInt() && count.getInt() > 0 && count.getInt() <= xref->getNumObjects()) {
+        records.reserve(static_cast<size_t>(count.getInt()));
+    }
+    PageTreeScanner scanner(xref, rawText, records);
+    if (stored.isRef()) scanner.markVisited(pagesRoot);
+    Inherited root;
+    for (PdfBox& box : root.boxes) box = PdfBox();
+    scanner.walk(pages, pagesRoot, root, 0);
+    return pagesRoot;
+}
+
+// A double as an int, truncated towards zero and held inside the int range.
+int truncateToInt(double value) {
+    if (std::isnan(value)) return 0;
+    if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
+    if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+// The sheet box computed from the carrier's box, the layout and the rotation (0..359).
+PdfBox computeSheetBox(const PdfBox& page, int rotation, const JobSettings& settings,
+                       bool firstHalf) {
+    const LayoutFlags& flags = settings.flags;
+    double d = settings.offsetSplit;
+    PdfBox box = page;
+    if (flags.up2to1) {
+        if (firstHalf) {
+            box.x2 = page.x2 - page.x2 * 0.5 - d;
+        } else {
+            box.x1 = page.x2 * 0.5 + page.x1 + d;
+        }
+        return box;
+    }
+    if (flags.up2to1h) {
+        if (firstHalf) {
+            box.y2 = page.y2 - page.y2 * 0.5 - d;
+        } else {
+            box.y1 = page.y2 * 0.5 + page.y1 + d;
+        }
+        return box;
+    }
+    // The grid: across by down.
+    int across = 2, down = 1;
+    bool twoUp = false;
+    if (flags.up12x2x6) {
+        across = 2, down = 6;
+    } else if (flags.up12x6x2) {
+        across = 6, down = 2;
+    } else if (flags.up12x3x4) {
+        across = 3, down = 4;
+    } else if (flags.up12x4x3) {
+        across = 4, down = 3;
+    } else if (flags.up10x2x5) {
+        across = 2, down = 5;
+    } else if (flags.up10x5x2) {
+        across = 5, down = 2;
+    } else if (flags.up10x2x5spec1) {
+        across = 2, down = 5;
+    } else if (flags.up8x2x4) {
+        across = 2, down = 4;
+    } else if (flags.up8x4x2) {
+        across = 4, down = 2;
+    } else if (flags.up6x2x3) {
+        across = 2, down = 3;
+    } else if (flags.up6x3x2) {
+        across = 3, down = 2;
+    } else if (flags.up4) {
+        across = 2, down = 2;
+    } else if (flags.down) {
+        across = 1, down = 2;
+        twoUp = true;
+    } else {
+        twoUp = true;
+    }
+    bool turned = rotation == 90 || rotation == 270;
+    bool upright = rotation == 0 || rotation == 180;
+    if (twoUp && !turned && !upright) return box;
+    // A turned sheet is shown with /Rotate 90, so its grid is laid out transposed.
+    if (turned) {
+        box.x2 = down * page.x2;
+        box.y2 = across * page.y2;
+    } else {
+        box.x2 = across * page.x2;
+        box.y2 = down * page.y2;
+    }
+    return box;
+}
+
+}  // namespace
+
+int scanPageTree(CPdfXRef* xref, PageRecords& records) {
+    return scanWith(xref, RawTextReader(), records);
+}
+
+int scanPageTree(CPdfDocument& doc, FILE* input, PageRecords& records) {
+    RawTextReader rawText = [&doc, input](int num, std::string& text) {
+        return getObjectText(input, num, doc, text);
+    };
+    return scanWith(doc.getXRef(), rawText, records);
+}
+
+void writeSheetBox(std::string& text, const char* key, const UserBox& userBox, PdfBox& pageBox,
+                   int rotation, bool addIfMissing, const JobSettings& settings,
+                   SheetBoxState& state) {
+    int normalised = ((rotation % 360) + 360) % 360;
+    bool split = settings.flags.up2to1 || settings.flags.up2to1h;
+    bool isCropBox = std::strcmp(key, "/CropBox") == 0;
+    bool isMediaBox = std::strcmp(key, "/MediaBox") == 0;
+
+    // Where the key's value lies: found as a top-level key of the page dictionary, so a key of a
+    // nested dictionary or inside a string is not taken.
+    bool found = false;
+    size_t valueBegin = 0, valueEnd = 0, insertAt = std::string::npos;
+    DictText dict;
+    if (parseObjectDict(text, dict)) {
+        const DictTextEntry* entry = dict.find(key + 1);
+        if (entry) {
+            found = true;
+            valueBegin = entry->valueBegin;
+            valueEnd = entry->valueEnd;
+        }
+        insertAt = dict.open + 2;
+    } else {
+        size_t keyPos = text.find(key);
+        if (keyPos != std::string::npos) {
+            size_t open = text.find('[', keyPos + std::strlen(key));
+            size_t close = open == std::string::npos ? open : text.find(']', open);
+            if (close == std::string::npos) return;
+            found = true;
+            valueBegin = open;
+            valueEnd = close + 1;
+        }
+        size_t open = text.find("<<");
+        if (open != std::string::npos) insertAt = open + 2;
+    }
+
+    if (split && isCropBox && found) {
+        state.clampX = truncateToInt(pageBox.x2);
+        state.clampY = truncateToInt(pageBox.y2);
+        state.clampSet = true;
+    }
+    // Only a crop box the page states lowers the media box of a split-back sheet.
+    if (split && isMediaBox && state.clampSet) {
+        if (state.clampX < pageBox.x2) pageBox.x2 = state.clampX;
+        if (state.clampY < pageBox.y2) pageBox.y2 = state.clampY;
+    }
+
+    PdfBox box = computeSheetBox(pageBox, normalised, settings, state.firstHalf);
+    bool given = userBox.isGiven();
+    if (given) {
+        box.x1 = userBox.x1;
+        box.y1 = userBox.y1;
+        box.x2 = userBox.x2;
+        box.y2 = userBox.y2;
+    }
+    if (found) {
+        // A user box is written without the space before its closing bracket.
+        std::string boxText = given ? formatText("[ %f %f %f %f]\n", box.x1, box.y1, box.x2, box.y2)
+                                    : formatText("[ %f %f %f %f ]\n", box.x1, box.y1, box.x2, box.y2);
+        text.replace(valueBegin, valueEnd - valueBegin, boxText);
+    } else if (addIfMissing && insertAt != std::string::npos) {
+        text.insert(insertAt,
+                    formatText("%s [ %f %f %f %f ]\n", key, box.x1, box.y1, box.x2, box.y2));
+    }
+}

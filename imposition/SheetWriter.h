@@ -1,0 +1,64 @@
+// Sheet composition: one output page made from the page object of its carrier page, showing the
+// pages of one page order entry side by side and one above the other.
+#pragma once
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/JobSettings.h"
+#include "imposition/AnnotRelocate.h"
+#include "imposition/CPageOrder.h"
+#include "imposition/PageRecord.h"
+#include "writer/ContentRewrite.h"
+#include "writer/WriteContext.h"
+
+// What the sheets and single pages of one run share.
+struct SheetRunState {
+    int pagesRootNumber = 0;
+    int pagesRootGen = 0;
+    std::set<int> outputPages;  // numbers written as output pages so far: each page is its own object
+    AnnotationUses annotationUses;
+    bool firstHalf = true;  // split-back: the sheet shows the first half of its page
+};
+
+// An output page as the page tree root lists it.
+struct OutputPage {
+    int num = 0;  // 0: nothing was written
+    int gen = 0;
+};
+
+// A rotation brought into 0, 90, 180 or 270: into 0..359 first, then down to a quarter turn.
+int normaliseRotation(int rotation);
+
+// The arrangement of one sheet: its grid, its carrier and where each written slot's page lands.
+struct SheetGeometry {
+    LayoutGrid grid{2, 1, 2, 2, 4};
+    int carrierSlot = -1;  // the first slot that holds a page; -1 when none does
+    int rotation = 0;      // the carrier's rotation, normalised
+    bool turned = false;   // the carrier is turned by a quarter: the sheet gets /Rotate 90
+    double cellWidth = 0;
+    double cellHeight = 0;
+    // One per written slot: the page index (-1 for an empty slot) and where its content lands.
+    std::vector<PagePlacement> slots;
+};
+
+SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecords& pages, const SheetEntry& entry);
+
+// "q" and the placement of one slot, as a stream object of its own; returns its number.
+int writePlacementStream(WriteContext& ctx, const PagePlacement& placement);
+// "Q", as an object of its own; returns its number.
+int writeRestoreStream(WriteContext& ctx);
+
+// Lists the content streams of every written slot between its placement and restore streams;
+// renames (one table per written slot) say which names each page's streams must change. Returns
+// the body of the sheet's /Contents array.
+std::string composeContents(WriteContext& ctx, const PageRecords& pages, const SheetGeometry& geometry,
+                            const std::vector<RenameTable>& renames);
+
+// Writes the sheet of one entry: the carrier's page object edited (boxes, resources,
+// annotations, rotation, contents, parent) with the wrapper streams and the objects it needs.
+// The sheet keeps the carrier's number unless that number is an output page already. Throws
+// CPdfException when the carrier has no /Parent.
+OutputPage writeSheet(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages, const SheetEntry& entry,
+                      SheetRunState& state);

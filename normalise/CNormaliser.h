@@ -1,0 +1,104 @@
+// The append engine: writes one plain PDF holding a first document followed by a second one.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "normalise/RawObject.h"
+
+class CObjectReader;
+class CObjectSharing;
+class CNormaliseOutput;
+class CPdfDocument;
+class CPdfXRef;
+
+// The result is self-contained and plain: every object is a plain indirect object (members of
+// object streams are written out, the streams themselves dropped), the cross-reference is a
+// classic table, and the second document's page tree hangs under the first one's root, so the
+// file shows the first document's pages followed by the second's. Objects of the second
+// document that are certainly identical to objects of the first are shared.
+class CNormaliser {
+public:
+    CNormaliser();
+    ~CNormaliser();
+    CNormaliser(const CNormaliser&) = delete;
+    CNormaliser& operator=(const CNormaliser&) = delete;
+
+    // Does the whole append, printing the console messages and the progress dots. Throws
+    // CPdfException on failure; the unfinished output is removed by then.
+    void run(const std::string& first, const std::string& second, const std::string& output);
+
+private:
+    // A text change planned for one object, applied when the object is written.
+    struct PatchOp {
+        enum Kind {
+            setKey,       // the top-level key gets the value (replaced, or inserted after "<<")
+            appendToKey,  // the item goes at the end of the key's direct array
+            appendToBody  // the object is an array; the item goes at its end
+        };
+        Kind kind;
+        std::string key;
+        std::string text;
+    };
+    struct Record {
+        int64_t offset = 0;
+        int gen = 0;
+        bool written = false;
+    };
+    using Patches = std::map<int, std::vector<PatchOp>>;
+
+    void planPageTrees();
+    void planOutlines();
+    void writeHeader();
+    void writeFirst();
+    void writeSecond();
+    void writeXRefAndTrailer();
+    void writeObject(int64_t outNum, int gen, const std::string& text, char lineEnd);
+    // Edits that carry out ops on obj.
+    static void patchEdits(const RawObject& obj, const std::vector<PatchOp>& ops,
+                           std::vector<TextEdit>& edits);
+    // Maps a second-document reference; false when it stays as written.
+    bool mapSecondRef(int num, int gen, int64_t* outNum, int* outGen) const;
+    void tick();
+
+    struct FileCloser {
+        void operator()(FILE* file) const { std::fclose(file); }
+    };
+    // Declared in the order of their lifetimes: later members use earlier ones.
+    std::unique_ptr<CPdfDocument> doc1_;
+    std::unique_ptr<CPdfDocument> doc2_;
+    std::unique_ptr<FILE, FileCloser> raw1_;
+    std::unique_ptr<FILE, FileCloser> raw2_;
+    std::unique_ptr<CObjectReader> reader1_;
+    std::unique_ptr<CObjectReader> reader2_;
+    std::unique_ptr<CObjectSharing> sharing_;
+    std::unique_ptr<CNormaliseOutput> output_;
+    std::string outputName_;
+
+    // Second-document object N is written as N + offset_: right behind the first's numbers.
+    int64_t offset_ = 0;
+    std::vector<Record> records_;
+    int64_t dotsPrinted_ = 0;
+
+    int root1_ = 0, info1_ = 0, root2_ = 0, info2_ = 0;
+    int pagesRoot1_ = 0, pagesRoot2_ = 0;
+    bool mergePages_ = false;
+    // Outline chaining: the second document's first top-level item gets /Prev to the first's
+    // last one.
+    int outlineFirst2_ = 0, outlineLast1_ = 0;
+
+    Patches firstPatches_;
+    Patches secondPatches_;
+    // First-document objects written changed: nothing of the second may be shared with them.
+    std::vector<bool> firstChanged_;
+};
+
+// Appends the document `first` and the document `second` into `output` (one plain PDF, classic
+// xref table, no object streams). Prints the console messages and progress dots. On failure
+// prints "%s\r\n" with the message (or "Unexpected exception\r\n"), removes the partial output
+// and returns false.
+bool normalise(const std::string& first, const std::string& second, const std::string& output);

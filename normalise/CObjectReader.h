@@ -1,0 +1,36 @@
+// Reads the stored text of any object of an opened document, plain or compressed, as a RawObject.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "normalise/RawObject.h"
+#include "pdf/CPdfDocument.h"
+
+class CObjectReader {
+public:
+    // raw: a second handle on the document's file, used for the plain reads.
+    CObjectReader(CPdfDocument& doc, FILE* raw);
+
+    int getCount() const { return count_; }
+    // The object as stored. False for a free or absent entry, a missing member of an object
+    // stream, and a damaged object (no "endobj" before the next object, a header naming
+    // another number); such objects are treated as free.
+    bool read(int num, RawObject& obj);
+    // Whether num holds the members of some compressed object.
+    bool isObjectStream(int num) const;
+    // How many reads were made: the progress dots count them.
+    int64_t getReadCount() const { return reads_; }
+
+private:
+    CPdfXRef& xref_;
+    FILE* raw_;
+    int count_;
+    int64_t fileSize_;
+    // File positions where plain objects start, ascending: an object cannot reach past the
+    // next one, so every scan is bounded by it.
+    std::vector<int64_t> starts_;
+    std::vector<bool> objectStreams_;
+    int64_t reads_ = 0;
+};

@@ -1,0 +1,416 @@
+// Lexer and object parser: tokens from a chain of byte streams, assembled into PDF values.
+#include "pdf/CPdfParser.h"
+
+#include <cassert>
+#include <climits>
+#include <cstdlib>
+#include <string>
+
+#include "pdf/CPdfException.h"
+#include "pdf/StreamFilters.h"
+
+namespace {
+
+// Arrays and dictionaries nested deeper than this make the whole object an Error; the limit
+// keeps hostile files of endless "[" from exhausting the stack.
+constexpr int kMaxDepth = 500;
+
+// Resolving an indirect /Length parses another object, which may hold a stream with an
+// indirect /Length of its own. Past this many nested resolutions the length is not fetched.
+constexpr int kMaxLengthFetchDepth = 8;
+int lengthFetchDepth = 0;
+
+struct LengthFetchGuard {
+    LengthFetchGuard() { ++lengthFetchDepth; }
+    ~LengthFetchGuard() { --lengthFetchDepth; }
+    LengthFetchGuard(const LengthFetchGuard&) = delete;
+    LengthFetchGuard& operator=(const LengthFetchGuard&) = delete;
+    bool allowed() const { return lengthFetchDepth <= kMaxLengthFetchDepth; }
+};
+
+enum CharClass : unsigned char { regularChar = 0, whiteChar = 1, delimChar = 2 };
+
+struct CharTable {
+    unsigned char cls[256] = {};
+    constexpr CharTable() {
+        for (unsigned char c : {0x00, 0x09, 0x0A, 0x0C, 0x0D, 0x20}) cls[c] = whiteChar;
+        for (unsigned char c : {'%', '(', ')', '/', '<', '>', '[', ']', '{', '}'})
+            cls[c] = delimChar;
+    }
+};
+constexpr CharTable kChars;
+
+inline bool isWhite(int c) {
+    return c >= 0 && kChars.cls[c] == whiteChar;
+}
+inline bool isRegular(int c) {
+    return c >= 0 && kChars.cls[c] == regularChar;
+}
+inline bool isDigit(int c) {
+    return c >= '0' && c <= '9';
+}
+
+// Value of a hex digit, -1 for any other byte.
+inline int hexValue(int c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The integer value atoi gives for the collected text ("-" alone is 0), except that values
+// outside the 32-bit range saturate instead of wrapping.
+int toInt(const std::string& text) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && text[i] == '-') {
+        negative = true;
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && isDigit(static_cast<unsigned char>(text[i])); ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) {
+            value = static_cast<long long>(INT_MAX) + 1;
+        }
+    }
+    if (negative) return static_cast<int>(-value);
+    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+}
+
+}  // namespace
+
+struct CPdfParser::Impl {
+    CPdfXRef* xref;
+    CPdfObject buf1;
+    CPdfObject buf2;
+    std::vector<std::shared_ptr<CPdfStream>> streams;
+    size_t current = 0;
+    // Set when nesting passed kMaxDepth: every open container stops and the object is an Error.
+    bool tooDeep = false;
+
+    int getChar();
+    int peekChar() { return streams[current]->peekChar(); }
+    void skipToNextLine();
+    void shift();
+    CPdfObject lex();
+    CPdfObject lexString();
+    CPdfObject lexHexString();
+    CPdfObject lexName();
+    CPdfObject lexNumber(int first);
+    CPdfObject parse(int depth);
+    CPdfObject makeStreamObject(const CPdfObject& dict);
+};
+
+int CPdfParser::Impl::getChar() {
+    for (;;) {
+        int c = streams[current]->getChar();
+        if (c >= 0 || current + 1 >= streams.size()) return c;
+        ++current;
+    }
+}
+
+void CPdfParser::Impl::skipToNextLine() {
+    for (;;) {
+        int c = getChar();
+        if (c < 0 || c == '\n') return;
+        if (c == '\r') {
+            if (peekChar() == '\n') getChar();
+            return;
+        }
+    }
+}
+
+void CPdfParser::Impl::shift() {
+    buf1 = std::move(buf2);
+    buf2 = lex();
+}
+
+CPdfObject CPdfParser::Impl::lex() {
+    int c;
+    for (;;) {
+        c = getChar();
+        if (c < 0) return CPdfObject::makeEOF();
+        if (c == '%') {
+            do {
+                c = getChar();
+            } while (c >= 0 && c != '\r' && c != '\n');
+            if (c < 0) return CPdfObject::makeEOF();
+            continue;
+        }
+        if (!isWhite(c)) break;
+    }
+
+    if (isDigit(c) || c == '-' || c == '.') return lexNumber(c);
+    switch (c) {
+        case '(':
+            return lexString();
+        case ')':
+        case '{':
+        case '}':
+            return CPdfObject::makeError();
+        case '/':
+            return lexName();
+        case '<':
+            if (peekChar() == '<') {
+                getChar();
+                return CPdfObject::makeKeyword("<<");
+            }
+            return lexHexString();
+        case '>':
+            if (peekChar() == '>') {
+                getChar();
+                return CPdfObject::makeKeyword(">>");
+            }
+            return CPdfObject::makeError();
+        case '[':
+            return CPdfObject::makeKeyword("[");
+        case ']':
+            return CPdfObject::makeKeyword("]");
+        default:
+            break;
+    }
+
+    // A keyword: a run of regular bytes (a lone "%" cannot get here, it starts a comment).
+    std::string text(1, static_cast<char>(c));
+    while (isRegular(peekChar())) text += static_cast<char>(getChar());
+    if (text == "true") return CPdfObject::makeBool(true);
+    if (text == "false") return CPdfObject::makeBool(false);
+    if (text == "null") return CPdfObject::makeNull();
+    return CPdfObject::makeKeyword(std::move(text));
+}
+
+// Digits and dots after a leading digit, minus or dot; any dot makes the number real.
+CPdfObject CPdfParser::Impl::lexNumber(int first) {
+    std::string text(1, static_cast<char>(first));
+    bool real = first == '.';
+    for (;;) {
+        int c = peekChar();
+        if (c == '.') {
+            real = true;
+        } else if (!isDigit(c)) {
+            break;
+        }
+        text += static_cast<char>(getChar());
+    }
+    if (real) return CPdfObject::makeReal(std::strtod(text.c_str(), nullptr));
+    return CPdfObject::makeInt(toInt(text));
+}
+
+// A literal string after its "(": balanced parentheses are kept, escapes decoded.
+CPdfObject CPdfParser::Impl::lexString() {
+    std::string bytes;
+    int nesting = 1;
+    for (;;) {
+        int c = getChar();
+        if (c < 0) break;
+        if (c == '(') {
+            ++nesting;
+        } else if (c == ')') {
+            if (--nesting == 0) break;
+        } else if (c == '\\') {
+            c = getChar();
+            if (c < 0) break;
+            switch (c) {
+                case 'n':
+                    c = 0x0A;
+                    break;
+                case 'r':
+                    c = 0x0D;
+                    break;
+                case 't':
+                    c = 0x09;
+                    break;
+                case 'b':
+                    c = 0x08;
+                    break;
+                case 'f':
+                    c = 0x0C;
+                    break;
+                case '\n':
+                    continue;
+                case '\r':
+                    if (peekChar() == '\n') getChar();
+                    continue;
+                default:
+                    if (c >= '0' && c <= '7') {
+                        // At most three octal digits; a value above 255 keeps its low byte.
+                        int value = c - '0';
+                        for (int more = 0; more < 2; ++more) {
+                            int d = peekChar();
+                            if (d < '0' || d > '7') break;
+                            getChar();
+                            value = value * 8 + (d - '0');
+                        }
+                        c = value & 0xFF;
+                    }
+                    break;
+            }
+        }
+        bytes += static_cast<char>(c);
+    }
+    return CPdfObject::makeString(std::move(bytes));
+}
+
+// A hex string after its "<": pairs of digits up to ">", whitespace ignored, other bytes
+// counting as the digit 0, and an odd last digit padded with 0.
+CPdfObject CPdfParser::Impl::lexHexString() {
+    std::string bytes;
+    int high = -1;
+    for (;;) {
+        int c = getChar();
+        if (c < 0 || c == '>') break;
+        if (isWhite(c)) continue;
+        int value = hexValue(c);
+        if (value < 0) value = 0;
+        if (high < 0) {
+            high = value;
+        } else {
+            bytes += static_cast<char>(high * 16 + value);
+            high = -1;
+        }
+    }
+    if (high >= 0) bytes += static_cast<char>(high * 16);
+    return CPdfObject::makeString(std::move(bytes));
+}
+
+// A name after its "/": regular bytes with "#xx" escapes decoded.
+CPdfObject CPdfParser::Impl::lexName() {
+    std::string name;
+    while (isRegular(peekChar())) {
+        int c = getChar();
+        if (c == '#') {
+            int high = hexValue(peekChar());
+            if (high >= 0) {
+                getChar();
+                // The byte after the first digit is taken whatever it is; only a hex digit
+                // counts, anything else leaves the first digit alone as the high half.
+                int next = getChar();
+                int low = hexValue(next);
+                c = high * 16 + (low >= 0 ? low : 0);
+            }
+        }
+        name += static_cast<char>(c);
+    }
+    return CPdfObject::makeName(std::move(name));
+}
+
+CPdfObject CPdfParser::Impl::parse(int depth) {
+    if (buf1.isKeyword("[")) {
+        if (depth >= kMaxDepth) {
+            tooDeep = true;
+            shift();
+            return CPdfObject::makeError();
+        }
+        shift();
+        CPdfObject array = CPdfObject::makeArray(xref);
+        while (!tooDeep && !buf1.isEOF()) {
+            if (buf1.isKeyword("]")) {
+                shift();
+                break;
+            }
+            array.getArray()->add(parse(depth + 1));
+        }
+        return array;
+    }
+
+    if (buf1.isKeyword("<<")) {
+        if (depth >= kMaxDepth) {
+            tooDeep = true;
+            shift();
+            return CPdfObject::makeError();
+        }
+        shift();
+        CPdfObject dict = CPdfObject::makeDict(xref);
+        while (!tooDeep && !buf1.isEOF() && !buf1.isKeyword(">>")) {
+            if (!buf1.isName()) {
+                shift();  // a stray value between the entries
+                continue;
+            }
+            std::string key = buf1.getName();
+            shift();
+            if (buf1.isError() || buf1.isEOF()) continue;
+            CPdfObject value = parse(depth + 1);
+            dict.getDict()->add(key, std::move(value));
+        }
+        if (tooDeep || !buf1.isKeyword(">>")) return dict;
+        if (buf2.isKeyword("stream")) return makeStreamObject(dict);
+        shift();
+        return dict;
+    }
+
+    if (buf1.isInt()) {
+        int num = buf1.getInt();
+        shift();
+        if (buf1.isInt() && buf2.isKeyword("R")) {
+            CPdfObject ref = CPdfObject::makeRef(num, buf1.getInt());
+            shift();
+            shift();
+            return ref;
+        }
+        return CPdfObject::makeInt(num);
+    }
+
+    CPdfObject token = buf1;
+    shift();
+    return token;
+}
+
+// At the "stream" keyword after a dictionary: the data runs /Length bytes from the next line.
+CPdfObject CPdfParser::Impl::makeStreamObject(const CPdfObject& dict) {
+    skipToNextLine();
+    CPdfStream* source = streams[current].get();
+    int64_t pos = source->getPos();
+
+    CPdfObject length;
+    {
+        LengthFetchGuard guard;
+        length = guard.allowed() ? dict.getDict()->lookup("Length")
+                                 : dict.getDict()->lookupRaw("Length");
+    }
+    // A negative length would move the parser back over bytes it has read, so it is refused
+    // like a missing one.
+    if (!length.isInt() || length.getInt() < 0) return CPdfObject::makeError();
+    int64_t size = length.getInt();
+
+    std::shared_ptr<CPdfStream> data = source->makeSubStream(pos, true, size, dict);
+    if (!data) return CPdfObject::makeError();
+    std::shared_ptr<CPdfStream> filtered = attachFilters(data, dict);
+    if (!filtered) return CPdfObject::makeError();
+
+    source->setPos(pos + size);
+    shift();
+    shift();
+    if (!buf1.isKeyword("endstream")) throw CPdfException("Missing 'endstream'");
+    shift();
+    return CPdfObject::makeStream(std::move(filtered));
+}
+
+CPdfParser::CPdfParser(CPdfXRef* xref, std::shared_ptr<CPdfStream> stream)
+    : impl_(std::make_unique<Impl>()) {
+    assert(stream);
+    impl_->xref = xref;
+    impl_->streams.push_back(std::move(stream));
+    impl_->buf1 = impl_->lex();
+    impl_->buf2 = impl_->lex();
+}
+
+CPdfParser::~CPdfParser() = default;
+
+CPdfObject CPdfParser::nextObject() {
+    impl_->tooDeep = false;
+    CPdfObject obj = impl_->parse(0);
+    if (impl_->tooDeep) {
+        impl_->tooDeep = false;
+        return CPdfObject::makeError();
+    }
+    return obj;
+}
+
+CPdfStream* CPdfParser::getCurrentStream() const {
+    return impl_->streams[impl_->current].get();
+}
+
+void CPdfParser::addStream(std::shared_ptr<CPdfStream> stream) {
+    impl_->streams.push_back(std::move(stream));
+}

@@ -1,0 +1,44 @@
+// Undoes the PNG (10-15) and TIFF (2) predictors of flate-compressed data, one row at a time.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class CPdfFlateStream;
+
+class CPdfPredictor {
+  public:
+    // Reads the inflated bytes of source through getRawChar. Parameters outside what a
+    // predictor can use (see isValid) leave the predictor without data.
+    CPdfPredictor(CPdfFlateStream* source, int predictor, int columns, int colors,
+                  int bitsPerComponent);
+
+    // False when columns, colors or bits per component are unusable or rows would be absurdly
+    // large; such a stream is treated as corrupt and yields no bytes.
+    bool isValid() const { return valid_; }
+
+    int getChar();
+    int peekChar();
+    // Back to the state before the first row.
+    void reset();
+
+  private:
+    bool allocateRows();
+    bool decodeRow();
+    void undoTiffDifferencing();
+
+    CPdfFlateStream* source_;
+    int predictor_;
+    int colors_ = 1;
+    int bits_ = 8;
+    bool valid_ = false;
+    bool ended_ = false;
+    int valuesPerRow_ = 0;
+    int bytesPerPixel_ = 0;
+    int bytesPerRow_ = 0;
+    // The row being served and the row before it; the first bytesPerPixel_ bytes of both stay 0
+    // as the left neighbours of the first pixel.
+    std::vector<uint8_t> row_;
+    std::vector<uint8_t> prevRow_;
+    int readIndex_ = 0;
+};

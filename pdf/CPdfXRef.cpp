@@ -1,0 +1,363 @@
+// Cross-reference reading: startxref, the chain of tables and xref streams, and object fetching.
+#include "pdf/CPdfXRef.h"
+
+#include <algorithm>
+#include <cstring>
+#include <climits>
+#include <set>
+
+#include "pdf/CPdfException.h"
+#include "pdf/CPdfObjectStream.h"
+#include "pdf/CPdfParser.h"
+
+namespace {
+
+// startxref is looked for in this many bytes at the end of the file.
+constexpr int64_t kTailSize = 1023;
+// Object streams kept parsed (and kept decoded for raw text): enough that fetches alternating
+// between a handful of object streams do not rebuild one each time.
+constexpr size_t kObjectStreamCacheSize = 8;
+// Nested fetches (an indirect /Length, the object stream of a compressed object, its /N or
+// /First) never go deep in a sound file; a chain deeper than this is hostile.
+constexpr int kMaxFetchDepth = 32;
+// Bounds on the entry list, so that a few bytes cannot ask for billions of entries. Object
+// numbers may be sparse (numbers far beyond the file size are seen in real files), so the
+// bound is a generous multiple of the file size, at least a floor that any small file may use,
+// and never more than the 8,388,607 objects PDF allows a file.
+constexpr int64_t kEntriesPerByte = 16;
+constexpr int64_t kMinEntryBound = int64_t{1} << 18;
+constexpr int64_t kMaxEntryBound = int64_t{1} << 23;
+// An xref stream field wider than this cannot hold a meaningful number.
+constexpr int kMaxFieldWidth = 8;
+
+bool isSpaceForAtoi(int c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The most recently used view of object stream num, built (and put first) when not cached.
+template <class View>
+std::shared_ptr<View> cachedView(std::vector<std::shared_ptr<View>>& cache, CPdfXRef* xref,
+                                 int num) {
+    for (size_t i = 0; i < cache.size(); i++) {
+        if (cache[i]->getStreamNum() == num) {
+            std::rotate(cache.begin(), cache.begin() + static_cast<std::ptrdiff_t>(i),
+                        cache.begin() + static_cast<std::ptrdiff_t>(i) + 1);
+            return cache.front();
+        }
+    }
+    // Building may fetch objects and so touch the cache itself: insert only when done.
+    auto view = std::make_shared<View>(xref, num);
+    cache.insert(cache.begin(), view);
+    if (cache.size() > kObjectStreamCacheSize) cache.pop_back();
+    return view;
+}
+
+}  // namespace
+
+struct CPdfXRef::Impl {
+    std::vector<std::shared_ptr<CPdfObjectStream>> objectStreams;
+    std::vector<std::shared_ptr<CPdfObjectStreamData>> objectStreamData;
+    // Objects whose fetch is under way: a nested fetch of one of them is a cycle and gives Null.
+    std::vector<bool> fetching;
+    int fetchDepth = 0;
+};
+
+namespace {
+
+// Marks an object as being fetched for the lifetime of one fetch.
+class FetchMark {
+public:
+    FetchMark(std::vector<bool>& fetching, int& depth, size_t num)
+        : fetching_(fetching), depth_(depth), num_(num) {
+        fetching_[num_] = true;
+        ++depth_;
+    }
+    ~FetchMark() {
+        fetching_[num_] = false;
+        --depth_;
+    }
+    FetchMark(const FetchMark&) = delete;
+    FetchMark& operator=(const FetchMark&) = delete;
+
+private:
+    std::vector<bool>& fetching_;
+    int& depth_;
+    size_t num_;
+};
+
+}  // namespace
+
+// Reads the cross-reference sections of a file into a CPdfXRef.
+class CPdfXRefReader {
+public:
+    explicit CPdfXRefReader(CPdfXRef& xref)
+        : xref_(xref),
+          maxEntries_(std::clamp(std::min(xref.fileSize_, kMaxEntryBound) * kEntriesPerByte,
+                                 kMinEntryBound, kMaxEntryBound)) {}
+
+    void read();
+
+private:
+    int64_t findStartXRef();
+    // Reads the section at offset (relative to the header); returns the Prev offset or -1.
+    int64_t readSection(int64_t offset);
+    int64_t readTable(CPdfParser& parser);
+    int64_t readXRefStream(CPdfParser& parser);
+    void readStreamSubsection(CPdfStream& data, int64_t first, int64_t count, const int* widths);
+    void growTo(int64_t size);
+    void store(int64_t num, int64_t offset, int64_t gen, CPdfXRefEntryType type);
+    static int64_t prevOffset(const CPdfObject& dict);
+
+    CPdfXRef& xref_;
+    int64_t maxEntries_;
+};
+
+void CPdfXRefReader::read() {
+    int64_t offset = findStartXRef();
+    // A Prev chain that comes back to a section already read ends there.
+    std::set<int64_t> visited;
+    while (offset >= 0 && visited.insert(offset).second) offset = readSection(offset);
+
+    CPdfDict* trailer = xref_.trailer_.getDict();
+    if (!trailer) throw CPdfException("PDF file was damaged");
+    CPdfObject root = trailer->lookupRaw("Root");
+    if (!root.isRef()) throw CPdfException("PDF file was damaged");
+    xref_.rootNum_ = root.getRefNum();
+    xref_.rootGen_ = root.getRefGen();
+    CPdfObject info = trailer->lookupRaw("Info");
+    if (info.isRef()) {
+        xref_.infoNum_ = info.getRefNum();
+        xref_.infoGen_ = info.getRefGen();
+    }
+    // Any /Encrypt, direct or indirect, means data Tessel cannot decrypt.
+    if (!trailer->lookupRaw("Encrypt").isNull()) throw CPdfException("PDF file is encrypted");
+    trailer->setXRef(&xref_);
+}
+
+int64_t CPdfXRefReader::findStartXRef() {
+    // A file shorter than the tail is searched whole.
+    int64_t tailStart = std::max<int64_t>(0, xref_.fileSize_ - kTailSize);
+    auto tail = xref_.base_->makeSubStream(tailStart, false, 0, CPdfObject::makeNull());
+    uint8_t bytes[kTailSize];
+    size_t got = tail->getBytes(bytes, sizeof bytes);
+    for (size_t i = 0; i < got; i++) {
+        if (bytes[i] == 0) bytes[i] = ' ';
+    }
+    static const char keyword[] = "startxref";
+    const size_t keywordLength = sizeof keyword - 1;
+    for (size_t pos = got >= keywordLength ? got - keywordLength + 1 : 0; pos-- > 0;) {
+        if (std::memcmp(bytes + pos, keyword, keywordLength) != 0) continue;
+        size_t i = pos + keywordLength;
+        while (i < got && isSpaceForAtoi(bytes[i])) i++;
+        bool negative = false;
+        if (i < got && (bytes[i] == '-' || bytes[i] == '+')) negative = bytes[i++] == '-';
+        int64_t value = 0;
+        for (; i < got && bytes[i] >= '0' && bytes[i] <= '9'; i++) {
+            value = std::min<int64_t>(value * 10 + (bytes[i] - '0'), INT64_MAX / 16);
+        }
+        if (value == 0) break;
+        return negative ? -value : value;
+    }
+    throw CPdfException("PDF file was damaged");
+}
+
+int64_t CPdfXRefReader::readSection(int64_t offset) {
+    int64_t start = xref_.headerOffset_ + offset;
+    // Nothing to read there: the same outcome as reading past the end of the file.
+    if (start < 0 || start >= xref_.fileSize_) throw CPdfException("Couldn't parse an xref");
+    CPdfParser parser(nullptr, xref_.base_->makeSubStream(start, false, 0, CPdfObject::makeNull()));
+    CPdfObject first = parser.nextObject();
+    if (first.isKeyword("xref")) return readTable(parser);
+    if (!first.isInt()) throw CPdfException("Couldn't parse an xref");
+    return readXRefStream(parser);
+}
+
+int64_t CPdfXRefReader::readTable(CPdfParser& parser) {
+    for (;;) {
+        CPdfObject first = parser.nextObject();
+        if (first.isKeyword("trailer")) break;
+        CPdfObject count = parser.nextObject();
+        if (!first.isInt() || !count.isInt() || first.getInt() < 0 || count.getInt() < 0) {
+            throw CPdfException("Couldn't parse an xref table");
+        }
+        int64_t num = first.getInt();
+        int64_t end = num + count.getInt();
+        growTo(end);
+        for (; num < end; num++) {
+            CPdfObject offset = parser.nextObject();
+            CPdfObject gen = parser.nextObject();
+            CPdfObject kind = parser.nextObject();
+            bool inUse = kind.isKeyword("n");
+            if (!offset.isInt() || !gen.isInt() || !(inUse || kind.isKeyword("f"))) {
+                throw CPdfException("Couldn't parse an xref table");
+            }
+            store(num, offset.getInt(), gen.getInt(), inUse ? xrefUncompressed : xrefFree);
+        }
+    }
+    CPdfObject trailer = parser.nextObject();
+    if (!trailer.isDict()) throw CPdfException("Trailer dictionary is wrong type");
+    // Sections are read newest first, so the first trailer read is the one that counts.
+    if (xref_.trailer_.isNone()) xref_.trailer_ = trailer;
+    return prevOffset(trailer);
+}
+
+int64_t CPdfXRefReader::readXRefStream(CPdfParser& parser) {
+    CPdfObject gen = parser.nextObject();
+    CPdfObject keyword = parser.nextObject();
+    if (!gen.isInt() || !keyword.isKeyword("obj")) {
+        throw CPdfException("Couldn't parse an xref stream");
+    }
+    CPdfObject stream = parser.nextObject();
+    if (!stream.isStream()) throw CPdfException("Couldn't parse an xref stream");
+    CPdfObject dictObj = stream.getStream()->getDict();
+    CPdfDict* dict = dictObj.getDict();
+    if (!dict) throw CPdfException("Couldn't parse an xref stream");
+
+    CPdfObject size = dict->lookupRaw("Size");
+    if (!size.isInt()) throw CPdfException("Size of xref Stream is wrong type");
+    if (size.getInt() < 0) throw CPdfException("PDF file was damaged");
+    growTo(size.getInt());
+
+    CPdfObject w = dict->lookupRaw("W");
+    if (!w.isArray()) throw CPdfException("W item of xref Stream is wrong type");
+    if (w.getArray()->getLength() < 3) throw CPdfException("W item of xref Stream is wrong length");
+    int widths[3];
+    for (int i = 0; i < 3; i++) {
+        CPdfObject width = w.getArray()->get(i);
+        if (!width.isInt()) throw CPdfException("W item of xref Stream is wrong type");
+        if (width.getInt() < 0 || width.getInt() > kMaxFieldWidth) {
+            throw CPdfException("PDF file was damaged");
+        }
+        widths[i] = width.getInt();
+    }
+
+    CPdfStream& data = *stream.getStream();
+    data.reset();
+    CPdfObject index = dict->lookupRaw("Index");
+    if (index.isArray()) {
+        CPdfArray* pairs = index.getArray();
+        for (int i = 0; i + 1 < pairs->getLength(); i += 2) {
+            CPdfObject first = pairs->get(i);
+            CPdfObject count = pairs->get(i + 1);
+            if (!first.isInt() || !count.isInt()) {
+                throw CPdfException("Index item of xref Stream is wrong type");
+            }
+            readStreamSubsection(data, first.getInt(), count.getInt(), widths);
+        }
+    } else {
+        readStreamSubsection(data, 0, size.getInt(), widths);
+    }
+
+    if (xref_.trailer_.isNone()) xref_.trailer_ = dictObj;
+    return prevOffset(dictObj);
+}
+
+void CPdfXRefReader::readStreamSubsection(CPdfStream& data, int64_t first, int64_t count,
+                                          const int* widths) {
+    if (first < 0 || count < 0) throw CPdfException("PDF file was damaged");
+    growTo(first + count);
+    const size_t entryWidth = static_cast<size_t>(widths[0] + widths[1] + widths[2]);
+    uint8_t bytes[3 * kMaxFieldWidth];
+    for (int64_t num = first; num < first + count; num++) {
+        if (data.getBytes(bytes, entryWidth) < entryWidth) {
+            throw CPdfException("Unexpected EOF while reading xref stream section");
+        }
+        uint64_t fields[3] = {0, 0, 0};
+        const uint8_t* p = bytes;
+        for (int f = 0; f < 3; f++) {
+            for (int b = 0; b < widths[f]; b++) fields[f] = (fields[f] << 8) | *p++;
+        }
+        // Without a kind field every entry is an object in use.
+        if (widths[0] == 0) fields[0] = 1;
+        if (fields[0] > 2) {
+            throw CPdfException("Wrong type of xref entry while reading xref stream section");
+        }
+        // Fields too large for an offset or generation are kept as values no fetch can use.
+        int64_t offset = fields[1] > static_cast<uint64_t>(INT64_MAX / 4)
+                             ? -1
+                             : static_cast<int64_t>(fields[1]);
+        int64_t gen = static_cast<int64_t>(std::min<uint64_t>(fields[2], INT_MAX));
+        store(num, offset, gen, static_cast<CPdfXRefEntryType>(fields[0]));
+    }
+}
+
+void CPdfXRefReader::growTo(int64_t size) {
+    if (size > maxEntries_) throw CPdfException("PDF file was damaged");
+    if (size > static_cast<int64_t>(xref_.entries_.size())) {
+        xref_.entries_.resize(static_cast<size_t>(size));
+    }
+}
+
+void CPdfXRefReader::store(int64_t num, int64_t offset, int64_t gen, CPdfXRefEntryType type) {
+    CPdfXRefEntry& entry = xref_.entries_[static_cast<size_t>(num)];
+    // An entry filled by a newer section stays as it is.
+    if (entry.filled) return;
+    entry.offset = offset;
+    entry.gen = static_cast<int>(gen);
+    entry.type = type;
+    entry.filled = true;
+}
+
+int64_t CPdfXRefReader::prevOffset(const CPdfObject& dict) {
+    CPdfObject prev = dict.getDict()->lookupRaw("Prev");
+    if (prev.isInt()) return prev.getInt();
+    // An indirect Prev cannot be resolved while the entries are still being read; its number
+    // stands for the offset.
+    if (prev.isRef()) return prev.getRefNum();
+    return -1;
+}
+
+CPdfXRef::CPdfXRef(std::shared_ptr<CPdfStream> base, int64_t headerOffset, int64_t fileSize)
+    : impl_(std::make_unique<Impl>()),
+      base_(std::move(base)),
+      headerOffset_(headerOffset),
+      fileSize_(fileSize) {}
+
+CPdfXRef::~CPdfXRef() = default;
+
+void CPdfXRef::read() {
+    CPdfXRefReader reader(*this);
+    reader.read();
+}
+
+CPdfObject CPdfXRef::fetchObject(int num, int gen) {
+    if (num < 0 || num >= getNumObjects()) throw CPdfException("Corrupted PDF file");
+    const CPdfXRefEntry entry = entries_[static_cast<size_t>(num)];
+    if (entry.type == xrefFree) return CPdfObject::makeNull();
+    if (entry.type == xrefUncompressed && entry.gen != gen) return CPdfObject::makeNull();
+
+    if (impl_->fetching.size() != entries_.size()) impl_->fetching.resize(entries_.size());
+    if (impl_->fetching[static_cast<size_t>(num)] || impl_->fetchDepth >= kMaxFetchDepth) {
+        return CPdfObject::makeNull();
+    }
+    FetchMark mark(impl_->fetching, impl_->fetchDepth, static_cast<size_t>(num));
+
+    if (entry.type == xrefCompressed) {
+        if (entry.offset < 0 || entry.offset > INT_MAX) return CPdfObject::makeNull();
+        auto view = cachedView(impl_->objectStreams, this, static_cast<int>(entry.offset));
+        return view->getObject(entry.gen, num);
+    }
+
+    int64_t start = headerOffset_ + entry.offset;
+    if (entry.offset < 0 || start < 0 || start >= fileSize_) return CPdfObject::makeNull();
+    CPdfParser parser(this, base_->makeSubStream(start, false, 0, CPdfObject::makeNull()));
+    CPdfObject objNum = parser.nextObject();
+    CPdfObject objGen = parser.nextObject();
+    CPdfObject keyword = parser.nextObject();
+    if (!objNum.isInt() || objNum.getInt() != num || !objGen.isInt() || objGen.getInt() != gen ||
+        !keyword.isKeyword("obj")) {
+        return CPdfObject::makeNull();
+    }
+    return parser.nextObject();
+}
+
+int CPdfXRef::getOutputGen(int num) const {
+    if (num < 0 || num >= getNumObjects()) return 0;
+    const CPdfXRefEntry& entry = entries_[static_cast<size_t>(num)];
+    return entry.type == xrefCompressed ? 0 : entry.gen;
+}
+
+bool CPdfXRef::getCompressedMemberBytes(int streamNum, int index, int num, std::string& bytes) {
+    auto view = cachedView(impl_->objectStreamData, this, streamNum);
+    return view->getBytes(index, num, bytes);
+}

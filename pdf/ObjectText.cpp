@@ -1,0 +1,140 @@
+// Raw object text: an object's bytes as stored in the file or its object stream, and byte searches.
+#include "pdf/ObjectText.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <vector>
+
+#include "pdf/CPdfDocument.h"
+#include "pdf/CPdfException.h"
+#include "pdf/FormatText.h"
+
+namespace {
+
+constexpr size_t kReadBlock = 64 * 1024;
+const char kEndobj[] = "endobj";
+constexpr size_t kEndobjLength = sizeof kEndobj - 1;
+
+// Reads the file from start through the first "endobj" that begins at or after searchFrom,
+// plus the one byte after it when there is one. False when no such "endobj" exists.
+bool readThroughEndobj(FILE* file, int64_t start, int64_t searchFrom, std::string& out) {
+    out.clear();
+    if (start < 0 || fseeko(file, static_cast<off_t>(start), SEEK_SET) != 0) return false;
+    size_t searchIndex = static_cast<size_t>(std::max<int64_t>(0, searchFrom - start));
+    std::vector<char> block(kReadBlock);
+    for (;;) {
+        size_t got = fread(block.data(), 1, block.size(), file);
+        out.append(block.data(), got);
+        if (out.size() >= searchIndex + kEndobjLength) {
+            size_t found = out.find(kEndobj, searchIndex, kEndobjLength);
+            if (found != std::string::npos) {
+                size_t end = found + kEndobjLength + 1;
+                if (out.size() < end) {
+                    int next = fgetc(file);
+                    if (next != EOF) out += static_cast<char>(next);
+                }
+                out.resize(std::min(out.size(), end));
+                return true;
+            }
+            // The next search starts where a match split across blocks could begin.
+            searchIndex = out.size() - (kEndobjLength - 1);
+        }
+        if (got < block.size()) return false;
+    }
+}
+
+}  // namespace
+
+bool getObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text) {
+    CPdfXRef* xref = doc.getXRef();
+    if (!xref || num < 0 || num >= xref->getNumObjects()) return false;
+    const CPdfXRefEntry entry = xref->getEntry(num);
+
+    if (entry.type == xrefFree) return false;
+    if (entry.type == xrefCompressed) {
+        if (entry.offset < 0 || entry.offset > INT_MAX) return false;
+        std::string bytes;
+        if (!xref->getCompressedMemberBytes(static_cast<int>(entry.offset), entry.gen, num, bytes)) {
+            return false;
+        }
+        text = formatText("%d", num) + " 0 obj\r" + bytes + " endobj\r";
+        return true;
+    }
+
+    int64_t start = xref->getHeaderOffset() + entry.offset;
+    if (entry.offset < 0 || start < 0 || start >= xref->getFileSize()) return false;
+    std::string found;
+    if (!readThroughEndobj(file, start, start, found)) return false;
+
+    // Stream data may hold the bytes "endobj" (an uncompressed embedded PDF, say). For a
+    // stream whose /Length checks out, the object ends at the first "endobj" after its data.
+    if (findPattern(found.data(), 0, found.size(), "stream", 6) != 0) {
+        try {
+            CPdfObject obj = xref->fetchObject(num, entry.gen);
+            if (obj.isStream()) {
+                int64_t dataEnd = obj.getStream()->getStart() + obj.getStream()->getLength();
+                int64_t endobjStart = start + static_cast<int64_t>(found.rfind(kEndobj));
+                if (dataEnd > endobjStart) {
+                    std::string longer;
+                    if (readThroughEndobj(file, start, dataEnd, longer)) found.swap(longer);
+                }
+            }
+        } catch (const CPdfException&) {
+            // A stream the parser rejects keeps the text up to the first "endobj".
+        }
+    }
+    text.swap(found);
+    return true;
+}
+
+size_t findPattern(const char* buffer, size_t from, size_t to, const char* pattern,
+                   size_t patternLength) {
+    if (patternLength == 0 || to < from || to - from < patternLength) return 0;
+    const char* begin = buffer + from;
+    const char* end = buffer + to;
+    const char* hit = std::search(begin, end, pattern, pattern + patternLength);
+    if (hit == end) return 0;
+    return static_cast<size_t>(hit - buffer) + patternLength - 1;
+}
+
+int64_t findPatternInFile(FILE* file, int64_t offset, const char* pattern, size_t patternLength) {
+    if (patternLength == 0 || offset < 0) return 0;
+    if (fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) return 0;
+    // The window keeps the last patternLength - 1 bytes of the previous block, so that a match
+    // split across two blocks is found.
+    std::vector<char> window;
+    std::vector<char> block(kReadBlock);
+    int64_t windowStart = offset;
+    for (;;) {
+        size_t got = fread(block.data(), 1, block.size(), file);
+        if (got == 0) return 0;
+        window.insert(window.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(got));
+        size_t last = findPattern(window.data(), 0, window.size(), pattern, patternLength);
+        if (last != 0 || (patternLength == 1 && !window.empty() && window[0] == pattern[0])) {
+            return windowStart + static_cast<int64_t>(last);
+        }
+        size_t keep = std::min(window.size(), patternLength - 1);
+        windowStart += static_cast<int64_t>(window.size() - keep);
+        window.erase(window.begin(), window.end() - static_cast<std::ptrdiff_t>(keep));
+        if (got < block.size()) return 0;
+    }
+}
+
+unsigned long findNumberAfterKey(const std::string& text, const char* key, bool* isRef) {
+    if (isRef) *isRef = false;
+    size_t keyLength = std::strlen(key);
+    size_t last = findPattern(text.data(), 0, text.size(), key, keyLength);
+    if (last == 0) return 0;
+    size_t i = last + 1;
+    while (i < text.size() && (text[i] < '0' || text[i] > '9')) i++;
+    if (i >= text.size()) return 0;
+    unsigned long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; i++) {
+        unsigned long digit = static_cast<unsigned long>(text[i] - '0');
+        // Saturates instead of wrapping on absurdly long digit runs.
+        value = value > (ULONG_MAX - digit) / 10 ? ULONG_MAX : value * 10 + digit;
+    }
+    if (isRef && text.compare(i, 4, " 0 R") == 0) *isRef = true;
+    return value;
+}

@@ -1,0 +1,20 @@
+// Filter attachment for stream data, and reading a whole decoded stream into memory.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "pdf/CPdfObject.h"
+#include "pdf/CPdfStream.h"
+
+// The stream to read the data of `stream` through, as the dictionary's Filter and DecodeParms
+// (or their short forms F and DP) ask: the stream itself when there is no filter, a flate
+// decoder over it for FlateDecode, null for a filter entry of any other shape. A filter name
+// other than FlateDecode or Fl throws CPdfException "Stream filter not supported".
+std::shared_ptr<CPdfStream> attachFilters(std::shared_ptr<CPdfStream> stream,
+                                          const CPdfObject& dict);
+
+// Resets the stream and returns its decoded bytes, at most maxBytes of them.
+std::vector<uint8_t> readStreamBytes(CPdfStream& stream, size_t maxBytes = SIZE_MAX);

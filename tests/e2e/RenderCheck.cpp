@@ -1,0 +1,502 @@
+// Render check of imposed sheets: pdftoppm renders, the expected placement, pixel comparison.
+#include "e2e/RenderCheck.h"
+
+#include <dirent.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <sstream>
+
+#include "pdf/FormatText.h"
+#include "support/TestPdf.h"
+
+namespace {
+
+// Skips white space and comments of a PGM header.
+void skipPgmSpace(const std::string& bytes, size_t& pos) {
+    while (pos < bytes.size()) {
+        if (bytes[pos] == '#') {
+            while (pos < bytes.size() && bytes[pos] != '\n') pos++;
+        } else if (std::isspace(static_cast<unsigned char>(bytes[pos]))) {
+            pos++;
+        } else {
+            break;
+        }
+    }
+}
+
+bool readPgmNumber(const std::string& bytes, size_t& pos, int& value) {
+    skipPgmSpace(bytes, pos);
+    size_t start = pos;
+    long number = 0;
+    while (pos < bytes.size() && std::isdigit(static_cast<unsigned char>(bytes[pos])) &&
+           pos - start < 7) {
+        number = number * 10 + (bytes[pos] - '0');
+        pos++;
+    }
+    if (pos == start) return false;
+    value = static_cast<int>(number);
+    return true;
+}
+
+// A 3 x 3 box blur over the pixels that mask marks valid; softens the half-pixel shifts between a
+// page rendered alone and the same page rendered inside a sheet.
+std::vector<double> blurred(const GrayImage& image, const std::vector<uint8_t>& mask) {
+    std::vector<double> out(image.pixels.size(), 255.0);
+    for (int y = 0; y < image.height; y++) {
+        for (int x = 0; x < image.width; x++) {
+            double sum = 0;
+            int count = 0;
+            for (int dy = -1; dy <= 1; dy++) {
+                for (int dx = -1; dx <= 1; dx++) {
+                    int nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= image.width || ny >= image.height) continue;
+                    size_t index = static_cast<size_t>(ny) * image.width + nx;
+                    if (!mask[index]) continue;
+                    sum += image.pixels[index];
+                    count++;
+                }
+            }
+            if (count) out[static_cast<size_t>(y) * image.width + x] = sum / count;
+        }
+    }
+    return out;
+}
+
+// Mean absolute difference of two blurred pictures over the pixels that mask marks, leaving out
+// a one-pixel border (the antialiased page edge).
+double maskedDifference(const GrayImage& a, const GrayImage& b, const std::vector<uint8_t>& mask,
+                        int* compared = nullptr) {
+    std::vector<double> blurA = blurred(a, mask), blurB = blurred(b, mask);
+    double sum = 0;
+    int count = 0;
+    for (int y = 1; y + 1 < a.height; y++) {
+        for (int x = 1; x + 1 < a.width; x++) {
+            size_t index = static_cast<size_t>(y) * a.width + x;
+            if (!mask[index]) continue;
+            sum += std::fabs(blurA[index] - blurB[index]);
+            count++;
+        }
+    }
+    if (compared) *compared = count;
+    return count ? sum / count : 0;
+}
+
+// The part of the sheet that lies under an input image of the given size placed at (left, top);
+// mask marks the pixels that fall on the sheet.
+GrayImage cropSheet(const GrayImage& sheet, int left, int top, int width, int height,
+                    std::vector<uint8_t>& mask) {
+    GrayImage crop;
+    crop.width = width;
+    crop.height = height;
+    crop.pixels.assign(static_cast<size_t>(width) * height, 255);
+    mask.assign(crop.pixels.size(), 0);
+    for (int y = 0; y < height; y++) {
+        for (int x = 0; x < width; x++) {
+            int sx = left + x, sy = top + y;
+            if (sx < 0 || sy < 0 || sx >= sheet.width || sy >= sheet.height) continue;
+            size_t index = static_cast<size_t>(y) * width + x;
+            crop.pixels[index] = static_cast<uint8_t>(sheet.at(sx, sy));
+            mask[index] = 1;
+        }
+    }
+    return crop;
+}
+
+struct PixelRect {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+
+// Maps a rectangle of the sheet's unrotated user space to pixels of the displayed sheet.
+PixelRect toPixels(const PageGeometry& sheet, double x1, double y1, double x2, double y2,
+                   double scale) {
+    double xs[2] = {x1, x2}, ys[2] = {y1, y2};
+    double minX = 1e18, minY = 1e18, maxX = -1e18, maxY = -1e18;
+    for (double x : xs) {
+        for (double y : ys) {
+            double px, py;
+            switch (sheet.rotation) {
+                case 90:
+                    px = y - sheet.y1;
+                    py = x - sheet.x1;
+                    break;
+                case 180:
+                    px = sheet.x2 - x;
+                    py = y - sheet.y1;
+                    break;
+                case 270:
+                    px = sheet.y2 - y;
+                    py = sheet.x2 - x;
+                    break;
+                default:
+                    px = x - sheet.x1;
+                    py = sheet.y2 - y;
+                    break;
+            }
+            minX = std::min(minX, px * scale);
+            maxX = std::max(maxX, px * scale);
+            minY = std::min(minY, py * scale);
+            maxY = std::max(maxY, py * scale);
+        }
+    }
+    PixelRect rect;
+    rect.left = static_cast<int>(std::floor(minX + 0.5));
+    rect.top = static_cast<int>(std::floor(minY + 0.5));
+    rect.width = static_cast<int>(std::floor(maxX + 0.5)) - rect.left;
+    rect.height = static_cast<int>(std::floor(maxY + 0.5)) - rect.top;
+    return rect;
+}
+
+bool similarSize(const GrayImage& a, const GrayImage& b) {
+    return std::abs(a.width - b.width) <= 1 && std::abs(a.height - b.height) <= 1;
+}
+
+}  // namespace
+
+std::string shellQuote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) {
+        if (c == '\'') {
+            quoted += "'\\''";
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "'";
+}
+
+bool parsePgm(const std::string& bytes, GrayImage& image, std::string* error) {
+    auto fail = [error](const char* why) {
+        if (error) *error = why;
+        return false;
+    };
+    if (bytes.size() < 2 || bytes[0] != 'P' || bytes[1] != '5') return fail("not a binary PGM");
+    size_t pos = 2;
+    int width = 0, height = 0, maxValue = 0;
+    if (!readPgmNumber(bytes, pos, width) || !readPgmNumber(bytes, pos, height) ||
+        !readPgmNumber(bytes, pos, maxValue)) {
+        return fail("PGM header incomplete");
+    }
+    if (maxValue != 255) return fail("PGM maxval is not 255");
+    if (width <= 0 || height <= 0 || width > 20000 || height > 20000) return fail("PGM size out of range");
+    if (pos >= bytes.size() || !std::isspace(static_cast<unsigned char>(bytes[pos]))) {
+        return fail("PGM header not ended by white space");
+    }
+    pos++;
+    size_t count = static_cast<size_t>(width) * height;
+    if (bytes.size() - pos < count) return fail("PGM pixel data truncated");
+    image.width = width;
+    image.height = height;
+    image.pixels.assign(bytes.begin() + static_cast<long>(pos),
+                        bytes.begin() + static_cast<long>(pos + count));
+    return true;
+}
+
+std::string toPgm(const GrayImage& image) {
+    std::string out = formatText("P5\n%d %d\n255\n", image.width, image.height);
+    out.append(image.pixels.begin(), image.pixels.end());
+    return out;
+}
+
+bool renderPages(const std::string& pdfPath, int dpi, std::vector<GrayImage>& images,
+                 std::string* error, int first, int last) {
+    images.clear();
+    TempDir dir;
+    std::string command = formatText("pdftoppm -r %d -gray -f %d -l %d ", dpi, first,
+                                     last > 0 ? last : 999999) +
+                          shellQuote(pdfPath) + " " + shellQuote(dir.file("p")) + " 2>" +
+                          shellQuote(dir.file("stderr.txt"));
+    int status = runCommand(command);
+    std::string messages = readFileBytes(dir.file("stderr.txt"));
+    if (status != 0 || !messages.empty()) {
+        if (error) *error = formatText("pdftoppm exit %d: ", status) + messages;
+        return false;
+    }
+    // pdftoppm pads the page numbers of its file names to a width of its own choosing.
+    std::map<int, std::string> files;
+    DIR* folder = opendir(dir.path().c_str());
+    if (!folder) {
+        if (error) *error = "cannot list render folder";
+        return false;
+    }
+    while (dirent* entry = readdir(folder)) {
+        std::string name = entry->d_name;
+        if (name.size() > 6 && name.compare(0, 2, "p-") == 0 &&
+            name.compare(name.size() - 4, 4, ".pgm") == 0) {
+            files[std::atoi(name.c_str() + 2)] = name;
+        }
+    }
+    closedir(folder);
+    for (const auto& [page, name] : files) {
+        GrayImage image;
+        std::string why;
+        if (!parsePgm(readFileBytes(dir.file(name)), image, &why)) {
+            if (error) *error = name + ": " + why;
+            return false;
+        }
+        images.push_back(std::move(image));
+    }
+    if (images.empty()) {
+        if (error) *error = "pdftoppm rendered no page";
+        return false;
+    }
+    return true;
+}
+
+bool readPageBoxes(const std::string& pdfPath, std::vector<PageBoxes>& pages, std::string* error,
+                   int first, int last) {
+    pages.clear();
+    std::string output;
+    int status = runCommand(formatText("pdfinfo -box -f %d -l %d ", first, last > 0 ? last : 999999) +
+                                shellQuote(pdfPath),
+                            &output, true);
+    if (status != 0) {
+        if (error) *error = formatText("pdfinfo exit %d: ", status) + output;
+        return false;
+    }
+    std::map<int, PageBoxes> byPage;
+    std::istringstream lines(output);
+    std::string line;
+    while (std::getline(lines, line)) {
+        int page = 0;
+        char key[32] = {0};
+        double v[4];
+        int rotation = 0;
+        if (std::sscanf(line.c_str(), "Page %d rot: %d", &page, &rotation) == 2) {
+            byPage[page].rotation = rotation;
+        } else if (std::sscanf(line.c_str(), "Page %d %31[A-Za-z]: %lf %lf %lf %lf", &page, key,
+                               &v[0], &v[1], &v[2], &v[3]) == 6) {
+            double* target = nullptr;
+            PageBoxes& boxes = byPage[page];
+            if (!std::strcmp(key, "MediaBox")) target = boxes.media;
+            if (!std::strcmp(key, "CropBox")) target = boxes.crop;
+            if (!std::strcmp(key, "BleedBox")) target = boxes.bleed;
+            if (!std::strcmp(key, "TrimBox")) target = boxes.trim;
+            if (!std::strcmp(key, "ArtBox")) target = boxes.art;
+            if (target) std::copy(v, v + 4, target);
+        }
+    }
+    for (const auto& [page, boxes] : byPage) pages.push_back(boxes);
+    if (pages.empty()) {
+        if (error) *error = "pdfinfo printed no page boxes: " + output;
+        return false;
+    }
+    return true;
+}
+
+PageGeometry geometryOf(const PageBoxes& boxes) {
+    PageGeometry geometry;
+    geometry.x1 = boxes.media[0];
+    geometry.y1 = boxes.media[1];
+    geometry.x2 = boxes.media[2];
+    geometry.y2 = boxes.media[3];
+    geometry.rotation = ((boxes.rotation % 360) + 360) % 360;
+    return geometry;
+}
+
+std::vector<PlacedPage> planSheet(const GridLayout& layout, const std::vector<int>& slots,
+                                  const std::vector<PageGeometry>& inputPages,
+                                  const PlacementOptions& options) {
+    std::vector<PlacedPage> placed;
+    auto pageAt = [&slots, &inputPages](int k) {
+        int page = k < static_cast<int>(slots.size()) ? slots[static_cast<size_t>(k)] : 0;
+        return page >= 1 && page <= static_cast<int>(inputPages.size()) ? page : 0;
+    };
+    int reference = pageAt(0) ? pageAt(0) : pageAt(1);
+    if (!reference) return placed;
+    const PageGeometry& ref = inputPages[static_cast<size_t>(reference - 1)];
+    bool turned = ref.rotation == 90 || ref.rotation == 270;
+    double x2 = options.userMediaX2 >= 0 ? 0.5 * options.userMediaX2 : ref.x2;
+    double y2 = options.userMediaY2 >= 0 ? 0.5 * options.userMediaY2 : ref.y2;
+    bool sideBySide = layout.twoUpFamily && layout.down == 1;
+    double w = options.rightMargin + x2;
+    double h = (sideBySide ? options.rightMargin : options.bottomMargin) + y2;
+    int across = layout.across, down = layout.down;
+    for (int k = 0; k < across * down; k++) {
+        PlacedPage cell;
+        cell.slot = k;
+        cell.page = pageAt(k);
+        const PageGeometry& box = cell.page ? inputPages[static_cast<size_t>(cell.page - 1)] : ref;
+        int row = k / across, col = k % across;
+        double plainX, plainY, flipX, flipY;
+        if (turned) {
+            plainX = row * w;
+            plainY = col * h;
+            flipX = (row + 1) * w;
+            flipY = (col + 1) * h;
+        } else {
+            plainX = col * w;
+            plainY = (down - 1 - row) * h;
+            flipX = (col + 1) * w;
+            flipY = (down - row) * h;
+        }
+        int r = cell.page ? box.rotation : 0;
+        cell.flipped = turned ? r == 270 : (r == 180 || r == 270);
+        cell.unchecked = cell.page && (r - ref.rotation + 360) % 180 != 0;
+        if (cell.flipped) {
+            cell.x1 = flipX - box.x2;
+            cell.y1 = flipY - box.y2;
+            cell.x2 = flipX - box.x1;
+            cell.y2 = flipY - box.y1;
+        } else {
+            cell.x1 = plainX + box.x1;
+            cell.y1 = plainY + box.y1;
+            cell.x2 = plainX + box.x2;
+            cell.y2 = plainY + box.y2;
+        }
+        placed.push_back(cell);
+    }
+    return placed;
+}
+
+double meanDifference(const GrayImage& a, const GrayImage& b) {
+    if (!similarSize(a, b)) return 255;
+    int width = std::min(a.width, b.width), height = std::min(a.height, b.height);
+    GrayImage left, right;
+    left.width = right.width = width;
+    left.height = right.height = height;
+    for (int y = 0; y < height; y++) {
+        for (int x = 0; x < width; x++) {
+            left.pixels.push_back(static_cast<uint8_t>(a.at(x, y)));
+            right.pixels.push_back(static_cast<uint8_t>(b.at(x, y)));
+        }
+    }
+    std::vector<uint8_t> mask(left.pixels.size(), 1);
+    return maskedDifference(left, right, mask);
+}
+
+std::vector<std::string> checkSheet(const GrayImage& sheet, const PageGeometry& sheetGeometry,
+                                    const std::vector<PlacedPage>& placed,
+                                    const std::vector<GrayImage>& inputImages, int dpi,
+                                    const RenderTolerance& tolerance, std::string* details) {
+    std::vector<std::string> failures;
+    double scale = dpi / 72.0;
+    GrayImage expected;
+    expected.width = sheet.width;
+    expected.height = sheet.height;
+    expected.pixels.assign(sheet.pixels.size(), 255);
+
+    // Pixels of unchecked cells are left out of the block comparison.
+    std::vector<uint8_t> blockMask(sheet.pixels.size(), 1);
+    bool turnedSheet = sheetGeometry.rotation == 90 || sheetGeometry.rotation == 270;
+    double sheetWidth = (turnedSheet ? sheetGeometry.y2 - sheetGeometry.y1 : sheetGeometry.x2 - sheetGeometry.x1) * scale;
+    double sheetHeight = (turnedSheet ? sheetGeometry.x2 - sheetGeometry.x1 : sheetGeometry.y2 - sheetGeometry.y1) * scale;
+    if (std::abs(sheet.width - static_cast<int>(std::ceil(sheetWidth - 0.01))) > 1 ||
+        std::abs(sheet.height - static_cast<int>(std::ceil(sheetHeight - 0.01))) > 1) {
+        failures.push_back(formatText("sheet renders %d x %d px, its media box gives %.1f x %.1f",
+                                      sheet.width, sheet.height, sheetWidth, sheetHeight));
+        return failures;
+    }
+
+    for (const PlacedPage& cell : placed) {
+        PixelRect rect = toPixels(sheetGeometry, cell.x1, cell.y1, cell.x2, cell.y2, scale);
+        if (cell.unchecked) {
+            for (int y = std::max(0, rect.top - 1); y < std::min(sheet.height, rect.top + rect.height + 1); y++) {
+                for (int x = std::max(0, rect.left - 1); x < std::min(sheet.width, rect.left + rect.width + 1); x++) {
+                    blockMask[static_cast<size_t>(y) * sheet.width + x] = 0;
+                }
+            }
+            if (details) *details += formatText("slot %d page %d: not compared\n", cell.slot, cell.page);
+            continue;
+        }
+        if (cell.page == 0) {
+            std::vector<uint8_t> mask;
+            GrayImage crop = cropSheet(sheet, rect.left, rect.top, rect.width, rect.height, mask);
+            double dark = 0;
+            int count = 0;
+            for (size_t i = 0; i < crop.pixels.size(); i++) {
+                if (!mask[i]) continue;
+                dark += 255 - crop.pixels[i];
+                count++;
+            }
+            if (details && count) *details += formatText("slot %d empty: darkness %.2f\n", cell.slot, dark / count);
+            if (count && dark / count > tolerance.blankMean) {
+                failures.push_back(formatText("slot %d should be empty but has mean darkness %.1f",
+                                              cell.slot, dark / count));
+            }
+            continue;
+        }
+        if (cell.page > static_cast<int>(inputImages.size())) {
+            failures.push_back(formatText("slot %d: page %d was not rendered", cell.slot, cell.page));
+            continue;
+        }
+        const GrayImage& want = inputImages[static_cast<size_t>(cell.page - 1)];
+        if (std::abs(rect.width - want.width) > 1 || std::abs(rect.height - want.height) > 1) {
+            failures.push_back(formatText("slot %d: cell is %d x %d px but page %d renders %d x %d",
+                                          cell.slot, rect.width, rect.height, cell.page,
+                                          want.width, want.height));
+            continue;
+        }
+        for (int y = 0; y < want.height; y++) {
+            for (int x = 0; x < want.width; x++) {
+                int sx = rect.left + x, sy = rect.top + y;
+                if (sx < 0 || sy < 0 || sx >= expected.width || sy >= expected.height) continue;
+                expected.pixels[static_cast<size_t>(sy) * expected.width + sx] =
+                    static_cast<uint8_t>(want.at(x, y));
+            }
+        }
+        std::vector<uint8_t> mask;
+        GrayImage crop = cropSheet(sheet, rect.left, rect.top, want.width, want.height, mask);
+        int compared = 0;
+        double right = maskedDifference(crop, want, mask, &compared);
+        if (compared == 0) continue;  // the cell lies off the sheet
+        double nearestOther = 255;
+        if (right > tolerance.cellMean) {
+            failures.push_back(formatText("slot %d: page %d differs from its input by %.1f (limit %.1f)",
+                                          cell.slot, cell.page, right, tolerance.cellMean));
+        }
+        // The page in the cell must look more like its own input page than like any other.
+        for (size_t other = 0; other < inputImages.size(); other++) {
+            if (static_cast<int>(other) == cell.page - 1) continue;
+            const GrayImage& alternative = inputImages[other];
+            if (alternative.width != want.width || alternative.height != want.height) continue;
+            if (meanDifference(alternative, want) < tolerance.sameMean) continue;
+            double wrong = maskedDifference(crop, alternative, mask);
+            nearestOther = std::min(nearestOther, wrong);
+            if (wrong <= right) {
+                failures.push_back(formatText(
+                    "slot %d: looks like page %zu (difference %.1f) rather than page %d (%.1f)",
+                    cell.slot, other + 1, wrong, cell.page, right));
+            }
+        }
+        if (details) {
+            *details += formatText("slot %d page %d: difference %.2f, nearest other page %.2f\n",
+                                   cell.slot, cell.page, right, nearestOther);
+        }
+    }
+
+    // Everything else on the sheet: blank where no page goes, the pages where they go.
+    std::vector<uint8_t> fullMask(sheet.pixels.size(), 1);
+    std::vector<double> blurSheet = blurred(sheet, fullMask);
+    std::vector<double> blurExpected = blurred(expected, fullMask);
+    int reported = 0;
+    double worstBlock = 0;
+    for (int by = 0; by + 8 <= sheet.height; by += 8) {
+        for (int bx = 0; bx + 8 <= sheet.width; bx += 8) {
+            double sum = 0;
+            for (int y = by; y < by + 8; y++) {
+                for (int x = bx; x < bx + 8; x++) {
+                    size_t index = static_cast<size_t>(y) * sheet.width + x;
+                    if (blockMask[index]) sum += std::fabs(blurSheet[index] - blurExpected[index]);
+                }
+            }
+            worstBlock = std::max(worstBlock, sum / 64);
+            if (sum / 64 > tolerance.blockMean) {
+                if (reported++ < 3) {
+                    failures.push_back(formatText(
+                        "block at pixel (%d, %d) differs from the expected sheet by %.1f", bx, by,
+                        sum / 64));
+                }
+            }
+        }
+    }
+    if (details) *details += formatText("worst 8 x 8 block: %.2f\n", worstBlock);
+    if (reported > 3) failures.push_back(formatText("%d blocks differ in all", reported));
+    if (sheet.width == 0 || sheet.height == 0) failures.push_back("sheet rendered empty");
+    return failures;
+}

@@ -1,0 +1,426 @@
+// Tests of the page order builders: every documented order, the mended ranges, and a property
+// check that each order places every page of its range the right number of times.
+#include "imposition/CPageOrder.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "imposition/OrderText.h"
+
+namespace {
+
+struct Built {
+    std::string text;
+    int endPage;  // as the builder reported it
+    CPageOrder order;
+    int slots;
+};
+
+Built build(const std::string& options, int pageCount) {
+    JobSettings settings = orderSettings(options);
+    int endPage = runEndPage(settings.endPage, pageCount);
+    PageOrderState state;
+    CPageOrder order = buildPageOrder(settings, pageCount, state, endPage);
+    int slots = layoutGrid(settings.flags).slots;
+    return {orderText(order, slots), endPage, order, slots};
+}
+
+void expectOrder(const std::string& options, int pageCount, const std::string& expected) {
+    EXPECT_EQ(build(options, pageCount).text, expected)
+        << "options '" << options << "', N " << pageCount;
+}
+
+void expectEndPage(const std::string& options, int pageCount, int expected) {
+    EXPECT_EQ(build(options, pageCount).endPage, expected)
+        << "options '" << options << "', N " << pageCount;
+}
+
+// The first sheets of an order, for examples that show only its start.
+void expectStart(const std::string& options, int pageCount, const std::string& expected) {
+    std::string text = build(options, pageCount).text;
+    EXPECT_EQ(text.substr(0, expected.size()), expected) << "options '" << options << "'";
+}
+
+TEST(CPageOrder, TwoUpOrders) {
+    expectOrder("", 10, "1,2 | 3,4 | 5,6 | 7,8 | 9,10");
+    expectOrder("-split", 10, "1,6 | 2,7 | 3,8 | 4,9 | 5,10");
+    expectOrder("-duplex", 10, "1,2 | 4,3 | 5,6 | 8,7 | 9,10");
+    expectOrder("-duplex1423", 10, "1,4 | 2,3 | 5,8 | 6,7 | 9,0");
+    expectOrder("-duplex1342", 10, "1,3 | 4,2 | 5,7 | 8,6 | 9,0");
+    expectOrder("-duplex4123", 10, "4,1 | 2,3 | 8,5 | 6,7 | 0,9");
+    expectOrder("-outer-in", 10, "10,1 | 2,9 | 8,3 | 4,7 | 6,5");
+    expectOrder("-duplicate", 10, "1,1 | 2,2 | 3,3 | 4,4 | 5,5 | 6,6 | 7,7 | 8,8 | 9,9 | 10,10");
+    expectOrder("-split -duplicate", 10,
+                "1,1 | 6,6 | 2,2 | 7,7 | 3,3 | 8,8 | 4,4 | 9,9 | 5,5 | 10,10");
+    expectOrder("-s3 -e8", 10, "3,4 | 5,6 | 7,8");
+    expectOrder("-outer-in", 7, "0,1 | 2,7 | 6,3 | 4,5");
+    expectOrder("-split", 7, "1,5 | 2,6 | 3,7 | 4,0");
+    expectOrder("-duplex", 7, "1,2 | 4,3 | 5,6 | 0,7");
+}
+
+TEST(CPageOrder, TwoUpEdgeCases) {
+    expectOrder("", 9, "1,2 | 3,4 | 5,6 | 7,8 | 9,0");
+    expectOrder("-s12", 10, "");
+    expectOrder("-e0", 10, "");
+    expectOrder("-down", 10, "1,2 | 3,4 | 5,6 | 7,8 | 9,10");
+    expectOrder("-split -down", 7, "1,5 | 2,6 | 3,7 | 4,0");
+    expectOrder("-split -ab", 6, "1,2 | 3,4 | 5,6");
+    expectOrder("-ab4", 10, "");
+    expectOrder("-duplicate -duplex", 3, "1,1 | 2,2 | 3,3");
+    expectOrder("-duplex1423 -duplex4123", 10, "4,1 | 2,3 | 8,5 | 6,7 | 0,9");
+    expectOrder("-outer-in", 1, "0,1");
+    expectOrder("-outer-in", 2, "2,1");
+    expectOrder("-outer-in", 3, "0,1 | 2,3");
+    expectOrder("-outer-in -duplicate", 7, "1,1 | 2,2 | 3,3 | 4,4 | 5,5 | 6,6 | 7,7");
+    expectOrder("-s4 -e9 -duplex", 10, "4,5 | 7,6 | 8,9");
+    expectOrder("-duplex -duplex1423 -duplex1342 -duplex4123 -outer-in", 4, "4,1 | 2,3");
+}
+
+TEST(CPageOrder, TwoUpMendedRanges) {
+    // A start page below 1 counts as 1.
+    expectOrder("-s0", 5, "1,2 | 3,4 | 5,0");
+    expectOrder("-s-4 -duplex", 4, "1,2 | 4,3");
+    // Split halves are taken over the range, so pages 5 and 6 are not lost.
+    expectOrder("-split -s3 -e8", 10, "3,6 | 4,7 | 5,8");
+    expectOrder("-split -s2", 10, "2,7 | 3,8 | 4,9 | 5,10 | 6,0");
+    expectOrder("-split -duplicate -s3 -e8", 10, "3,3 | 6,6 | 4,4 | 7,7 | 5,5 | 8,8");
+    // Outer-in runs over the range: no page before it, none of it lost.
+    expectOrder("-outer-in -s3 -e14", 20, "14,3 | 4,13 | 12,5 | 6,11 | 10,7 | 8,9");
+    expectOrder("-outer-in -s2", 4, "0,2 | 3,4");
+}
+
+TEST(CPageOrder, TwoUpReportedEndPage) {
+    expectEndPage("", 10, kLastPage);
+    // An odd range gets a blank page; the end page is set to the range's last page.
+    expectEndPage("-outer-in", 7, 7);
+    expectEndPage("-outer-in", 10, kLastPage);
+    // The missing back side would hold page 10 alone: it follows the sheets as a single page.
+    expectEndPage("-duplex1423", 10, 9);
+    expectEndPage("-duplex1342", 10, 9);
+    expectEndPage("-duplex4123", 10, 9);
+    expectEndPage("-duplex4123 -e10", 20, 9);
+    expectEndPage("-duplex1423", 11, kLastPage);
+    expectEndPage("-duplex", 10, kLastPage);
+}
+
+TEST(CPageOrder, SplitBack) {
+    expectOrder("-2to1up", 10, "1 | 6 | 2 | 7 | 3 | 8 | 4 | 9 | 5 | 10");
+    expectOrder("-2to1uph -s2 -e6", 10, "2 | 7 | 3 | 8");
+    expectOrder("-2to1up", 2, "1 | 2");
+    expectOrder("-2to1up", 1, "");
+    expectOrder("-2to1up -duplicate", 4, "1 | 3 | 2 | 4");
+
+    JobSettings settings = orderSettings("-2to1up");
+    PageOrderState state;
+    state.firstHalf = false;
+    int endPage = kLastPage;
+    buildOrderSplitBack(settings, 4, state, endPage);
+    EXPECT_TRUE(state.firstHalf);
+}
+
+TEST(CPageOrder, MultiUpRowAndColumnOrders) {
+    expectOrder("-4up", 10, "1,2,3,4 | 5,6,7,8 | 9,10,0,0");
+    expectOrder("-4up", 9, "1,2,3,4 | 5,6,7,8 | 9,0,0,0");
+    expectOrder("-4up -down", 12, "1,3,2,4 | 5,7,6,8 | 9,11,10,12");
+    expectStart("-6up2x3 -down", 12, "1,4,2,5,3,6 | ");
+    expectStart("-6up3x2 -down", 12, "1,3,5,2,4,6 | ");
+    expectStart("-8up2x4 -down", 12, "1,5,2,6,3,7,4,8 | ");
+    expectStart("-8up4x2 -down", 12, "1,3,5,7,2,4,6,8 | ");
+    expectOrder("-12up3x4 -down -s2", 13, "2,6,10,3,7,11,4,8,12,5,9,13");
+    expectOrder("-6up2x3 -down -duplex -s2", 14, "2,5,3,6,4,7 | 11,8,12,9,13,10 | 14,0,0,0,0,0");
+    expectOrder("-8up2x4 -down -duplex", 18,
+                "1,5,2,6,3,7,4,8 | 10,12,14,16,9,11,13,15 | 17,0,18,0,0,0,0,0");
+    expectOrder("-4up -down -duplex", 8, "1,3,2,4 | 7,5,6,8");
+    expectOrder("-6up3x2 -duplex", 7, "1,2,3,4,5,6 | 7,0,0,0,0,0");
+    expectOrder("-10up5x2", 11, "1,2,3,4,5,6,7,8,9,10 | 11,0,0,0,0,0,0,0,0,0");
+    expectOrder("-12up4x3 -down", 12, "1,4,7,10,2,5,8,11,3,6,9,12");
+}
+
+TEST(CPageOrder, MultiUpAbOrders) {
+    expectOrder("-4up -ab4", 10, "1,3,5,7 | 4,2,8,6 | 9,0,0,0 | 0,10,0,0");
+    expectOrder("-4up -ab4 -s2", 9, "2,4,6,8 | 5,3,9,7");
+    expectOrder("-6up2x3 -ab6", 13, "1,3,5,7,9,11 | 4,2,8,6,12,10 | 13,0,0,0,0,0 | 0,0,0,0,0,0");
+    expectOrder("-12up2x6 -ab12", 24,
+                "1,3,5,7,9,11,13,15,17,19,21,23 | 4,2,8,6,12,10,16,14,20,18,24,22");
+    expectOrder("-4up -ab4 -down", 8, "1,5,3,7 | 4,2,8,6");
+    expectOrder("-10up2x5 -ab10 -down", 20, "1,11,3,13,5,15,7,17,9,19 | 4,2,8,6,12,10,16,14,20,18");
+    expectOrder("-4up -ab4", 8, "1,3,5,7 | 4,2,8,6");
+    expectOrder("-4up -ab4", 9, "1,3,5,7 | 4,2,8,6 | 9,0,0,0 | 0,0,0,0");
+    expectOrder("-4up -ab4 -e14", 20, "1,3,5,7 | 4,2,8,6 | 9,11,0,0 | 12,10,0,0");
+    expectOrder("-4up -ab4 -ab", 8, "1,3,5,7 | 4,2,8,6");
+    expectOrder("-4up -ab6", 8, "");
+    expectOrder("-6up3x2 -ab6", 12, "1,3,5,7,9,11 | 4,2,8,6,12,10");
+    expectOrder("-10up2x5spec1 -ab10", 20, "1,3,5,7,9,11,13,15,17,19 | 4,2,8,6,12,10,16,14,20,18");
+    expectOrder("-4up -ab4 -duplicate", 3, "1,1,1,1 | 2,2,2,2 | 3,3,3,3");
+    expectOrder("-6up2x3 -ab6 -duplicate", 10,
+                "1,1,1,1,1,1 | 2,2,2,2,2,2 | 3,3,3,3,3,3 | 4,4,4,4,4,4 | 5,5,5,5,5,5 | "
+                "6,6,6,6,6,6 | 7,7,7,7,7,7 | 8,8,8,8,8,8 | 9,9,9,9,9,9 | 10,10,10,10,10,10");
+    // Mended: -ab12 with -down follows the same front rule as the other sizes.
+    expectOrder("-12up2x6 -ab12 -down", 24,
+                "1,13,3,15,5,17,7,19,9,21,11,23 | 4,2,8,6,12,10,16,14,20,18,24,22");
+}
+
+TEST(CPageOrder, AbOrderRoundsEndPage) {
+    expectEndPage("-4up -ab4", 10, 99996);
+    expectEndPage("-6up2x3 -ab6", 10, 99996);
+    expectEndPage("-8up2x4 -ab8", 10, 99992);
+    expectEndPage("-10up2x5 -ab10", 10, 99990);
+    expectEndPage("-12up3x4 -ab12", 10, 99996);
+    expectEndPage("-4up -ab4 -e14", 20, 12);
+    expectEndPage("-4up -ab4 -e12", 20, 12);
+    // The duplicate order keeps the end page.
+    expectEndPage("-4up -ab4 -duplicate", 10, kLastPage);
+}
+
+TEST(CPageOrder, MultiUpSplitOrders) {
+    expectOrder("-4up -split", 10, "1,7,2,8 | 3,9,4,10 | 5,0,6,0");
+    expectOrder("-6up2x3 -split", 14, "1,10,2,11,3,12 | 4,13,5,14,6,0 | 7,0,8,0,9,0");
+    expectOrder("-12up2x6 -split", 30,
+                "1,19,2,20,3,21,4,22,5,23,6,24 | 7,25,8,26,9,27,10,28,11,29,12,30 | "
+                "13,0,14,0,15,0,16,0,17,0,18,0");
+    expectOrder("-4up -split -duplex", 10, "1,7,2,8 | 3,9,4,10 | 5,0,6,0");
+    expectOrder("-4up -split -down", 10, "1,2,7,8 | 3,4,9,10 | 5,6,0,0");
+    expectOrder("-4up -split -duplicate", 4, "1,1,1,1 | 3,3,3,3 | 2,2,2,2 | 4,4,4,4");
+    // Small documents: the rounded-up first half never names a page beyond the last one.
+    expectOrder("-4up -split", 1, "1,0,0,0");
+    expectOrder("-12up2x6 -split", 3, "1,0,2,0,3,0,0,0,0,0,0,0");
+    // Mended: the halves are taken over the range; the partners of the first pages are those of
+    // the whole-document order, and page 7, which that order drops, ends the first half.
+    expectOrder("-4up -split -s2", 10, "2,8,3,9 | 4,10,5,0 | 6,0,7,0");
+    expectOrder("-4up -split -s7", 10, "7,9,8,10");
+    // Mended: with -down the first half fills the upper half of the sheet, its partners the
+    // lower half, in every layout.
+    expectOrder("-6up2x3 -split -down", 14, "1,2,3,10,11,12 | 4,5,6,13,14,0 | 7,8,9,0,0,0");
+    expectOrder("-8up4x2 -split -down", 8, "1,2,3,4,5,6,7,8");
+    // Mended: -split -duplicate shows the 2-up split sequence, each page in every slot.
+    expectOrder("-6up2x3 -split -duplicate", 5,
+                "1,1,1,1,1,1 | 4,4,4,4,4,4 | 2,2,2,2,2,2 | 5,5,5,5,5,5 | 3,3,3,3,3,3");
+}
+
+TEST(CPageOrder, FourUpColumnWithTwoUpDuplexVariants) {
+    // Mended: down the columns these print two-sided like -duplex.
+    for (const char* variant : {"-duplex1423", "-duplex1342", "-duplex4123", "-outer-in"}) {
+        expectOrder(std::string("-4up -down ") + variant, 10, "1,3,2,4 | 7,5,6,8 | 9,0,10,0");
+        // Across the rows they change nothing.
+        expectOrder(std::string("-4up ") + variant, 10, "1,2,3,4 | 5,6,7,8 | 9,10,0,0");
+    }
+    // The larger layouts look at -duplex only.
+    expectOrder("-6up3x2 -down -duplex1423", 12, "1,3,5,2,4,6 | 7,9,11,8,10,12");
+}
+
+TEST(CPageOrder, SpecialTenUpOrder) {
+    expectOrder("-10up2x5spec1 -duplex", 40,
+                "20,1,17,4,16,5,13,8,12,9 | 11,10,14,7,15,6,18,3,19,2 | "
+                "40,21,37,24,36,25,33,28,32,29 | 31,30,34,27,35,26,38,23,39,22");
+    expectOrder("-10up2x5spec1 -duplex -s3", 25,
+                "22,3,19,6,18,7,15,10,14,11 | 13,12,16,9,17,8,20,5,21,4 | "
+                "0,23,0,0,0,0,0,0,0,0");
+    // Pages 24 and 25 would be alone on the back: they follow the sheets as single pages.
+    expectEndPage("-10up2x5spec1 -duplex -s3", 25, 23);
+    // Mended: fronts and backs alternate without -duplex too.
+    expectOrder("-10up2x5spec1", 20, "20,1,17,4,16,5,13,8,12,9 | 11,10,14,7,15,6,18,3,19,2");
+    // Mended: when the last group's back holds pages between those of its front, the back is
+    // built (group 21..24: the front shows 21 and 24, the back 22 and 23).
+    expectOrder("-10up2x5spec1", 24,
+                "20,1,17,4,16,5,13,8,12,9 | 11,10,14,7,15,6,18,3,19,2 | "
+                "0,21,0,24,0,0,0,0,0,0 | 0,0,0,0,0,0,0,23,0,22");
+    expectEndPage("-10up2x5spec1", 24, kLastPage);
+    // Mended: with -down the column order of the 2 x 5 grid.
+    expectOrder("-10up2x5spec1 -down", 10, "1,6,2,7,3,8,4,9,5,10");
+    expectOrder("-10up2x5spec1 -split", 10, "1,6,2,7,3,8,4,9,5,10");
+    expectOrder("-10up2x5 -10up2x5spec1 -duplex", 20,
+                "20,1,17,4,16,5,13,8,12,9 | 11,10,14,7,15,6,18,3,19,2");
+}
+
+TEST(CPageOrder, EmptyOrders) {
+    for (const char* layout :
+         {"", "-4up", "-6up2x3", "-8up4x2", "-10up5x2", "-10up2x5spec1", "-12up3x4", "-2to1up"}) {
+        expectOrder(std::string(layout) + " -s12", 10, "");
+        expectOrder(std::string(layout) + " -e0", 10, "");
+        expectOrder(std::string(layout), 0, "");
+    }
+    expectOrder("-4up -ab4 -s12", 10, "");
+    expectOrder("-12up2x6 -ab6", 30, "");
+}
+
+TEST(CPageOrder, LayoutChoiceAndGrid) {
+    struct Case {
+        const char* options;
+        Layout layout;
+        int across, down, slots;
+    };
+    const Case cases[] = {
+        {"", Layout::TwoUp, 2, 1, 2},
+        {"-down", Layout::TwoUp, 1, 2, 2},
+        {"-2to1up", Layout::SplitBack, 2, 1, 1},
+        {"-2to1uph -down", Layout::SplitBack, 1, 2, 1},
+        {"-4up -2to1up", Layout::FourUp, 2, 2, 4},
+        {"-6up2x3 -4up", Layout::SixUp2x3, 2, 3, 6},
+        {"-6up3x2 -6up2x3", Layout::SixUp3x2, 3, 2, 6},
+        {"-8up2x4 -6up3x2", Layout::EightUp2x4, 2, 4, 8},
+        {"-8up4x2 -8up2x4", Layout::EightUp4x2, 4, 2, 8},
+        {"-10up2x5spec1 -8up4x2", Layout::TenUp2x5Spec1, 2, 5, 10},
+        {"-10up5x2 -10up2x5spec1", Layout::TenUp2x5Spec1, 2, 5, 10},
+        {"-10up5x2 -10up2x5", Layout::TenUp5x2, 5, 2, 10},
+        {"-10up2x5", Layout::TenUp2x5, 2, 5, 10},
+        {"-12up2x6 -10up5x2", Layout::TwelveUp2x6, 2, 6, 12},
+        {"-12up6x2 -12up3x4", Layout::TwelveUp6x2, 6, 2, 12},
+        {"-12up3x4 -12up4x3", Layout::TwelveUp3x4, 3, 4, 12},
+        {"-12up4x3 -down", Layout::TwelveUp4x3, 4, 3, 12},
+    };
+    for (const Case& c : cases) {
+        LayoutFlags flags = orderSettings(c.options).flags;
+        EXPECT_EQ(chooseLayout(flags), c.layout) << c.options;
+        LayoutGrid grid = layoutGrid(flags);
+        EXPECT_EQ(grid.across, c.across) << c.options;
+        EXPECT_EQ(grid.down, c.down) << c.options;
+        EXPECT_EQ(grid.slots, c.slots) << c.options;
+        EXPECT_EQ(grid.writtenSlots, c.slots == 1 ? 2 : c.slots) << c.options;
+        EXPECT_EQ(grid.testedSlots, c.slots <= 4 ? 4 : c.slots) << c.options;
+    }
+}
+
+// How many times each page of the range must appear: duplicates fill every slot of their sheet.
+int copiesPerPage(const JobSettings& settings, int slots) {
+    const LayoutFlags& f = settings.flags;
+    if (!f.duplicate) return 1;
+    return slots;
+}
+
+// Walks the order as the imposition run does (up to the first empty entry) and checks that every
+// page of first..last appears exactly copies times and no other page appears.
+void checkCoverage(const std::string& options, int pageCount, int first, int last, int copies,
+                   int testedSlots, const Built& built) {
+    std::map<int, int> seen;
+    for (const SheetEntry& entry : built.order) {
+        if (entry.isEmpty(testedSlots)) break;
+        for (int i = 0; i < SheetEntry::kMaxSlots; i++) {
+            int page = entry.slots[i];
+            if (i >= built.slots) {
+                ASSERT_EQ(page, 0) << options << " N " << pageCount << ": slot " << i;
+                continue;
+            }
+            if (page == 0) continue;
+            ASSERT_TRUE(page >= first && page <= last)
+                << options << " N " << pageCount << ": page " << page << " outside " << first
+                << ".." << last << " in " << built.text;
+            seen[page]++;
+        }
+    }
+    for (int page = first; page <= last; page++) {
+        ASSERT_EQ(seen[page], copies)
+            << options << " N " << pageCount << ": page " << page << " in " << built.text;
+    }
+}
+
+TEST(CPageOrder, EveryPageOfTheRangeIsPlaced) {
+    std::vector<std::string> orders = {"",
+                                       "-down",
+                                       "-split",
+                                       "-split -down",
+                                       "-duplex",
+                                       "-duplex1423",
+                                       "-duplex1342",
+                                       "-duplex4123",
+                                       "-duplex -duplex1423",
+                                       "-outer-in",
+                                       "-outer-in -duplex4123",
+                                       "-duplicate",
+                                       "-split -duplicate",
+                                       "-outer-in -duplicate"};
+    const char* layouts[][2] = {
+        {"-4up", "-ab4"},      {"-6up2x3", "-ab6"},        {"-6up3x2", "-ab6"},
+        {"-8up2x4", "-ab8"},   {"-8up4x2", "-ab8"},        {"-10up2x5", "-ab10"},
+        {"-10up5x2", "-ab10"}, {"-10up2x5spec1", "-ab10"}, {"-12up2x6", "-ab12"},
+        {"-12up6x2", "-ab12"}, {"-12up3x4", "-ab12"},      {"-12up4x3", "-ab12"},
+    };
+    for (const auto& layout : layouts) {
+        std::string up = layout[0], ab = layout[1];
+        for (const char* variant :
+             {"", " -down", " -duplex", " -down -duplex", " -split", " -split -down",
+              " -split -duplicate", " -duplicate", " -down -duplicate", " -split -duplex",
+              " -down -duplex1423", " -down -duplex1342", " -down -duplex4123", " -down -outer-in",
+              " -outer-in"}) {
+            orders.push_back(up + variant);
+        }
+        for (const char* variant : {"", " -down", " -duplicate", " -ab"}) {
+            orders.push_back(up + " " + ab + variant);
+        }
+    }
+    int checked = 0;
+    for (int pageCount = 1; pageCount <= 40; pageCount++) {
+        std::vector<std::pair<int, int>> ranges = {
+            {1, kLastPage},         {2, kLastPage},
+            {3, kLastPage},         {0, kLastPage},
+            {-3, kLastPage},        {1, pageCount - 1},
+            {2, pageCount - 3},     {4, 9},
+            {pageCount, kLastPage}, {pageCount + 1, kLastPage},
+            {5, pageCount + 7}};
+        for (const std::string& options : orders) {
+            for (const auto& [start, end] : ranges) {
+                std::string full =
+                    options + " -s" + std::to_string(start) + " -e" + std::to_string(end);
+                JobSettings settings = orderSettings(full);
+                Built built = build(full, pageCount);
+                int runEnd = runEndPage(end, pageCount);
+                int first = start < 1 ? 1 : start;
+                int last = built.endPage < pageCount ? built.endPage : pageCount;
+                int originalLast = runEnd < pageCount ? runEnd : pageCount;
+                // A builder may end its range early (the run then writes the rest as single
+                // pages) but never later.
+                ASSERT_LE(last, originalLast) << full << " N " << pageCount;
+                checkCoverage(full, pageCount, first, last, copiesPerPage(settings, built.slots),
+                              layoutGrid(settings.flags).testedSlots, built);
+                checked++;
+            }
+        }
+    }
+    EXPECT_GT(checked, 100000);
+}
+
+TEST(CPageOrder, SplitBackPlacesBothHalvesOfEveryPage) {
+    for (int pageCount = 2; pageCount <= 40; pageCount += 2) {
+        for (int start : {1, 2, 0, 5}) {
+            std::string options = "-2to1up -s" + std::to_string(start);
+            Built built = build(options, pageCount);
+            std::map<int, int> seen;
+            for (const SheetEntry& entry : built.order) {
+                ASSERT_FALSE(entry.isEmpty(4)) << options;
+                seen[entry.slots[0]]++;
+                for (int i = 1; i < SheetEntry::kMaxSlots; i++) ASSERT_EQ(entry.slots[i], 0);
+            }
+            int first = start < 1 ? 1 : start;
+            int half = pageCount / 2;
+            for (int page = 1; page <= half; page++) {
+                int expected = page >= first ? 1 : 0;
+                EXPECT_EQ(seen[page], expected) << options << " N " << pageCount;
+                EXPECT_EQ(seen[page + half], expected) << options << " N " << pageCount;
+            }
+        }
+    }
+}
+
+TEST(CPageOrder, HostileRangesDoNotOverflow) {
+    expectOrder("-s2147483647", 10, "");
+    expectOrder("-s-2147483648", 3, "1,2 | 3,0");
+    expectOrder("-split -s-2147483648", 3, "1,3 | 2,0");
+    expectOrder("-outer-in -s2147483647 -e2147483647", 10, "");
+    expectOrder("-10up2x5spec1 -s-2147483648", 2, "0,1,0,0,0,0,0,0,0,0");
+    // End pages that the run would never pass on still give an empty order.
+    JobSettings settings = orderSettings("-4up -ab4 -s-2147483648");
+    for (int endPage : {-2147483647 - 1, -5, 0}) {
+        PageOrderState state;
+        int reported = endPage;
+        EXPECT_TRUE(buildOrder4up(settings, 10, state, reported).empty()) << endPage;
+        EXPECT_TRUE(buildOrder2up(orderSettings(""), 10, state, reported).empty()) << endPage;
+        EXPECT_TRUE(buildOrder12up(orderSettings("-12up2x6 -split"), 10, state, reported).empty());
+    }
+    PageOrderState state;
+    int endPage = kLastPage;
+    EXPECT_TRUE(buildOrder8up(orderSettings("-8up2x4"), -7, state, endPage).empty());
+}
+
+}  // namespace

@@ -1,0 +1,218 @@
+// Resource merging: the carrier's resources gather every placed page's entries; a clashing name
+// is renamed for the page that brings it, and only that page's content streams change.
+#include "ImpositionTestSupport.h"
+#include "imposition/ResourceMerge.h"
+#include "pdf/CPdfException.h"
+
+namespace {
+
+// The sheet's resources dictionary, resolved.
+CPdfDict* sheetResources(OutputPdf& pdf, int sheet, CPdfObject& holder) {
+    holder = pdf.pageValue(sheet, "Resources");
+    return holder.getDict();
+}
+
+// Entry name -> referenced object number of one category of the sheet's resources.
+std::map<std::string, int> categoryRefs(OutputPdf& pdf, int sheet, const char* category) {
+    CPdfObject holder;
+    CPdfDict* resources = sheetResources(pdf, sheet, holder);
+    std::map<std::string, int> result;
+    if (!resources) return result;
+    CPdfObject dict = resources->lookup(category);
+    if (!dict.isDict()) return result;
+    for (const auto& [name, value] : dict.getDict()->entries()) result[name] = value.isRef() ? value.getRefNum() : -1;
+    return result;
+}
+
+}  // namespace
+
+TEST(ResourceMerge, SameFontUnderTheSameNameNeedsNoRename) {
+    ImpositionSetup setup(buildDoc(plainDoc(2)));
+    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
+    OutputPdf pdf(setup.outputPath());
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"), (std::map<std::string, int>{{"F1", 3}}));
+    std::vector<int> contents = pdf.refNumbers(pdf.pageValue(sheets[0].num, "Contents"));
+    ASSERT_EQ(contents.size(), 6u);
+    EXPECT_EQ(contents[4], pageObject(2) + 1);  // page 2's own stream, not a rewritten copy
+    // Nothing changed: the carrier's resources are left as they were.
+    EXPECT_NE(pdf.text(sheets[0].num).find("/Resources << /Font << /F1 3 0 R >> >>"), std::string::npos);
+}
+
+TEST(ResourceMerge, ClashingNameIsRenamedOnlyForThePageThatBringsIt) {
+    DocSpec spec = plainDoc(4);
+    spec.pages[1].resources = "<< /Font << /F1 4 0 R >> >>";  // F1 is Courier here
+    spec.pages[1].content = "BT /F1 24 Tf (/F1 in a string) Tj /F1x 1 Tf ET\n";
+    ImpositionSetup setup(buildDoc(spec));
+    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor("-4up"), {entryOf({1, 2, 3, 4})});
+    OutputPdf pdf(setup.outputPath());
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"), (std::map<std::string, int>{{"F1", 3}, {"F1_1", 4}}));
+    std::vector<int> contents = pdf.refNumbers(pdf.pageValue(sheets[0].num, "Contents"));
+    ASSERT_EQ(contents.size(), 12u);
+    EXPECT_EQ(contents[1], pageObject(1) + 1);
+    EXPECT_NE(contents[4], pageObject(2) + 1);  // page 2's stream is a renamed copy
+    EXPECT_EQ(pdf.data(contents[4]), "BT /F1_1 24 Tf (/F1 in a string) Tj /F1x 1 Tf ET\n");
+    EXPECT_EQ(pdf.data(pageObject(2) + 1), spec.pages[1].content);  // the original stays
+    EXPECT_EQ(contents[7], pageObject(3) + 1);  // pages 3 and 4 use the carrier's F1
+    EXPECT_EQ(contents[10], pageObject(4) + 1);
+    EXPECT_QPDF_CLEAN(setup.outputPath());
+}
+
+TEST(ResourceMerge, NewNamesAvoidEveryNameInUse) {
+    DocSpec spec = plainDoc(3);
+    spec.pages[0].resources = "<< /Font << /F1 3 0 R /F1_1 5 0 R >> >>";
+    spec.pages[1].resources = "<< /Font << /F1 4 0 R /F1_2 6 0 R >> >>";
+    spec.pages[1].content = "BT /F1 24 Tf /F1_2 12 Tf ET\n";
+    spec.objects[5] = "<< /Type /Font /Subtype /Type1 /BaseFont /Times-Roman >>";
+    spec.objects[6] = "<< /Type /Font /Subtype /Type1 /BaseFont /Symbol >>";
+    ImpositionSetup setup(buildDoc(spec));
+    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
+    OutputPdf pdf(setup.outputPath());
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"),
+              (std::map<std::string, int>{{"F1", 3}, {"F1_1", 5}, {"F1_2", 6}, {"F1_3", 4}}));
+    std::vector<int> contents = pdf.refNumbers(pdf.pageValue(sheets[0].num, "Contents"));
+    EXPECT_EQ(pdf.data(contents[4]), "BT /F1_3 24 Tf /F1_2 12 Tf ET\n");
+}
+
+TEST(ResourceMerge, NameRenamedInEveryCategoryOfThePage) {
+    DocSpec spec = plainDoc(2);
+    spec.pages[0].resources = "<< /Font << /R1 3 0 R >> >>";
+    spec.pages[1].resources = "<< /Font << /R1 4 0 R >> /XObject << /R1 25 0 R >> >>";
+    spec.pages[1].content = "BT /R1 24 Tf ET /R1 Do\n";
+    spec.streams[25] = {"<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>", "0 0 10 10 re f\n"};
+    ImpositionSetup setup(buildDoc(spec));
+    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
+    OutputPdf pdf(setup.outputPath());
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"), (std::map<std::string, int>{{"R1", 3}, {"R1_1", 4}}));
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "XObject"), (std::map<std::string, int>{{"R1_1", 25}}));
+    EXPECT_QPDF_CLEAN(setup.outputPath());
+}
+
+TEST(ResourceMerge, PatternAndShadingAreNeverRenamed) {
+    DocSpec spec = plainDoc(2);
+    spec.pages[0].resources = "<< /Pattern << /P1 5 0 R >> /Shading << /Sh1 6 0 R >> >>";
+    spec.pages[1].resources = "<< /Pattern << /P1 7 0 R /P2 7 0 R >> /Shading << /Sh1 8 0 R >> >>";
+    spec.pages[1].content = "/P1 scn /Sh1 sh\n";
+    const char* shading = "<< /ShadingType 2 /ColorSpace /DeviceGray /Coords [0 0 1 0] /Function 9 0 R >>";
+    spec.objects[5] = "<< /PatternType 2 /Shading 6 0 R >>";
+    spec.objects[6] = shading;
+    spec.objects[7] = "<< /PatternType 2 /Shading 8 0 R >>";
+    spec.objects[8] = shading;
+    spec.objects[9] = "<< /FunctionType 2 /Domain [0 1] /N 1 >>";
+    ImpositionSetup setup(buildDoc(spec));
+    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
+    OutputPdf pdf(setup.outputPath());
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Pattern"), (std::map<std::string, int>{{"P1", 5}, {"P2", 7}}));
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Shading"), (std::map<std::string, int>{{"Sh1", 6}}));
+    std::vector<int> contents = pdf.refNumbers(pdf.pageValue(sheets[0].num, "Contents"));
+    EXPECT_EQ(contents[4], pageObject(2) + 1);  // no rename, no rewrite
+    EXPECT_QPDF_CLEAN(setup.outputPath());
+}
+
+TEST(ResourceMerge, MissingCategoryIsAddedAndDirectValuesAreKept) {
+    DocSpec spec = plainDoc(2);
+    spec.pages[0].resources = "<< /ProcSet [/PDF /Text] >>";
+    spec.pages[1].resources =
+        "<< /Font << /F1 3 0 R >> /ExtGState << /GS1 << /Type /ExtGState /CA 0.5 >> >> "
+        "/ColorSpace << /CS1 /DeviceRGB /CS2 [/CalRGB << /WhitePoint [1 1 1] >>] >> >>";
+    ImpositionSetup setup(buildDoc(spec));
+    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
+    OutputPdf pdf(setup.outputPath());
+    std::string text = pdf.text(sheets[0].num);
+    EXPECT_NE(text.find("/Resources <</ColorSpace << /CS1 /DeviceRGB /CS2 [/CalRGB << /WhitePoint [1 1 1] >>] >>"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("/Font << /F1 3 0 R >>"), std::string::npos);
+    EXPECT_NE(text.find("/ProcSet [/PDF /Text]"), std::string::npos);
+    // A graphics state written in place becomes an object of its own.
+    std::map<std::string, int> states = categoryRefs(pdf, sheets[0].num, "ExtGState");
+    ASSERT_EQ(states.size(), 1u);
+    EXPECT_GT(states["GS1"], pageObject(2) + 1);  // not an input object
+    EXPECT_DOUBLE_EQ(pdf.object(states["GS1"]).getDict()->lookup("CA").getNum(), 0.5);
+    EXPECT_QPDF_CLEAN(setup.outputPath());
+}
+
+TEST(ResourceMerge, SharedResourcesObjectIsNeverOverwritten) {
+    DocSpec spec = plainDoc(4);
+    spec.objects[5] = "<< /Font << /F1 3 0 R >> >>";
+    spec.pages[0].resources = "5 0 R";
+    spec.pages[2].resources = "5 0 R";
+    spec.pages[1].resources = "<< /Font << /F1 4 0 R >> >>";
+    spec.pages[3].resources = "<< /Font << /F2 4 0 R >> >>";
+    std::string input = buildDoc(spec);
+    ImpositionSetup setup(input);
+    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2}), entryOf({3, 4})});
+    OutputPdf pdf(setup.outputPath());
+    EXPECT_EQ(pdf.text(5), "5 0 obj\n<< /Font << /F1 3 0 R >> >>\nendobj\n");
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"), (std::map<std::string, int>{{"F1", 3}, {"F1_1", 4}}));
+    EXPECT_EQ(categoryRefs(pdf, sheets[1].num, "Font"), (std::map<std::string, int>{{"F1", 3}, {"F2", 4}}));
+    CPdfObject first = pdf.object(sheets[0].num).getDict()->lookupRaw("Resources");
+    CPdfObject second = pdf.object(sheets[1].num).getDict()->lookupRaw("Resources");
+    ASSERT_TRUE(first.isRef());
+    ASSERT_TRUE(second.isRef());
+    EXPECT_NE(first.getRefNum(), 5);
+    EXPECT_NE(first.getRefNum(), second.getRefNum());
+    EXPECT_QPDF_CLEAN(setup.outputPath());
+}
+
+TEST(ResourceMerge, InheritedResourcesAreWrittenIntoTheCarrier) {
+    DocSpec spec = plainDoc(2);
+    spec.rootExtra = "/MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >>";
+    spec.pages[0].resources = "";
+    spec.pages[1].resources = "";
+    ImpositionSetup setup(buildDoc(spec));
+    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
+    OutputPdf pdf(setup.outputPath());
+    EXPECT_EQ(pdf.object(sheets[0].num).getDict()->lookupRaw("Resources").isDict(), true);
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"), (std::map<std::string, int>{{"F1", 3}}));
+    EXPECT_QPDF_CLEAN(setup.outputPath());
+}
+
+TEST(ResourceMerge, EveryPlacedSlotIsMerged) {
+    DocSpec spec = plainDoc(12);
+    spec.pages[11].resources = "<< /Font << /F9 4 0 R >> >>";
+    spec.pages[11].content = "BT /F9 300 Tf 150 250 Td (12) Tj ET\n";
+    ImpositionSetup setup(buildDoc(spec));
+    std::vector<OutputPage> sheets =
+        writeSheets(setup, settingsFor("-12up4x3"), {entryOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})});
+    OutputPdf pdf(setup.outputPath());
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"), (std::map<std::string, int>{{"F1", 3}, {"F9", 4}}));
+}
+
+TEST(ResourceMerge, SameInputGivesTheSameBytes) {
+    DocSpec spec = plainDoc(4);
+    spec.pages[1].resources = "<< /Font << /F1 4 0 R >> /ExtGState << /G << /CA 1 >> >> >>";
+    std::string input = buildDoc(spec);
+    std::string outputs[2];
+    for (std::string& output : outputs) {
+        ImpositionSetup setup(input);
+        writeSheets(setup, settingsFor("-4up"), {entryOf({1, 2, 3, 4})});
+        output = readFileBytes(setup.outputPath());
+    }
+    EXPECT_FALSE(outputs[0].empty());
+    EXPECT_EQ(outputs[0], outputs[1]);
+}
+
+TEST(ResourceMerge, HostileResourcesDoNotCrash) {
+    DocSpec spec = plainDoc(4);
+    spec.objects[5] = "6 0 R";  // a reference loop instead of a dictionary
+    spec.objects[6] = "5 0 R";
+    spec.pages[0].resources = "5 0 R";
+    // Objects the page tree scan never parses, so their text reaches the merge as it is.
+    spec.objects[7] = "<< /Font << /F1 99 0 R /F2 >> /XObject 5 0 R /ColorSpace << /C [ >> >>";
+    spec.objects[8] = "<< /Font (unterminated";
+    spec.objects[9] = "<< /Font << /F1 4 0 R >> /ExtGState << /G << /A << /B << >> >>";
+    spec.pages[1].resources = "7 0 R";
+    spec.pages[2].resources = "8 0 R";
+    spec.pages[3].resources = "9 0 R";
+    std::vector<OutputPage> sheets;
+    try {
+        ImpositionSetup setup(buildDoc(spec));
+        sheets = writeSheets(setup, settingsFor("-4up"), {entryOf({1, 2, 3, 4}), entryOf({2, 3, 4, 1})});
+        OutputPdf pdf(setup.outputPath());
+        EXPECT_EQ(contentsData(pdf, sheets[1].num).size(), 12u);
+    } catch (const CPdfException& e) {
+        FAIL() << e.getMessage();
+    }
+    EXPECT_EQ(sheets.size(), 2u);
+    EXPECT_NE(sheets[0].num, 0);
+}

@@ -1,0 +1,68 @@
+// Token-level scanning of raw PDF text: finding tokens, dictionary entries and their value spans
+// without parsing the text into objects, so edits keep every other byte as it was.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+bool isTextWhite(unsigned char c);
+bool isTextDelimiter(unsigned char c);
+// Neither white space nor a delimiter: a byte of a name, number or keyword.
+inline bool isTextRegular(unsigned char c) { return !isTextWhite(c) && !isTextDelimiter(c); }
+
+enum class TextTokenKind {
+    End,
+    Name,
+    Number,
+    Keyword,
+    String,
+    HexString,
+    DictOpen,
+    DictClose,
+    ArrayOpen,
+    ArrayClose,
+    Other  // a stray delimiter: ")", ">", "{" or "}"
+};
+
+struct TextToken {
+    TextTokenKind kind = TextTokenKind::End;
+    size_t begin = 0;
+    size_t end = 0;  // one past the last byte
+};
+
+// The next token at or after pos, skipping white space and comments. An unterminated string
+// runs to the end of the text.
+TextToken nextTextToken(const std::string& text, size_t pos);
+
+// A name token's bytes after the slash with #xx escapes decoded.
+std::string decodeNameToken(const std::string& text, const TextToken& token);
+
+// Position one past the value that starts with the token at pos ("N G R" counts as one value,
+// dictionaries and arrays with everything they nest); pos itself when there is no value.
+size_t skipTextValue(const std::string& text, size_t pos);
+
+struct DictTextEntry {
+    std::string key;       // decoded, without the slash
+    size_t keyBegin = 0;   // the slash
+    size_t keyEnd = 0;     // one past the key's name
+    size_t valueBegin = 0; // first byte of the value
+    size_t valueEnd = 0;   // one past the value
+    size_t entryEnd = 0;   // start of the next key or of the closing ">>"
+};
+
+struct DictText {
+    size_t open = 0;   // the "<<"
+    size_t close = 0;  // the closing ">>"
+    std::vector<DictTextEntry> entries;
+    // The first entry with this key (no slash), or nullptr.
+    const DictTextEntry* find(const std::string& key) const;
+};
+
+// Reads the top-level entries of the dictionary whose "<<" is at open; false when the text there
+// is not a complete dictionary.
+bool parseDictText(const std::string& text, size_t open, DictText& dict);
+
+// The dictionary of an object text "N G obj << ... >> ...": false when the object's value is not a
+// complete dictionary (or stream dictionary).
+bool parseObjectDict(const std::string& objectText, DictText& dict);
