@@ -2,7 +2,6 @@
 #include "imposition/CPageOrder.h"
 
 #include <cassert>
-#include <initializer_list>
 
 #include "imposition/SequenceFile.h"
 
@@ -154,8 +153,8 @@ void appendRowOrder(CPageOrder& order, const MultiUp& up, const PageRange& range
     }
 }
 
-// Pages down the columns. Two-sided, the back sides exchange pages so that each page backs
-// its partner once the sheet is turned.
+// Pages down the columns. Printed two-sided (-duplex), every second sheet is a back side and
+// takes the back arrangement of its layout.
 void appendColumnOrder(CPageOrder& order, const MultiUp& up, const LayoutFlags& flags,
                        const PageRange& range, PageOrderState& state) {
     const int slotCount = up.grid.slots, across = up.grid.across, down = up.grid.down;

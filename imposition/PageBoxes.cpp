@@ -215,9 +215,7 @@ int scanWith(CPdfXRef* xref, const RawTextReader& rawText, PageRecords& records)
     }
     PageTreeScanner scanner(xref, rawText, records);
     if (stored.isRef()) scanner.markVisited(pagesRoot);
-    Inherited root;
-    for (PdfBox& box : root.boxes) box = PdfBox();
-    scanner.walk(pages, pagesRoot, root, 0);
+    scanner.walk(pages, pagesRoot, Inherited(), 0);
     return pagesRoot;
 }
 
@@ -325,7 +323,7 @@ void writeSheetBox(std::string& text, const char* key, const UserBox& userBox, P
     size_t valueBegin = 0, valueEnd = 0, insertAt = std::string::npos;
     DictText dict;
     if (parseObjectDict(text, dict)) {
-        const DictTextEntry* entry = dict.find(key + 1);
+        const DictTextEntry* entry = dict.find(key[0] == '/' ? key + 1 : key);
         if (entry) {
             found = true;
             valueBegin = entry->valueBegin;

@@ -1,10 +1,24 @@
 // The normalised file: checked forward writes, removed unless finished.
 #include "normalise/CNormaliseOutput.h"
 
+#include <sys/stat.h>
+
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
 
-CNormaliseOutput::~CNormaliseOutput() { discard(); }
+namespace {
+
+// Only a regular file is ever removed: an output named like a device must survive a failure.
+void removeFile(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode)) std::remove(path.c_str());
+}
+
+}  // namespace
+
+CNormaliseOutput::~CNormaliseOutput() {
+    discard();
+}
 
 void CNormaliseOutput::create(const std::string& path) {
     discard();
@@ -28,14 +42,12 @@ void CNormaliseOutput::finish() {
     file_ = nullptr;
     bool flushed = std::fflush(file) == 0;
     bool closed = std::fclose(file) == 0;
+    std::string path = path_;
+    path_.clear();
     if (!flushed || !closed) {
-        std::remove(path_.c_str());
-        std::string path = path_;
-        path_.clear();
+        removeFile(path);
         throw CPdfException(formatText("Output file write error: '%s'", path.c_str()));
     }
-    // Finished: the file stays.
-    path_.clear();
 }
 
 void CNormaliseOutput::discard() {
@@ -43,6 +55,6 @@ void CNormaliseOutput::discard() {
         std::fclose(file_);
         file_ = nullptr;
     }
-    if (!path_.empty()) std::remove(path_.c_str());
+    if (!path_.empty()) removeFile(path_);
     path_.clear();
 }

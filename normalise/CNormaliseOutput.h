@@ -7,7 +7,7 @@
 #include <string>
 
 class CNormaliseOutput {
-public:
+  public:
     CNormaliseOutput() = default;
     ~CNormaliseOutput();  // removes the file unless finish() succeeded
     CNormaliseOutput(const CNormaliseOutput&) = delete;
@@ -25,7 +25,7 @@ public:
     // Closes the file (if open) and removes it.
     void discard();
 
-private:
+  private:
     FILE* file_ = nullptr;
     std::string path_;
     int64_t position_ = 0;

@@ -64,9 +64,12 @@ bool isWhiteByte(char c) {
     return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
 }
 
-// Object and cross-reference streams only describe the input's storage: never written.
-bool isStorageStream(const RawObject& obj) {
-    return topLevelValueIs(obj, "Type", "/ObjStm") || topLevelValueIs(obj, "Type", "/XRef");
+// Object streams, cross-reference streams and linearization dictionaries only describe how
+// the input was stored; the output is stored differently, so they are never written.
+bool isStorageObject(const RawObject& obj) {
+    size_t first = 0, last = 0;
+    return topLevelValueIs(obj, "Type", "/ObjStm") || topLevelValueIs(obj, "Type", "/XRef") ||
+           findTopLevelValue(obj, "Linearized", &first, &last);
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
@@ -294,7 +297,7 @@ void CNormaliser::writeFirst() {
     RawObject obj;
     for (int num = 1; num < reader1_->getCount(); num++) {
         tick();
-        if (reader1_->isObjectStream(num) || !reader1_->read(num, obj) || isStorageStream(obj)) {
+        if (reader1_->isObjectStream(num) || !reader1_->read(num, obj) || isStorageObject(obj)) {
             continue;
         }
         auto patch = firstPatches_.find(num);
@@ -315,7 +318,7 @@ void CNormaliser::writeSecond() {
     for (int num = 1; num < reader2_->getCount(); num++) {
         tick();
         if (num == root2_ || sharing_->isReplaced(num) || reader2_->isObjectStream(num) ||
-            !reader2_->read(num, obj) || isStorageStream(obj)) {
+            !reader2_->read(num, obj) || isStorageObject(obj)) {
             continue;
         }
         std::vector<PatchOp> ops;
@@ -339,8 +342,8 @@ void CNormaliser::writeSecond() {
             int64_t outNum = 0;
             int outGen = 0;
             if (replaced || !mapSecondRef(token.refNum, token.refGen, &outNum, &outGen)) continue;
-            edits.push_back(
-                TextEdit{token.start, token.numEnd, formatText("%lld", static_cast<long long>(outNum))});
+            edits.push_back(TextEdit{token.start, token.numEnd,
+                                     formatText("%lld", static_cast<long long>(outNum))});
             edits.push_back(TextEdit{token.genStart, token.genEnd, formatText("%d", outGen)});
         }
         int64_t outNum = num + offset_;
@@ -378,7 +381,8 @@ void CNormaliser::patchEdits(const RawObject& obj, const std::vector<PatchOp>& o
         switch (op.kind) {
             case PatchOp::setKey:
                 if (found) {
-                    edits.push_back(TextEdit{obj.tokens[first].start, obj.tokens[last].end, op.text});
+                    edits.push_back(
+                        TextEdit{obj.tokens[first].start, obj.tokens[last].end, op.text});
                 } else if (!obj.tokens.empty() && obj.tokens[0].kind == RawTokenKind::dictOpen) {
                     size_t at = obj.tokens[0].end;
                     edits.push_back(TextEdit{at, at, "/" + op.key + " " + op.text + " "});
@@ -424,8 +428,8 @@ void CNormaliser::writeXRefAndTrailer() {
                     formatText("Output file too large for a cross-reference table: '%s'",
                                outputName_.c_str()));
             }
-            chunk += formatText("%010lld %05d n \r", static_cast<long long>(record.offset),
-                                record.gen);
+            chunk +=
+                formatText("%010lld %05d n \r", static_cast<long long>(record.offset), record.gen);
         }
         if (chunk.size() >= kTableChunk) {
             output_->write(chunk);

@@ -22,7 +22,7 @@ class CPdfXRef;
 // file shows the first document's pages followed by the second's. Objects of the second
 // document that are certainly identical to objects of the first are shared.
 class CNormaliser {
-public:
+  public:
     CNormaliser();
     ~CNormaliser();
     CNormaliser(const CNormaliser&) = delete;
@@ -32,7 +32,7 @@ public:
     // CPdfException on failure; the unfinished output is removed by then.
     void run(const std::string& first, const std::string& second, const std::string& output);
 
-private:
+  private:
     // A text change planned for one object, applied when the object is written.
     struct PatchOp {
         enum Kind {
@@ -49,7 +49,6 @@ private:
         int gen = 0;
         bool written = false;
     };
-    using Patches = std::map<int, std::vector<PatchOp>>;
 
     void planPageTrees();
     void planOutlines();
@@ -91,8 +90,8 @@ private:
     // last one.
     int outlineFirst2_ = 0, outlineLast1_ = 0;
 
-    Patches firstPatches_;
-    Patches secondPatches_;
+    // Text changes of first-document objects, by object number.
+    std::map<int, std::vector<PatchOp>> firstPatches_;
     // First-document objects written changed: nothing of the second may be shared with them.
     std::vector<bool> firstChanged_;
 };

@@ -36,7 +36,8 @@ bool CObjectReader::read(int num, RawObject& obj) {
     if (entry.type == xrefCompressed) {
         if (entry.offset <= 0 || entry.offset > INT_MAX) return false;
         std::string bytes;
-        if (!xref_.getCompressedMemberBytes(static_cast<int>(entry.offset), entry.gen, num, bytes)) {
+        if (!xref_.getCompressedMemberBytes(static_cast<int>(entry.offset), entry.gen, num,
+                                            bytes)) {
             return false;
         }
         // Members carry no "obj" wrapper of their own; the wrapped text scans like a plain

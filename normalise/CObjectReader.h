@@ -9,7 +9,7 @@
 #include "pdf/CPdfDocument.h"
 
 class CObjectReader {
-public:
+  public:
     // raw: a second handle on the document's file, used for the plain reads.
     CObjectReader(CPdfDocument& doc, FILE* raw);
 
@@ -23,7 +23,7 @@ public:
     // How many reads were made: the progress dots count them.
     int64_t getReadCount() const { return reads_; }
 
-private:
+  private:
     CPdfXRef& xref_;
     FILE* raw_;
     int count_;

@@ -55,8 +55,7 @@ int CObjectSharing::getFirstGen(int num) const {
 }
 
 bool CObjectSharing::isLiveRef(const Ref& ref) const {
-    return ref.num > 0 && ref.num < secondCount_ &&
-           secondGen_[static_cast<size_t>(ref.num)] >= 0 &&
+    return ref.num > 0 && ref.num < secondCount_ && secondGen_[static_cast<size_t>(ref.num)] >= 0 &&
            ref.gen == secondGen_[static_cast<size_t>(ref.num)];
 }
 
@@ -71,8 +70,7 @@ int CObjectSharing::getTarget(int num, int gen) const {
 bool CObjectSharing::isReplaced(int num) const {
     if (num <= 0 || num >= secondCount_) return false;
     size_t at = static_cast<size_t>(num);
-    return (fixed_[at] >= 0 && firstGen_[static_cast<size_t>(fixed_[at])] >= 0) ||
-           shared_[at] >= 0;
+    return (fixed_[at] >= 0 && firstGen_[static_cast<size_t>(fixed_[at])] >= 0) || shared_[at] >= 0;
 }
 
 int CObjectSharing::getSharedCount() const {
@@ -199,24 +197,27 @@ void CObjectSharing::build(const std::function<void()>& onRead) {
 
     for (int num = 1; num < secondCount_; num++) {
         size_t at = static_cast<size_t>(num);
+        if (onRead) onRead();
         if (decided_[at] || fixed_[at] >= 0) continue;
         if (blocked_[at] || comparisons_ >= budget_) {
             decided_[at] = true;
             continue;
         }
-        auto range = std::equal_range(
-            targets_.begin(), targets_.end(), std::make_pair(fingerprint_[at], 0),
-            [](const std::pair<uint64_t, int>& a, const std::pair<uint64_t, int>& b) {
-                return a.first < b.first;
-            });
+        auto range =
+            std::equal_range(targets_.begin(), targets_.end(), std::make_pair(fingerprint_[at], 0),
+                             [](const std::pair<uint64_t, int>& a,
+                                const std::pair<uint64_t, int>& b) { return a.first < b.first; });
         // The object of the same number comes first: appending a document to itself then
         // shares each object with its own original.
         std::vector<int> candidates;
         for (auto it = range.first; it != range.second; ++it) {
-            if (it->second == num) candidates.insert(candidates.begin(), num);
-            else if (candidates.size() < static_cast<size_t>(kMaxCandidates)) candidates.push_back(it->second);
+            if (it->second == num)
+                candidates.insert(candidates.begin(), num);
+            else if (candidates.size() < static_cast<size_t>(kMaxCandidates))
+                candidates.push_back(it->second);
         }
-        if (candidates.size() > static_cast<size_t>(kMaxCandidates)) candidates.resize(kMaxCandidates);
+        if (candidates.size() > static_cast<size_t>(kMaxCandidates))
+            candidates.resize(kMaxCandidates);
         for (int target : candidates) {
             if (attempt(num, target)) break;
         }
@@ -286,8 +287,8 @@ bool CObjectSharing::verify(int num, int target, std::vector<int>& pending,
             pending.push_back(my.num);
         }
         edits.push_back(TextEdit{myRefs[i]->start, myRefs[i]->numEnd, formatText("%d", their.num)});
-        edits.push_back(TextEdit{myRefs[i]->genStart, myRefs[i]->genEnd,
-                                 formatText("%d", their.gen)});
+        edits.push_back(
+            TextEdit{myRefs[i]->genStart, myRefs[i]->genEnd, formatText("%d", their.gen)});
     }
     // The last word: the rewritten body must be the target's body, byte for byte.
     std::string mapped = applyEdits(mine.text, mine.bodyStart, mine.text.size(), std::move(edits));

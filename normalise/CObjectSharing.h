@@ -17,7 +17,7 @@
 // Page tree nodes, objects with a /Parent, object streams, annotations and a few others are
 // never shared: each copy of the document needs its own.
 class CObjectSharing {
-public:
+  public:
     CObjectSharing(CObjectReader& first, CObjectReader& second);
 
     // A first-document object as written: its generation, and whether it was written unchanged
@@ -27,7 +27,8 @@ public:
     void setFixed(int secondNum, int firstNum);
     // A second-document object that must be written as its own.
     void exclude(int secondNum);
-    // Reads every second-document object and decides; onRead is called after each object read.
+    // Reads every second-document object and decides; onRead is called now and then, after
+    // objects were read, for the progress dots.
     void build(const std::function<void()>& onRead);
 
     // The first-document object that the second-document reference (num, gen) now means, or -1
@@ -40,7 +41,7 @@ public:
     // How many second-document objects are shared (fixed ones not counted).
     int getSharedCount() const;
 
-private:
+  private:
     struct Ref {
         int num;
         int gen;

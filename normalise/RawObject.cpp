@@ -9,14 +9,18 @@ namespace {
 // The first read of a file window; later reads double what is held.
 constexpr size_t kFirstBlock = 4096;
 
-bool isWhite(int c) { return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32; }
+bool isWhite(int c) {
+    return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
+}
 
 bool isDelimiter(int c) {
     return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' ||
            c == '}' || c == '/' || c == '%';
 }
 
-bool isRegular(int c) { return c >= 0 && !isWhite(c) && !isDelimiter(c); }
+bool isRegular(int c) {
+    return c >= 0 && !isWhite(c) && !isDelimiter(c);
+}
 
 // Position of the next byte that is neither white space nor part of a comment.
 size_t skipSpace(ByteSource& source, size_t i) {
@@ -149,9 +153,8 @@ size_t closingToken(const std::vector<RawToken>& tokens, size_t open) {
     RawTokenKind close = tokens[open].kind == RawTokenKind::dictOpen ? RawTokenKind::dictClose
                                                                      : RawTokenKind::arrayClose;
     for (size_t i = open + 1; i < tokens.size(); i++) {
-        if (tokens[i].depth == tokens[open].depth &&
-            (tokens[i].kind == RawTokenKind::dictClose ||
-             tokens[i].kind == RawTokenKind::arrayClose)) {
+        if (tokens[i].depth == tokens[open].depth && (tokens[i].kind == RawTokenKind::dictClose ||
+                                                      tokens[i].kind == RawTokenKind::arrayClose)) {
             return tokens[i].kind == close ? i : tokens.size();
         }
     }
@@ -165,8 +168,7 @@ bool findValue(const std::string& data, const std::vector<RawToken>& tokens, con
     size_t i = 1;
     while (i < tokens.size() && tokens[i].depth >= 1) {
         const RawToken& token = tokens[i];
-        if (token.kind != RawTokenKind::name || i + 1 >= tokens.size() ||
-            tokens[i + 1].depth < 1) {
+        if (token.kind != RawTokenKind::name || i + 1 >= tokens.size() || tokens[i + 1].depth < 1) {
             // Not a key where one belongs: step over it and look on.
             i++;
             continue;
@@ -295,7 +297,8 @@ bool scanRawObject(ByteSource& source, int expectedNum, bool allowStream,
                     }
                 }
                 // A /Length that does not lead to "endstream": take the first "endstream".
-                if (endstream == std::string::npos) endstream = source.find("endstream", 9, dataStart);
+                if (endstream == std::string::npos)
+                    endstream = source.find("endstream", 9, dataStart);
                 if (endstream == std::string::npos) return false;
                 pos = skipSpace(source, endstream + 9);
                 if (!readToken(source, pos, token) || !tokenIs(data, token, "endobj")) return false;
@@ -313,8 +316,8 @@ bool scanRawObject(ByteSource& source, int expectedNum, bool allowStream,
                     numPart.genStart = genPart.start;
                     numPart.genEnd = genPart.end;
                     numPart.end = token.end;
-                    numPart.refNum =
-                        static_cast<int>(digitsValue(data, numPart.start, numPart.numEnd, 2147483647));
+                    numPart.refNum = static_cast<int>(
+                        digitsValue(data, numPart.start, numPart.numEnd, 2147483647));
                     numPart.refGen =
                         static_cast<int>(digitsValue(data, genPart.start, genPart.end, 65535));
                     out.tokens.pop_back();
@@ -324,7 +327,8 @@ bool scanRawObject(ByteSource& source, int expectedNum, bool allowStream,
         }
         if (token.kind == RawTokenKind::dictOpen || token.kind == RawTokenKind::arrayOpen) {
             token.depth = depth++;
-        } else if (token.kind == RawTokenKind::dictClose || token.kind == RawTokenKind::arrayClose) {
+        } else if (token.kind == RawTokenKind::dictClose ||
+                   token.kind == RawTokenKind::arrayClose) {
             depth = std::max(0, depth - 1);
             token.depth = depth;
         } else {
@@ -366,9 +370,12 @@ bool topLevelValueIs(const RawObject& obj, const char* key, const char* value) {
            tokenIs(obj.text, obj.tokens[first], value);
 }
 
-size_t findClosingToken(const RawObject& obj, size_t open) { return closingToken(obj.tokens, open); }
+size_t findClosingToken(const RawObject& obj, size_t open) {
+    return closingToken(obj.tokens, open);
+}
 
-std::string applyEdits(const std::string& text, size_t from, size_t to, std::vector<TextEdit> edits) {
+std::string applyEdits(const std::string& text, size_t from, size_t to,
+                       std::vector<TextEdit> edits) {
     std::stable_sort(edits.begin(), edits.end(),
                      [](const TextEdit& a, const TextEdit& b) { return a.start < b.start; });
     std::string result;

@@ -8,7 +8,18 @@
 #include <string>
 #include <vector>
 
-enum class RawTokenKind { number, name, string, dictOpen, dictClose, arrayOpen, arrayClose, keyword, ref, other };
+enum class RawTokenKind {
+    number,
+    name,
+    string,
+    dictOpen,
+    dictClose,
+    arrayOpen,
+    arrayClose,
+    keyword,
+    ref,
+    other
+};
 
 // A token of an object's dictionary part; positions are byte offsets into RawObject::text.
 struct RawToken {
@@ -52,9 +63,10 @@ struct RawObject {
 // The bytes an object is scanned from: a string in memory, or a window of a file read in
 // blocks only as far as the scan needs (never past the window's limit).
 class ByteSource {
-public:
+  public:
     explicit ByteSource(std::string bytes) : data_(std::move(bytes)) {}
-    ByteSource(FILE* file, int64_t start, int64_t limit) : file_(file), next_(start), limit_(limit) {}
+    ByteSource(FILE* file, int64_t start, int64_t limit)
+        : file_(file), next_(start), limit_(limit) {}
 
     // Byte i of the source, -1 beyond its end.
     int at(size_t i) {
@@ -68,7 +80,7 @@ public:
     size_t find(const char* pattern, size_t length, size_t from);
     std::string& data() { return data_; }
 
-private:
+  private:
     std::string data_;
     FILE* file_ = nullptr;
     int64_t next_ = 0;
@@ -103,7 +115,8 @@ struct TextEdit {
 };
 
 // text[from, to) with the edits applied; edits must lie inside it and must not overlap.
-std::string applyEdits(const std::string& text, size_t from, size_t to, std::vector<TextEdit> edits);
+std::string applyEdits(const std::string& text, size_t from, size_t to,
+                       std::vector<TextEdit> edits);
 
 // 64-bit fingerprint of the body with the digits of every reference left out, so that two
 // objects equal up to the numbers they refer to have the same fingerprint.

@@ -25,6 +25,7 @@ void CPdfDocument::open(const std::string& path) {
 
 void CPdfDocument::openFile(FILE* file) {
     close();
+    if (!file) throw CPdfException("Can't open file");
     file_ = file;
     try {
         int64_t fileSize = 0;

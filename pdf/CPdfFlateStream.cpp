@@ -108,7 +108,11 @@ int CPdfFlateStream::peekChar() {
 }
 
 size_t CPdfFlateStream::getBytes(uint8_t* buffer, size_t count) {
-    if (predictor_) return CPdfStream::getBytes(buffer, count);
+    if (predictor_) return predictor_->getBytes(buffer, count);
+    return getRawBytes(buffer, count);
+}
+
+size_t CPdfFlateStream::getRawBytes(uint8_t* buffer, size_t count) {
     size_t done = 0;
     while (done < count) {
         if (readIndex_ >= endIndex_ && !refill()) break;

@@ -30,6 +30,8 @@ class CPdfFlateStream final : public CPdfStream {
 
     // Next inflated byte without consuming it; -1 at end.
     int peekRawChar();
+    // Up to count inflated bytes before any predictor; fewer only at end.
+    size_t getRawBytes(uint8_t* buffer, size_t count);
     // Byte count of the compressed input (read from the source if it was not yet).
     size_t getCompressedSize();
 

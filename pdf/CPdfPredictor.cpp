@@ -1,7 +1,9 @@
 // PNG and TIFF predictors: rebuilds each row of the inflated data from its neighbours.
 #include "pdf/CPdfPredictor.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #include "pdf/CPdfFlateStream.h"
 
@@ -78,6 +80,18 @@ int CPdfPredictor::peekChar() {
     return row_[static_cast<size_t>(readIndex_)];
 }
 
+size_t CPdfPredictor::getBytes(uint8_t* buffer, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        if (readIndex_ >= bytesPerRow_ && !decodeRow()) break;
+        size_t chunk = std::min(count - done, static_cast<size_t>(bytesPerRow_ - readIndex_));
+        std::memcpy(buffer + done, row_.data() + readIndex_, chunk);
+        readIndex_ += static_cast<int>(chunk);
+        done += chunk;
+    }
+    return done;
+}
+
 // Decodes one row; false at end of data, including a row cut short (which is dropped).
 bool CPdfPredictor::decodeRow() {
     if (!valid_ || ended_) return false;
@@ -97,45 +111,43 @@ bool CPdfPredictor::decodeRow() {
     row_.swap(prevRow_);
     uint8_t* row = row_.data();
     const uint8_t* up = prevRow_.data();
-    for (int i = bytesPerPixel_; i < bytesPerRow_; ++i) {
-        int c = source_->getRawChar();
-        if (c < 0) {
-            ended_ = true;
-            return false;
-        }
-        int left = row[i - bytesPerPixel_];
-        int above = up[i];
-        int upperLeft = up[i - bytesPerPixel_];
-        int value;
-        switch (filter) {
-            case 11:
-                value = left + c;
-                break;
-            case 12:
-                value = above + c;
-                break;
-            case 13:
-                value = (left + above) / 2 + c;
-                break;
-            case 14: {
+    // The raw bytes go into the row first and are decoded in place from left to right: the left
+    // neighbours are decoded by then, the bytes above come from the previous row.
+    size_t dataBytes = static_cast<size_t>(bytesPerRow_ - bytesPerPixel_);
+    if (source_->getRawBytes(row + bytesPerPixel_, dataBytes) < dataBytes) {
+        ended_ = true;
+        return false;
+    }
+    const int bpp = bytesPerPixel_;
+    switch (filter) {
+        case 11:
+            for (int i = bpp; i < bytesPerRow_; ++i)
+                row[i] = static_cast<uint8_t>(row[i] + row[i - bpp]);
+            break;
+        case 12:
+            for (int i = bpp; i < bytesPerRow_; ++i) row[i] = static_cast<uint8_t>(row[i] + up[i]);
+            break;
+        case 13:
+            for (int i = bpp; i < bytesPerRow_; ++i) {
+                row[i] = static_cast<uint8_t>(row[i] + (row[i - bpp] + up[i]) / 2);
+            }
+            break;
+        case 14:
+            for (int i = bpp; i < bytesPerRow_; ++i) {
+                int left = row[i - bpp];
+                int above = up[i];
+                int upperLeft = up[i - bpp];
                 int p = left + above - upperLeft;
                 int pa = std::abs(p - left);
                 int pb = std::abs(p - above);
                 int pc = std::abs(p - upperLeft);
-                if (pa <= pb && pa <= pc) {
-                    value = left + c;
-                } else if (pb <= pc) {
-                    value = above + c;
-                } else {
-                    value = upperLeft + c;
-                }
-                break;
+                int base = (pa <= pb && pa <= pc) ? left : (pb <= pc ? above : upperLeft);
+                row[i] = static_cast<uint8_t>(row[i] + base);
             }
-            default:
-                value = c;
-                break;
-        }
-        row[i] = static_cast<uint8_t>(value);
+            break;
+        default:
+            // None (10), unknown tags and non-PNG predictors: the bytes as they are.
+            break;
     }
     if (predictor_ == 2) undoTiffDifferencing();
     readIndex_ = bytesPerPixel_;

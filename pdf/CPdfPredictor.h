@@ -1,6 +1,7 @@
 // Undoes the PNG (10-15) and TIFF (2) predictors of flate-compressed data, one row at a time.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -19,6 +20,8 @@ class CPdfPredictor {
 
     int getChar();
     int peekChar();
+    // Up to count decoded bytes; fewer only at end.
+    size_t getBytes(uint8_t* buffer, size_t count);
     // Back to the state before the first row.
     void reset();
 

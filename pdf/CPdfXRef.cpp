@@ -99,14 +99,15 @@ public:
 
 private:
     int64_t findStartXRef();
-    // Reads the section at offset (relative to the header); returns the Prev offset or -1.
-    int64_t readSection(int64_t offset);
-    int64_t readTable(CPdfParser& parser);
-    int64_t readXRefStream(CPdfParser& parser);
+    // Reads the section at offset (relative to the header); sets prev to its Prev offset and
+    // returns whether it has one.
+    bool readSection(int64_t offset, int64_t* prev);
+    bool readTable(CPdfParser& parser, int64_t* prev);
+    bool readXRefStream(CPdfParser& parser, int64_t* prev);
     void readStreamSubsection(CPdfStream& data, int64_t first, int64_t count, const int* widths);
     void growTo(int64_t size);
     void store(int64_t num, int64_t offset, int64_t gen, CPdfXRefEntryType type);
-    static int64_t prevOffset(const CPdfObject& dict);
+    static bool prevOffset(const CPdfObject& dict, int64_t* prev);
 
     CPdfXRef& xref_;
     int64_t maxEntries_;
@@ -116,7 +117,8 @@ void CPdfXRefReader::read() {
     int64_t offset = findStartXRef();
     // A Prev chain that comes back to a section already read ends there.
     std::set<int64_t> visited;
-    while (offset >= 0 && visited.insert(offset).second) offset = readSection(offset);
+    bool more = true;
+    while (more && visited.insert(offset).second) more = readSection(offset, &offset);
 
     CPdfDict* trailer = xref_.trailer_.getDict();
     if (!trailer) throw CPdfException("PDF file was damaged");
@@ -161,18 +163,18 @@ int64_t CPdfXRefReader::findStartXRef() {
     throw CPdfException("PDF file was damaged");
 }
 
-int64_t CPdfXRefReader::readSection(int64_t offset) {
+bool CPdfXRefReader::readSection(int64_t offset, int64_t* prev) {
     int64_t start = xref_.headerOffset_ + offset;
     // Nothing to read there: the same outcome as reading past the end of the file.
     if (start < 0 || start >= xref_.fileSize_) throw CPdfException("Couldn't parse an xref");
     CPdfParser parser(nullptr, xref_.base_->makeSubStream(start, false, 0, CPdfObject::makeNull()));
     CPdfObject first = parser.nextObject();
-    if (first.isKeyword("xref")) return readTable(parser);
+    if (first.isKeyword("xref")) return readTable(parser, prev);
     if (!first.isInt()) throw CPdfException("Couldn't parse an xref");
-    return readXRefStream(parser);
+    return readXRefStream(parser, prev);
 }
 
-int64_t CPdfXRefReader::readTable(CPdfParser& parser) {
+bool CPdfXRefReader::readTable(CPdfParser& parser, int64_t* prev) {
     for (;;) {
         CPdfObject first = parser.nextObject();
         if (first.isKeyword("trailer")) break;
@@ -198,10 +200,10 @@ int64_t CPdfXRefReader::readTable(CPdfParser& parser) {
     if (!trailer.isDict()) throw CPdfException("Trailer dictionary is wrong type");
     // Sections are read newest first, so the first trailer read is the one that counts.
     if (xref_.trailer_.isNone()) xref_.trailer_ = trailer;
-    return prevOffset(trailer);
+    return prevOffset(trailer, prev);
 }
 
-int64_t CPdfXRefReader::readXRefStream(CPdfParser& parser) {
+bool CPdfXRefReader::readXRefStream(CPdfParser& parser, int64_t* prev) {
     CPdfObject gen = parser.nextObject();
     CPdfObject keyword = parser.nextObject();
     if (!gen.isInt() || !keyword.isKeyword("obj")) {
@@ -249,7 +251,7 @@ int64_t CPdfXRefReader::readXRefStream(CPdfParser& parser) {
     }
 
     if (xref_.trailer_.isNone()) xref_.trailer_ = dictObj;
-    return prevOffset(dictObj);
+    return prevOffset(dictObj, prev);
 }
 
 void CPdfXRefReader::readStreamSubsection(CPdfStream& data, int64_t first, int64_t count,
@@ -298,13 +300,19 @@ void CPdfXRefReader::store(int64_t num, int64_t offset, int64_t gen, CPdfXRefEnt
     entry.filled = true;
 }
 
-int64_t CPdfXRefReader::prevOffset(const CPdfObject& dict) {
-    CPdfObject prev = dict.getDict()->lookupRaw("Prev");
-    if (prev.isInt()) return prev.getInt();
+bool CPdfXRefReader::prevOffset(const CPdfObject& dict, int64_t* prev) {
+    CPdfObject value = dict.getDict()->lookupRaw("Prev");
+    if (value.isInt()) {
+        *prev = value.getInt();
+        return true;
+    }
     // An indirect Prev cannot be resolved while the entries are still being read; its number
     // stands for the offset.
-    if (prev.isRef()) return prev.getRefNum();
-    return -1;
+    if (value.isRef()) {
+        *prev = value.getRefNum();
+        return true;
+    }
+    return false;
 }
 
 CPdfXRef::CPdfXRef(std::shared_ptr<CPdfStream> base, int64_t headerOffset, int64_t fileSize)

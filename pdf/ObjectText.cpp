@@ -12,7 +12,10 @@
 
 namespace {
 
-constexpr size_t kReadBlock = 64 * 1024;
+// Files are read in blocks that start small (most objects are short) and grow to 64 KiB, so
+// that neither many small objects nor one long search costs more reading than it needs.
+constexpr size_t kFirstBlock = 4 * 1024;
+constexpr size_t kLargestBlock = 64 * 1024;
 const char kEndobj[] = "endobj";
 constexpr size_t kEndobjLength = sizeof kEndobj - 1;
 
@@ -22,7 +25,7 @@ bool readThroughEndobj(FILE* file, int64_t start, int64_t searchFrom, std::strin
     out.clear();
     if (start < 0 || fseeko(file, static_cast<off_t>(start), SEEK_SET) != 0) return false;
     size_t searchIndex = static_cast<size_t>(std::max<int64_t>(0, searchFrom - start));
-    std::vector<char> block(kReadBlock);
+    std::vector<char> block(kFirstBlock);
     for (;;) {
         size_t got = fread(block.data(), 1, block.size(), file);
         out.append(block.data(), got);
@@ -41,6 +44,7 @@ bool readThroughEndobj(FILE* file, int64_t start, int64_t searchFrom, std::strin
             searchIndex = out.size() - (kEndobjLength - 1);
         }
         if (got < block.size()) return false;
+        if (block.size() < kLargestBlock) block.resize(block.size() * 2);
     }
 }
 
@@ -104,7 +108,7 @@ int64_t findPatternInFile(FILE* file, int64_t offset, const char* pattern, size_
     // The window keeps the last patternLength - 1 bytes of the previous block, so that a match
     // split across two blocks is found.
     std::vector<char> window;
-    std::vector<char> block(kReadBlock);
+    std::vector<char> block(kFirstBlock);
     int64_t windowStart = offset;
     for (;;) {
         size_t got = fread(block.data(), 1, block.size(), file);
@@ -118,6 +122,7 @@ int64_t findPatternInFile(FILE* file, int64_t offset, const char* pattern, size_
         windowStart += static_cast<int64_t>(window.size() - keep);
         window.erase(window.begin(), window.end() - static_cast<std::ptrdiff_t>(keep));
         if (got < block.size()) return 0;
+        if (block.size() < kLargestBlock) block.resize(block.size() * 2);
     }
 }
 

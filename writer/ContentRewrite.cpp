@@ -32,7 +32,7 @@ bool isKeywordToken(const std::string& text, const TextToken& token, const char*
 size_t findInlineImageEnd(const std::string& text, size_t from) {
     for (size_t i = from; i + 1 < text.size(); i++) {
         if (text[i] != 'E' || text[i + 1] != 'I') continue;
-        if (i == from || !isTextWhite(static_cast<unsigned char>(text[i - 1]))) continue;
+        if (i == 0 || !isTextWhite(static_cast<unsigned char>(text[i - 1]))) continue;
         if (i + 2 == text.size() || !isTextRegular(static_cast<unsigned char>(text[i + 2]))) return i;
     }
     return text.size();

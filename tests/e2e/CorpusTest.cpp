@@ -64,6 +64,10 @@ std::vector<CorpusCase> allCases() {
     return cases;
 }
 
+void PrintTo(const CorpusCase& c, std::ostream* out) {
+    *out << c.file << " " << c.layout.options;
+}
+
 class Corpus : public testing::TestWithParam<CorpusCase> {};
 
 TEST_P(Corpus, SheetsShowTheRightPages) {

@@ -13,12 +13,12 @@ namespace {
 
 // The kinds of made-up input documents.
 enum class Doc {
-    numbered,     // plain numbered pages
-    fonts,        // /F1 is Helvetica, Courier-Bold or Times-Bold by page; every page has /Im1
-    annotations,  // every page has a visible Square annotation and a Link
-    contents,     // pages without /Contents, with a /Contents array, with one stream
-    inheritAll,   // MediaBox, Resources and Rotate 90 inherited from an intermediate node
-    inheritRoot,  // MediaBox and Resources inherited from the root
+    numbered,      // plain numbered pages
+    fonts,         // /F1 is Helvetica, Courier-Bold or Times-Bold by page; every page has /Im1
+    annotations,   // every page has a visible Square annotation and a Link
+    contents,      // pages without /Contents, with a /Contents array, with one stream
+    inheritAll,    // MediaBox, Resources and Rotate 90 inherited from an intermediate node
+    inheritRoot,   // MediaBox and Resources inherited from the root
     objectStream,  // page objects in an object stream, cross-reference stream
     boxes          // pages state CropBox, BleedBox, TrimBox and ArtBox inside the media box
 };
@@ -31,9 +31,9 @@ struct LayoutCase {
     const char* options;
     int across, down;
     bool twoUpFamily;
-    const char* order;     // expected output pages, see parseOrder
-    const char* mediaBox;  // expected media box of output page 1
-    int rotation;          // displayed rotation of output page 1
+    const char* order;               // expected output pages, see parseOrder
+    const char* mediaBox;            // expected media box of output page 1
+    int rotation;                    // displayed rotation of output page 1
     const char* sequence = nullptr;  // sequence file text for -seq
     const char* cropBox = nullptr;
 };
@@ -110,6 +110,10 @@ int optionNumber(const std::string& options, const std::string& name) {
     return 0;
 }
 
+void PrintTo(const LayoutCase& c, std::ostream* out) {
+    *out << c.name << " (" << c.options << ")";
+}
+
 class Layout : public testing::TestWithParam<LayoutCase> {};
 
 TEST_P(Layout, SheetsShowTheRightPages) {
@@ -151,13 +155,17 @@ const LayoutCase kOrders[] = {
     {"Down", Doc::numbered, 5, "", "-down", 1, 2, true, "1,2|3,4|5,0", kLetterDown, 0},
     {"SplitDown", Doc::numbered, 6, "", "-split -down", 1, 2, true, "1,4|2,5|3,6", kLetterDown, 0},
     {"Duplex", Doc::numbered, 7, "", "-duplex", 2, 1, true, "1,2|4,3|5,6|0,7", kLetter2up, 0},
-    {"Duplex1423", Doc::numbered, 10, "", "-duplex1423", 2, 1, true, "1,4|2,3|5,8|6,7|9,0",
+    // The last page, whose back side would hold it alone, follows the sheets as a single page.
+    {"Duplex1423", Doc::numbered, 10, "", "-duplex1423", 2, 1, true, "1,4|2,3|5,8|6,7|9,0|=10",
      kLetter2up, 0},
-    {"Duplex1342", Doc::numbered, 10, "", "-duplex1342", 2, 1, true, "1,3|4,2|5,7|8,6|9,0",
+    {"Duplex1342", Doc::numbered, 10, "", "-duplex1342", 2, 1, true, "1,3|4,2|5,7|8,6|9,0|=10",
      kLetter2up, 0},
-    {"Duplex4123", Doc::numbered, 10, "", "-duplex4123", 2, 1, true, "4,1|2,3|8,5|6,7|0,9",
+    {"Duplex4123", Doc::numbered, 10, "", "-duplex4123", 2, 1, true, "4,1|2,3|8,5|6,7|0,9|=10",
      kLetter2up, 0},
-    {"OuterIn", Doc::numbered, 10, "", "-outer-in", 2, 1, true, "10,1|2,9|8,3|4,7|6,5", kLetter2up, 0},
+    {"Duplex1423Even", Doc::numbered, 8, "", "-duplex1423", 2, 1, true, "1,4|2,3|5,8|6,7",
+     kLetter2up, 0},
+    {"OuterIn", Doc::numbered, 10, "", "-outer-in", 2, 1, true, "10,1|2,9|8,3|4,7|6,5", kLetter2up,
+     0},
     {"OuterInOdd", Doc::numbered, 7, "", "-outer-in", 2, 1, true, "0,1|2,7|6,3|4,5", kLetter2up, 0},
     {"Duplicate", Doc::numbered, 4, "", "-duplicate", 2, 1, true, "1,1|2,2|3,3|4,4", kLetter2up, 0},
     {"SplitDuplicate", Doc::numbered, 6, "", "-split -duplicate", 2, 1, true,
@@ -166,12 +174,25 @@ const LayoutCase kOrders[] = {
      "0 0 612 792", 0},
     {"RangeStart", Doc::numbered, 6, "", "-s4", 2, 1, true, "=1|=2|=3|4,5|6,0", "0 0 612 792", 0},
     {"RangeEndBeyond", Doc::numbered, 4, "", "-e20", 2, 1, true, "1,2|3,4", kLetter2up, 0},
-    {"FourUp", Doc::numbered, 10, "", "-4up", 2, 2, false, "1,2,3,4|5,6,7,8|9,10,0,0", kLetter4up, 0},
-    {"FourUpDown", Doc::numbered, 12, "", "-4up -down", 2, 2, false,
-     "1,3,2,4|5,7,6,8|9,11,10,12", kLetter4up, 0},
+    {"FourUp", Doc::numbered, 10, "", "-4up", 2, 2, false, "1,2,3,4|5,6,7,8|9,10,0,0", kLetter4up,
+     0},
+    {"FourUpDown", Doc::numbered, 12, "", "-4up -down", 2, 2, false, "1,3,2,4|5,7,6,8|9,11,10,12",
+     kLetter4up, 0},
     {"FourUpAb4", Doc::numbered, 8, "", "-4up -ab4", 2, 2, false, "1,3,5,7|4,2,8,6", kLetter4up, 0},
-    {"FourUpSplit", Doc::numbered, 10, "", "-4up -split", 2, 2, false,
-     "1,7,2,8|3,9,4,10|5,0,6,0", kLetter4up, 0},
+    {"FourUpAb4Down", Doc::numbered, 8, "", "-4up -ab4 -down", 2, 2, false, "1,5,3,7|4,2,8,6",
+     kLetter4up, 0},
+    // The back of the last group carries page 10 alone, in slot 1.
+    {"FourUpAb4Odd", Doc::numbered, 10, "", "-4up -ab4", 2, 2, false,
+     "1,3,5,7|4,2,8,6|9,0,0,0|0,10,0,0", kLetter4up, 0},
+    // The end page drops to whole sheets; the pages it leaves out follow as single pages.
+    {"FourUpAb4End", Doc::numbered, 8, "", "-4up -ab4 -e6", 2, 2, false,
+     "1,3,0,0|4,2,0,0|=5|=6|=7|=8", kLetter4up, 0},
+    {"SixUpAb6", Doc::numbered, 12, "", "-6up2x3 -ab6", 2, 3, false, "1,3,5,7,9,11|4,2,8,6,12,10",
+     "0 0 1224 2376", 0},
+    {"TwelveUpAb12", Doc::numbered, 24, "", "-12up2x6 -ab12", 2, 6, false,
+     "1,3,5,7,9,11,13,15,17,19,21,23|4,2,8,6,12,10,16,14,20,18,24,22", "0 0 1224 4752", 0},
+    {"FourUpSplit", Doc::numbered, 10, "", "-4up -split", 2, 2, false, "1,7,2,8|3,9,4,10|5,0,6,0",
+     kLetter4up, 0},
     {"FourUpSplitDown", Doc::numbered, 10, "", "-4up -split -down", 2, 2, false,
      "1,2,7,8|3,4,9,10|5,6,0,0", kLetter4up, 0},
     {"FourUpRange", Doc::numbered, 9, "", "-4up -s2 -e7", 2, 2, false, "=1|2,3,4,5|6,7,0,0|=8|=9",
@@ -184,8 +205,8 @@ const LayoutCase kOrders[] = {
      "1,4,2,5,3,6|7,10,8,11,9,12", "0 0 1224 2376", 0},
     {"SixUp2x3DownDuplex", Doc::numbered, 14, "", "-6up2x3 -down -duplex -s2", 2, 3, false,
      "=1|2,5,3,6,4,7|11,8,12,9,13,10|14,0,0,0,0,0", "0 0 612 792", 0},
-    {"EightUp2x4", Doc::numbered, 9, "", "-8up2x4", 2, 4, false,
-     "1,2,3,4,5,6,7,8|9,0,0,0,0,0,0,0", "0 0 1224 3168", 0},
+    {"EightUp2x4", Doc::numbered, 9, "", "-8up2x4", 2, 4, false, "1,2,3,4,5,6,7,8|9,0,0,0,0,0,0,0",
+     "0 0 1224 3168", 0},
     {"EightUp4x2", Doc::numbered, 8, "", "-8up4x2 -down", 4, 2, false, "1,3,5,7,2,4,6,8",
      "0 0 2448 1584", 0},
     {"TenUp2x5", Doc::numbered, 11, "", "-10up2x5", 2, 5, false,
@@ -196,12 +217,12 @@ const LayoutCase kOrders[] = {
      "20,1,17,4,16,5,13,8,12,9|11,10,14,7,15,6,18,3,19,2", "0 0 1224 3960", 0},
     {"TwelveUp2x6", Doc::numbered, 13, "", "-12up2x6", 2, 6, false,
      "1,2,3,4,5,6,7,8,9,10,11,12|13,0,0,0,0,0,0,0,0,0,0,0", "0 0 1224 4752", 0},
-    {"TwelveUp6x2", Doc::numbered, 12, "", "-12up6x2", 6, 2, false,
-     "1,2,3,4,5,6,7,8,9,10,11,12", "0 0 3672 1584", 0},
+    {"TwelveUp6x2", Doc::numbered, 12, "", "-12up6x2", 6, 2, false, "1,2,3,4,5,6,7,8,9,10,11,12",
+     "0 0 3672 1584", 0},
     {"TwelveUp3x4", Doc::numbered, 14, "", "-12up3x4", 3, 4, false,
      "1,2,3,4,5,6,7,8,9,10,11,12|13,14,0,0,0,0,0,0,0,0,0,0", "0 0 1836 3168", 0},
-    {"TwelveUp4x3", Doc::numbered, 12, "", "-12up4x3", 4, 3, false,
-     "1,2,3,4,5,6,7,8,9,10,11,12", "0 0 2448 2376", 0},
+    {"TwelveUp4x3", Doc::numbered, 12, "", "-12up4x3", 4, 3, false, "1,2,3,4,5,6,7,8,9,10,11,12",
+     "0 0 2448 2376", 0},
     {"TwelveUp3x4Down", Doc::numbered, 13, "", "-12up3x4 -down -s2", 3, 4, false,
      "=1|2,6,10,3,7,11,4,8,12,5,9,13", "0 0 612 792", 0},
     {"SequenceTwoUp", Doc::numbered, 10, "", "", 2, 1, true, "2,1|4,3|6,5|8,7|10,9", kLetter2up, 0,
@@ -215,8 +236,8 @@ const LayoutCase kBoxesAndMargins[] = {
      "-4up -rightmargin 20 -bottommargin 30 -mediabox 0,0,1264,1644", 2, 2, false, "1,2,3,4",
      "0 0 1264 1644", 0},
     {"RightMarginTwoUp", Doc::numbered, 2, "", "-rightmargin 30", 2, 1, true, "1,2", kLetter2up, 0},
-    {"BottomMarginDown", Doc::numbered, 4, "", "-down -bottommargin 20 -mediabox 0,0,612,1624", 1, 2,
-     true, "1,2|3,4", "0 0 612 1624", 0},
+    {"BottomMarginDown", Doc::numbered, 4, "", "-down -bottommargin 20 -mediabox 0,0,612,1624", 1,
+     2, true, "1,2|3,4", "0 0 612 1624", 0},
     {"PageBoxesTwoUp", Doc::boxes, 4, "", "", 2, 1, true, "1,2|3,4", kLetter2up, 0, nullptr,
      "10 10 1204 782"},
     {"PageBoxesFourUp", Doc::boxes, 4, "", "-4up", 2, 2, false, "1,2,3,4", kLetter4up, 0, nullptr,
@@ -238,7 +259,8 @@ const LayoutCase kRotations[] = {
     {"Rotate450", Doc::numbered, 2, "450", "", 2, 1, true, "1,2", kLetterDown, 90},
     {"Rotate90Down", Doc::numbered, 4, "90", "-down", 1, 2, true, "1,2|3,4", kLetter2up, 90},
     {"Rotate90Split", Doc::numbered, 6, "90", "-split", 2, 1, true, "1,4|2,5|3,6", kLetterDown, 90},
-    {"Rotate90Range", Doc::numbered, 5, "90", "-s2 -e3", 2, 1, true, "=1|2,3|=4|=5", "0 0 612 792", 90},
+    {"Rotate90Range", Doc::numbered, 5, "90", "-s2 -e3", 2, 1, true, "=1|2,3|=4|=5", "0 0 612 792",
+     90},
     {"Mixed0And180FourUp", Doc::numbered, 8, "0,180", "-4up", 2, 2, false, "1,2,3,4|5,6,7,8",
      kLetter4up, 0},
     {"Mixed90And270FourUp", Doc::numbered, 8, "90,270", "-4up", 2, 2, false, "1,2,3,4|5,6,7,8",
@@ -261,7 +283,8 @@ const LayoutCase kFeatures[] = {
     {"FontsSixUp", Doc::fonts, 6, "", "-6up3x2", 3, 2, false, "1,2,3,4,5,6", "0 0 1836 1584", 0},
     {"FontsTwelveUp", Doc::fonts, 12, "", "-12up3x4", 3, 4, false, "1,2,3,4,5,6,7,8,9,10,11,12",
      "0 0 1836 3168", 0},
-    {"FontsDuplex4123", Doc::fonts, 6, "", "-duplex4123", 2, 1, true, "4,1|2,3|0,5", kLetter2up, 0},
+    {"FontsDuplex4123", Doc::fonts, 6, "", "-duplex4123", 2, 1, true, "4,1|2,3|0,5|=6", kLetter2up,
+     0},
     {"AnnotationsTwoUp", Doc::annotations, 4, "", "", 2, 1, true, "1,2|3,4", kLetter2up, 0},
     {"AnnotationsDown", Doc::annotations, 4, "", "-down", 1, 2, true, "1,2|3,4", kLetterDown, 0},
     {"AnnotationsFourUp", Doc::annotations, 6, "", "-4up", 2, 2, false, "1,2,3,4|5,6,0,0",
@@ -272,12 +295,14 @@ const LayoutCase kFeatures[] = {
      kLetter2up, 0},
     {"ContentsTwoUp", Doc::contents, 6, "", "", 2, 1, true, "1,2|3,4|5,6", kLetter2up, 0},
     {"ContentsFourUp", Doc::contents, 6, "", "-4up", 2, 2, false, "1,2,3,4|5,6,0,0", kLetter4up, 0},
-    {"ContentsOuterIn", Doc::contents, 6, "", "-outer-in", 2, 1, true, "6,1|2,5|4,3", kLetter2up, 0},
+    {"ContentsOuterIn", Doc::contents, 6, "", "-outer-in", 2, 1, true, "6,1|2,5|4,3", kLetter2up,
+     0},
     {"InheritAllTwoUp", Doc::inheritAll, 6, "", "-s2 -e5", 2, 1, true, "=1|2,3|4,5|=6",
      "0 0 612 792", 90},
     {"InheritAllFourUp", Doc::inheritAll, 6, "", "-4up", 2, 2, false, "1,2,3,4|5,6,0,0", kLetter4up,
      90},
-    {"InheritRootTwoUp", Doc::inheritRoot, 5, "", "-s2", 2, 1, true, "=1|2,3|4,5", "0 0 612 792", 0},
+    {"InheritRootTwoUp", Doc::inheritRoot, 5, "", "-s2", 2, 1, true, "=1|2,3|4,5", "0 0 612 792",
+     0},
     {"InheritRootFourUp", Doc::inheritRoot, 5, "", "-4up", 2, 2, false, "1,2,3,4|5,0,0,0",
      kLetter4up, 0},
     {"ObjectStreamTwoUp", Doc::objectStream, 5, "", "-e4", 2, 1, true, "1,2|3,4|=5", kLetter2up, 0},
@@ -285,7 +310,9 @@ const LayoutCase kFeatures[] = {
      kLetter4up, 90},
 };
 
-std::string caseName(const testing::TestParamInfo<LayoutCase>& info) { return info.param.name; }
+std::string caseName(const testing::TestParamInfo<LayoutCase>& info) {
+    return info.param.name;
+}
 
 }  // namespace
 

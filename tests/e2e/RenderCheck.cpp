@@ -68,11 +68,11 @@ std::vector<double> blurred(const GrayImage& image, const std::vector<uint8_t>& 
     return out;
 }
 
-// Mean absolute difference of two blurred pictures over the pixels that mask marks, leaving out
-// a one-pixel border (the antialiased page edge).
-double maskedDifference(const GrayImage& a, const GrayImage& b, const std::vector<uint8_t>& mask,
-                        int* compared = nullptr) {
-    std::vector<double> blurA = blurred(a, mask), blurB = blurred(b, mask);
+// Mean absolute difference of two blurred pictures of one size over the pixels that mask marks,
+// leaving out a one-pixel border (the antialiased page edge).
+double blurredDifference(const std::vector<double>& blurA, const std::vector<double>& blurB,
+                         const GrayImage& a, const std::vector<uint8_t>& mask,
+                         int* compared = nullptr) {
     double sum = 0;
     int count = 0;
     for (int y = 1; y + 1 < a.height; y++) {
@@ -85,6 +85,11 @@ double maskedDifference(const GrayImage& a, const GrayImage& b, const std::vecto
     }
     if (compared) *compared = count;
     return count ? sum / count : 0;
+}
+
+double maskedDifference(const GrayImage& a, const GrayImage& b, const std::vector<uint8_t>& mask,
+                        int* compared = nullptr) {
+    return blurredDifference(blurred(a, mask), blurred(b, mask), a, mask, compared);
 }
 
 // The part of the sheet that lies under an input image of the given size placed at (left, top);
@@ -183,7 +188,8 @@ bool parsePgm(const std::string& bytes, GrayImage& image, std::string* error) {
         return fail("PGM header incomplete");
     }
     if (maxValue != 255) return fail("PGM maxval is not 255");
-    if (width <= 0 || height <= 0 || width > 20000 || height > 20000) return fail("PGM size out of range");
+    if (width <= 0 || height <= 0 || width > 20000 || height > 20000)
+        return fail("PGM size out of range");
     if (pos >= bytes.size() || !std::isspace(static_cast<unsigned char>(bytes[pos]))) {
         return fail("PGM header not ended by white space");
     }
@@ -204,17 +210,18 @@ std::string toPgm(const GrayImage& image) {
 }
 
 bool renderPages(const std::string& pdfPath, int dpi, std::vector<GrayImage>& images,
-                 std::string* error, int first, int last) {
+                 std::string* error, int first, int last, std::string* messages) {
     images.clear();
     TempDir dir;
-    std::string command = formatText("pdftoppm -r %d -gray -f %d -l %d ", dpi, first,
-                                     last > 0 ? last : 999999) +
-                          shellQuote(pdfPath) + " " + shellQuote(dir.file("p")) + " 2>" +
-                          shellQuote(dir.file("stderr.txt"));
+    std::string command =
+        formatText("pdftoppm -r %d -gray -f %d -l %d ", dpi, first, last > 0 ? last : 999999) +
+        shellQuote(pdfPath) + " " + shellQuote(dir.file("p")) + " 2>" +
+        shellQuote(dir.file("stderr.txt"));
     int status = runCommand(command);
-    std::string messages = readFileBytes(dir.file("stderr.txt"));
-    if (status != 0 || !messages.empty()) {
-        if (error) *error = formatText("pdftoppm exit %d: ", status) + messages;
+    std::string printed = readFileBytes(dir.file("stderr.txt"));
+    if (messages) *messages = printed;
+    if (status != 0 || (!messages && !printed.empty())) {
+        if (error) *error = formatText("pdftoppm exit %d: ", status) + printed;
         return false;
     }
     // pdftoppm pads the page numbers of its file names to a width of its own choosing.
@@ -252,9 +259,10 @@ bool readPageBoxes(const std::string& pdfPath, std::vector<PageBoxes>& pages, st
                    int first, int last) {
     pages.clear();
     std::string output;
-    int status = runCommand(formatText("pdfinfo -box -f %d -l %d ", first, last > 0 ? last : 999999) +
-                                shellQuote(pdfPath),
-                            &output, true);
+    int status =
+        runCommand(formatText("pdfinfo -box -f %d -l %d ", first, last > 0 ? last : 999999) +
+                       shellQuote(pdfPath),
+                   &output, true);
     if (status != 0) {
         if (error) *error = formatText("pdfinfo exit %d: ", status) + output;
         return false;
@@ -376,92 +384,142 @@ std::vector<std::string> checkSheet(const GrayImage& sheet, const PageGeometry& 
                                     const RenderTolerance& tolerance, std::string* details) {
     std::vector<std::string> failures;
     double scale = dpi / 72.0;
-    GrayImage expected;
-    expected.width = sheet.width;
-    expected.height = sheet.height;
-    expected.pixels.assign(sheet.pixels.size(), 255);
-
-    // Pixels of unchecked cells are left out of the block comparison.
-    std::vector<uint8_t> blockMask(sheet.pixels.size(), 1);
     bool turnedSheet = sheetGeometry.rotation == 90 || sheetGeometry.rotation == 270;
-    double sheetWidth = (turnedSheet ? sheetGeometry.y2 - sheetGeometry.y1 : sheetGeometry.x2 - sheetGeometry.x1) * scale;
-    double sheetHeight = (turnedSheet ? sheetGeometry.x2 - sheetGeometry.x1 : sheetGeometry.y2 - sheetGeometry.y1) * scale;
-    if (std::abs(sheet.width - static_cast<int>(std::ceil(sheetWidth - 0.01))) > 1 ||
+    double sheetWidth =
+        (turnedSheet ? sheetGeometry.y2 - sheetGeometry.y1 : sheetGeometry.x2 - sheetGeometry.x1) *
+        scale;
+    double sheetHeight =
+        (turnedSheet ? sheetGeometry.x2 - sheetGeometry.x1 : sheetGeometry.y2 - sheetGeometry.y1) *
+        scale;
+    if (sheet.empty() ||
+        std::abs(sheet.width - static_cast<int>(std::ceil(sheetWidth - 0.01))) > 1 ||
         std::abs(sheet.height - static_cast<int>(std::ceil(sheetHeight - 0.01))) > 1) {
         failures.push_back(formatText("sheet renders %d x %d px, its media box gives %.1f x %.1f",
                                       sheet.width, sheet.height, sheetWidth, sheetHeight));
         return failures;
     }
 
+    // The expected sheet: white, with every placed page's rendering laid on it where it goes.
+    // Pages that reach into a neighbour's cell overprint it, so the darker pixel wins.
+    GrayImage expected;
+    expected.width = sheet.width;
+    expected.height = sheet.height;
+    expected.pixels.assign(sheet.pixels.size(), 255);
+    // Pixels of unchecked cells are left out of every comparison.
+    std::vector<uint8_t> checkedMask(sheet.pixels.size(), 1);
+    std::vector<PixelRect> rects;
     for (const PlacedPage& cell : placed) {
         PixelRect rect = toPixels(sheetGeometry, cell.x1, cell.y1, cell.x2, cell.y2, scale);
+        rects.push_back(rect);
         if (cell.unchecked) {
-            for (int y = std::max(0, rect.top - 1); y < std::min(sheet.height, rect.top + rect.height + 1); y++) {
-                for (int x = std::max(0, rect.left - 1); x < std::min(sheet.width, rect.left + rect.width + 1); x++) {
-                    blockMask[static_cast<size_t>(y) * sheet.width + x] = 0;
+            for (int y = std::max(0, rect.top - 1);
+                 y < std::min(sheet.height, rect.top + rect.height + 1); y++) {
+                for (int x = std::max(0, rect.left - 1);
+                     x < std::min(sheet.width, rect.left + rect.width + 1); x++) {
+                    checkedMask[static_cast<size_t>(y) * sheet.width + x] = 0;
                 }
             }
-            if (details) *details += formatText("slot %d page %d: not compared\n", cell.slot, cell.page);
             continue;
         }
-        if (cell.page == 0) {
-            std::vector<uint8_t> mask;
-            GrayImage crop = cropSheet(sheet, rect.left, rect.top, rect.width, rect.height, mask);
-            double dark = 0;
-            int count = 0;
-            for (size_t i = 0; i < crop.pixels.size(); i++) {
-                if (!mask[i]) continue;
-                dark += 255 - crop.pixels[i];
-                count++;
-            }
-            if (details && count) *details += formatText("slot %d empty: darkness %.2f\n", cell.slot, dark / count);
-            if (count && dark / count > tolerance.blankMean) {
-                failures.push_back(formatText("slot %d should be empty but has mean darkness %.1f",
-                                              cell.slot, dark / count));
-            }
-            continue;
-        }
+        if (cell.page == 0) continue;
         if (cell.page > static_cast<int>(inputImages.size())) {
-            failures.push_back(formatText("slot %d: page %d was not rendered", cell.slot, cell.page));
+            failures.push_back(
+                formatText("slot %d: page %d was not rendered", cell.slot, cell.page));
             continue;
         }
         const GrayImage& want = inputImages[static_cast<size_t>(cell.page - 1)];
         if (std::abs(rect.width - want.width) > 1 || std::abs(rect.height - want.height) > 1) {
             failures.push_back(formatText("slot %d: cell is %d x %d px but page %d renders %d x %d",
-                                          cell.slot, rect.width, rect.height, cell.page,
-                                          want.width, want.height));
+                                          cell.slot, rect.width, rect.height, cell.page, want.width,
+                                          want.height));
             continue;
         }
         for (int y = 0; y < want.height; y++) {
             for (int x = 0; x < want.width; x++) {
                 int sx = rect.left + x, sy = rect.top + y;
                 if (sx < 0 || sy < 0 || sx >= expected.width || sy >= expected.height) continue;
-                expected.pixels[static_cast<size_t>(sy) * expected.width + sx] =
-                    static_cast<uint8_t>(want.at(x, y));
+                uint8_t& pixel = expected.pixels[static_cast<size_t>(sy) * expected.width + sx];
+                pixel = std::min(pixel, static_cast<uint8_t>(want.at(x, y)));
             }
         }
-        std::vector<uint8_t> mask;
-        GrayImage crop = cropSheet(sheet, rect.left, rect.top, want.width, want.height, mask);
+    }
+    if (!failures.empty()) return failures;
+
+    // Input pages blurred once, on demand.
+    std::vector<std::vector<double>> blurredInputs(inputImages.size());
+    auto blurredInput = [&inputImages, &blurredInputs](size_t page) -> const std::vector<double>& {
+        if (blurredInputs[page].empty()) {
+            const GrayImage& image = inputImages[page];
+            blurredInputs[page] = blurred(image, std::vector<uint8_t>(image.pixels.size(), 1));
+        }
+        return blurredInputs[page];
+    };
+    auto fullMask = [](const GrayImage& image) {
+        return std::vector<uint8_t>(image.pixels.size(), 1);
+    };
+
+    for (size_t index = 0; index < placed.size(); index++) {
+        const PlacedPage& cell = placed[index];
+        const PixelRect& rect = rects[index];
+        if (cell.unchecked) {
+            if (details)
+                *details += formatText("slot %d page %d: not compared\n", cell.slot, cell.page);
+            continue;
+        }
+        // A page's cell is compared at the size of its input rendering.
+        int width = rect.width, height = rect.height;
+        if (cell.page > 0) {
+            width = inputImages[static_cast<size_t>(cell.page - 1)].width;
+            height = inputImages[static_cast<size_t>(cell.page - 1)].height;
+        }
+        std::vector<uint8_t> mask, unusedMask;
+        GrayImage crop = cropSheet(sheet, rect.left, rect.top, width, height, mask);
+        GrayImage wanted = cropSheet(expected, rect.left, rect.top, width, height, unusedMask);
+        for (int y = 0; y < height; y++) {
+            for (int x = 0; x < width; x++) {
+                int sx = rect.left + x, sy = rect.top + y;
+                size_t at = static_cast<size_t>(y) * width + x;
+                if (mask[at] && !checkedMask[static_cast<size_t>(sy) * sheet.width + sx])
+                    mask[at] = 0;
+            }
+        }
         int compared = 0;
-        double right = maskedDifference(crop, want, mask, &compared);
+        double right = maskedDifference(crop, wanted, mask, &compared);
         if (compared == 0) continue;  // the cell lies off the sheet
-        double nearestOther = 255;
+        if (cell.page == 0) {
+            if (details)
+                *details += formatText("slot %d empty: difference %.2f\n", cell.slot, right);
+            if (right > tolerance.blankMean) {
+                failures.push_back(
+                    formatText("slot %d should be empty but differs by %.1f", cell.slot, right));
+            }
+            continue;
+        }
         if (right > tolerance.cellMean) {
-            failures.push_back(formatText("slot %d: page %d differs from its input by %.1f (limit %.1f)",
-                                          cell.slot, cell.page, right, tolerance.cellMean));
+            failures.push_back(
+                formatText("slot %d: page %d differs from its input by %.1f (limit %.1f)",
+                           cell.slot, cell.page, right, tolerance.cellMean));
         }
         // The page in the cell must look more like its own input page than like any other.
+        size_t own = static_cast<size_t>(cell.page - 1);
+        const GrayImage& want = inputImages[own];
+        std::vector<double> blurCrop = blurred(crop, mask);
+        double ownDifference = blurredDifference(blurCrop, blurredInput(own), crop, mask);
+        double nearestOther = 255;
         for (size_t other = 0; other < inputImages.size(); other++) {
-            if (static_cast<int>(other) == cell.page - 1) continue;
+            if (other == own) continue;
             const GrayImage& alternative = inputImages[other];
             if (alternative.width != want.width || alternative.height != want.height) continue;
-            if (meanDifference(alternative, want) < tolerance.sameMean) continue;
-            double wrong = maskedDifference(crop, alternative, mask);
+            if (blurredDifference(blurredInput(other), blurredInput(own), want, fullMask(want)) <
+                tolerance.sameMean) {
+                continue;
+            }
+            double wrong = blurredDifference(blurCrop, blurredInput(other), crop, mask);
             nearestOther = std::min(nearestOther, wrong);
-            if (wrong <= right) {
+            if (wrong <= ownDifference) {
                 failures.push_back(formatText(
                     "slot %d: looks like page %zu (difference %.1f) rather than page %d (%.1f)",
-                    cell.slot, other + 1, wrong, cell.page, right));
+                    cell.slot, other + 1, wrong, cell.page, ownDifference));
             }
         }
         if (details) {
@@ -471,9 +529,8 @@ std::vector<std::string> checkSheet(const GrayImage& sheet, const PageGeometry& 
     }
 
     // Everything else on the sheet: blank where no page goes, the pages where they go.
-    std::vector<uint8_t> fullMask(sheet.pixels.size(), 1);
-    std::vector<double> blurSheet = blurred(sheet, fullMask);
-    std::vector<double> blurExpected = blurred(expected, fullMask);
+    std::vector<double> blurSheet = blurred(sheet, checkedMask);
+    std::vector<double> blurExpected = blurred(expected, checkedMask);
     int reported = 0;
     double worstBlock = 0;
     for (int by = 0; by + 8 <= sheet.height; by += 8) {
@@ -482,21 +539,19 @@ std::vector<std::string> checkSheet(const GrayImage& sheet, const PageGeometry& 
             for (int y = by; y < by + 8; y++) {
                 for (int x = bx; x < bx + 8; x++) {
                     size_t index = static_cast<size_t>(y) * sheet.width + x;
-                    if (blockMask[index]) sum += std::fabs(blurSheet[index] - blurExpected[index]);
+                    if (checkedMask[index])
+                        sum += std::fabs(blurSheet[index] - blurExpected[index]);
                 }
             }
             worstBlock = std::max(worstBlock, sum / 64);
-            if (sum / 64 > tolerance.blockMean) {
-                if (reported++ < 3) {
-                    failures.push_back(formatText(
-                        "block at pixel (%d, %d) differs from the expected sheet by %.1f", bx, by,
-                        sum / 64));
-                }
+            if (sum / 64 > tolerance.blockMean && reported++ < 3) {
+                failures.push_back(
+                    formatText("block at pixel (%d, %d) differs from the expected sheet by %.1f",
+                               bx, by, sum / 64));
             }
         }
     }
     if (details) *details += formatText("worst 8 x 8 block: %.2f\n", worstBlock);
     if (reported > 3) failures.push_back(formatText("%d blocks differ in all", reported));
-    if (sheet.width == 0 || sheet.height == 0) failures.push_back("sheet rendered empty");
     return failures;
 }

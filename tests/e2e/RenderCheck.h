@@ -23,9 +23,10 @@ std::string shellQuote(const std::string& text);
 bool parsePgm(const std::string& bytes, GrayImage& image, std::string* error = nullptr);
 
 // Renders pages first..last (last 0: to the end) of a PDF at dpi with pdftoppm -gray. Fills
-// images in page order; false with pdftoppm's messages when it fails or prints anything on stderr.
+// images in page order; false with pdftoppm's messages when it fails. What pdftoppm prints on
+// stderr goes to messages when that is given, and is a failure otherwise.
 bool renderPages(const std::string& pdfPath, int dpi, std::vector<GrayImage>& images,
-                 std::string* error, int first = 1, int last = 0);
+                 std::string* error, int first = 1, int last = 0, std::string* messages = nullptr);
 
 // A page's media box and rotation (0..359) as poppler reads it.
 struct PageGeometry {
@@ -85,10 +86,10 @@ std::vector<PlacedPage> planSheet(const GridLayout& layout, const std::vector<in
 
 // Thresholds of the comparison, in grey levels (0..255).
 struct RenderTolerance {
-    double cellMean = 3;     // mean absolute difference of a placed page against its input
-    double blankMean = 3;    // mean darkness allowed in an empty cell
-    double blockMean = 40;   // mean difference of any 8 x 8 block against the expected sheet
-    double sameMean = 1.5;   // two input pages closer than this count as the same picture
+    double cellMean = 3;    // mean absolute difference of a placed page against its input
+    double blankMean = 3;   // mean difference allowed in an empty cell (blank but for overhangs)
+    double blockMean = 40;  // mean difference of any 8 x 8 block against the expected sheet
+    double sameMean = 1.5;  // two input pages closer than this count as the same picture
 };
 
 // Compares a rendered sheet with the expected placement: every placed page must match its input

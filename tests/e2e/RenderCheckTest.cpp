@@ -24,11 +24,11 @@ struct HandSlot {
     HandSlot(int pageNumber, double dx, double dy, bool turned = false,
              const std::string& otherFont = "", bool withoutImage = false)
         : page(pageNumber), x(dx), y(dy), flip(turned), font(otherFont), noImage(withoutImage) {}
-    int page;      // 1-based page of the input document
-    double x, y;   // translation of the page's origin
-    bool flip;     // turned by 180 degrees about its origin before the translation
+    int page;          // 1-based page of the input document
+    double x, y;       // translation of the page's origin
+    bool flip;         // turned by 180 degrees about its origin before the translation
     std::string font;  // BaseFont used instead of the page's own, "" for its own
-    bool noImage;  // the image is not drawn
+    bool noImage;      // the image is not drawn
 };
 
 // A one-page PDF that draws input pages the way an imposed sheet should show them.
@@ -43,7 +43,8 @@ std::string makeHandSheet(const FeatureDoc& input, double width, double height, 
         const HandSlot& slot = slots[k];
         const FeaturePage& page = input.pages[static_cast<size_t>(slot.page - 1)];
         std::string font = slot.font.empty() ? page.font : slot.font;
-        pdf.addObject(obj, formatText("<< /Type /Font /Subtype /Type1 /BaseFont /%s >>", font.c_str()));
+        pdf.addObject(obj,
+                      formatText("<< /Type /Font /Subtype /Type1 /BaseFont /%s >>", font.c_str()));
         fonts += formatText(" /F%zu %d 0 R", k, obj++);
         if (page.image && !slot.noImage) {
             pdf.addStream(obj,
@@ -56,7 +57,8 @@ std::string makeHandSheet(const FeatureDoc& input, double width, double height, 
                               slot.flip ? "-1 0 0 -1 0 0 cm" : "");
         FeaturePage drawn = page;
         drawn.image = page.image && !slot.noImage;
-        content += featurePageContent(drawn, slot.page, formatText("F%zu", k), formatText("Im%zu", k));
+        content +=
+            featurePageContent(drawn, slot.page, formatText("F%zu", k), formatText("Im%zu", k));
         content += "Q\n";
     }
     pdf.addStream(4, "<< >>", content);
@@ -79,7 +81,8 @@ std::vector<std::string> checkHandSheet(const FeatureDoc& input, const std::stri
     std::string error;
     if (!renderPages(inPath, kDpi, inputImages, &error) ||
         !renderPages(sheetPath, kDpi, sheetImages, &error) ||
-        !readPageBoxes(inPath, inputBoxes, &error) || !readPageBoxes(sheetPath, sheetBoxes, &error)) {
+        !readPageBoxes(inPath, inputBoxes, &error) ||
+        !readPageBoxes(sheetPath, sheetBoxes, &error)) {
         ADD_FAILURE() << "harness: " << error;
         return {"harness: " + error};
     }
@@ -87,9 +90,11 @@ std::vector<std::string> checkHandSheet(const FeatureDoc& input, const std::stri
     for (const PageBoxes& boxes : inputBoxes) geometry.push_back(geometryOf(boxes));
     std::vector<PlacedPage> placed = planSheet(layout, slots, geometry, PlacementOptions());
     std::string details;
-    std::vector<std::string> failures = checkSheet(sheetImages[0], geometryOf(sheetBoxes[0]),
-                                                   placed, inputImages, kDpi, RenderTolerance(), &details);
-    if (getenv("TESSEL_RENDER_DETAILS")) fprintf(stderr, "%s%s", details.c_str(), joined(failures).c_str());
+    std::vector<std::string> failures =
+        checkSheet(sheetImages[0], geometryOf(sheetBoxes[0]), placed, inputImages, kDpi,
+                   RenderTolerance(), &details);
+    if (getenv("TESSEL_RENDER_DETAILS"))
+        fprintf(stderr, "%s%s", details.c_str(), joined(failures).c_str());
     return failures;
 }
 
@@ -107,7 +112,8 @@ FeatureDoc fourPages() {
 TEST(RenderCheck, ParsesPgmWithComment) {
     GrayImage image;
     std::string error;
-    ASSERT_TRUE(parsePgm(std::string("P5\n# made by hand\n2 2\n255\n") + "\x01\x02\x03\x04", image, &error))
+    ASSERT_TRUE(
+        parsePgm(std::string("P5\n# made by hand\n2 2\n255\n") + "\x01\x02\x03\x04", image, &error))
         << error;
     EXPECT_EQ(image.width, 2);
     EXPECT_EQ(image.height, 2);
@@ -173,8 +179,7 @@ TEST(RenderCheck, WrongFontFails) {
 
 TEST(RenderCheck, MissingImageFails) {
     FeatureDoc doc = fourPages();
-    std::string sheet =
-        makeHandSheet(doc, 1224, 792, 0, {{1, 0, 0}, {2, 612, 0, false, "", true}});
+    std::string sheet = makeHandSheet(doc, 1224, 792, 0, {{1, 0, 0}, {2, 612, 0, false, "", true}});
     std::vector<std::string> failures = checkHandSheet(doc, sheet, GridLayout{2, 1, true}, {1, 2});
     EXPECT_FALSE(failures.empty());
 }
@@ -199,9 +204,10 @@ TEST(RenderCheck, TurnedFourUpSheetPasses) {
     doc.pages = numberedPages(4);
     for (FeaturePage& page : doc.pages) page.rotate = "90";
     doc.pages[3].rotate = "270";
-    std::string sheet = makeHandSheet(
-        doc, 1224, 1584, 90, {{1, 0, 0}, {2, 0, 792}, {3, 612, 0}, {4, 1224, 1584, true}});
-    std::vector<std::string> failures = checkHandSheet(doc, sheet, GridLayout{2, 2, false}, {1, 2, 3, 4});
+    std::string sheet = makeHandSheet(doc, 1224, 1584, 90,
+                                      {{1, 0, 0}, {2, 0, 792}, {3, 612, 0}, {4, 1224, 1584, true}});
+    std::vector<std::string> failures =
+        checkHandSheet(doc, sheet, GridLayout{2, 2, false}, {1, 2, 3, 4});
     EXPECT_TRUE(failures.empty()) << joined(failures);
     // The same drawing read as an unturned grid puts pages in the wrong cells.
     std::string unturned = makeHandSheet(

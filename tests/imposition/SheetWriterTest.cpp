@@ -181,7 +181,8 @@ TEST(SheetWriter, ContentsInEveryStoredKind) {
         }
         EXPECT_NE(data[expected - 2].find("(5) Tj"), std::string::npos);
     }
-    CPdfDict* first = pdf.object(sheets[0].num).getDict();
+    CPdfObject firstObject = pdf.object(sheets[0].num);
+    CPdfDict* first = firstObject.getDict();
     EXPECT_TRUE(first->lookupRaw("Contents").isArray());
     // The referenced array gets a new array object; the input's one stays as it was.
     CPdfObject second = pdf.object(sheets[1].num).getDict()->lookupRaw("Contents");

@@ -1,14 +1,14 @@
 // Tests of the append engine: page trees, outlines, renumbering, sharing, console and failures.
 #include "normalise/CNormaliser.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
-#include <dirent.h>
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -60,7 +60,9 @@ int readerPageCount(const std::string& path) {
     return pages.getDict()->lookup("Count").getInt();
 }
 
-bool haveQpdf() { return runCommand("qpdf --version > /dev/null 2>&1") == 0; }
+bool haveQpdf() {
+    return runCommand("qpdf --version > /dev/null 2>&1") == 0;
+}
 
 int qpdfPages(const std::string& path) {
     std::string out;
@@ -73,7 +75,9 @@ int qpdfCheck(const std::string& path, std::string* report = nullptr) {
     return runCommand("qpdf --check '" + path + "'", report, true);
 }
 
-std::string trailerOf(const std::string& bytes) { return bytes.substr(bytes.rfind("trailer")); }
+std::string trailerOf(const std::string& bytes) {
+    return bytes.substr(bytes.rfind("trailer"));
+}
 
 // Two small documents: catalog 1, pages 2, page 3, content 4, font 5, descriptor 6.
 std::string fontDocument(const std::string& descriptorFlags) {
@@ -87,10 +91,9 @@ std::string fontDocument(const std::string& descriptorFlags) {
     pdf.addObject(5,
                   "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /FirstChar 32 /LastChar 32 "
                   "/Widths [278] /FontDescriptor 6 0 R >>");
-    pdf.addObject(6,
-                  "<< /Type /FontDescriptor /FontName /Helvetica /Flags " + descriptorFlags +
-                      " /FontBBox [0 0 1000 1000] /ItalicAngle 0 /Ascent 700 /Descent -200 "
-                      "/CapHeight 700 /StemV 80 >>");
+    pdf.addObject(6, "<< /Type /FontDescriptor /FontName /Helvetica /Flags " + descriptorFlags +
+                         " /FontBBox [0 0 1000 1000] /ItalicAngle 0 /Ascent 700 /Descent -200 "
+                         "/CapHeight 700 /StemV 80 >>");
     pdf.setTrailerExtra("/Root 1 0 R");
     return pdf.build();
 }
@@ -208,12 +211,15 @@ TEST(CNormaliser, ObjectStreamsWrittenPlain) {
                       "/Resources << /Font << /F1 5 0 R >> >> >>");
     pdf.addStream(4, "<< >>", "BT /F1 24 Tf 20 100 Td (Hi) Tj ET");
     pdf.addCompressed(5, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    pdf.addObject(8, "<< /Linearized 1 /L 1000 >>");
     pdf.setTrailerExtra("/Root 1 0 R");
     std::string out = appendToItself(dir, pdf.buildWithXRefStream(6));
     std::string bytes = readFileBytes(out);
     EXPECT_EQ(bytes.find("/ObjStm"), std::string::npos);
+    // Nor the cross-reference stream (9) and the linearization dictionary.
     EXPECT_EQ(bytes.find("/XRef"), std::string::npos);
-    EXPECT_NE(bytes.find("xref\n0 15\r0000000000 65535 f \r"), std::string::npos);
+    EXPECT_EQ(bytes.find("/Linearized"), std::string::npos);
+    EXPECT_NE(bytes.find("xref\n0 19\r0000000000 65535 f \r"), std::string::npos);
     EXPECT_NE(bytes.find("3 0 obj\r<< /Type /Page"), std::string::npos);
     EXPECT_EQ(readerPageCount(out), 2);
     if (!haveQpdf()) GTEST_SKIP() << "qpdf not installed";
@@ -318,7 +324,8 @@ TEST(CNormaliser, JunkBeforeHeader) {
     pdf.setTrailerExtra("/Root 1 0 R");
     std::string out = appendToItself(dir, pdf.build());
     std::string bytes = readFileBytes(out);
-    EXPECT_EQ(bytes.compare(0, 22, "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj"), 0) << bytes.substr(0, 40);
+    EXPECT_EQ(bytes.compare(0, 22, "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj"), 0)
+        << bytes.substr(0, 40);
     EXPECT_EQ(readerPageCount(out), 2);
     if (!haveQpdf()) GTEST_SKIP() << "qpdf not installed";
     EXPECT_EQ(qpdfPages(out), 2);
@@ -362,8 +369,9 @@ TEST(CNormaliser, ConsoleText) {
     ASSERT_EQ(chdir(previous), 0);
     EXPECT_TRUE(done);
     EXPECT_TRUE(tempDone);
-    EXPECT_EQ(console, "\r\nAppending file: in.pdf and file: 'in.pdf' to output file: 't.tmp'\r\n"
-                       "Processing");
+    EXPECT_EQ(console,
+              "\r\nAppending file: in.pdf and file: 'in.pdf' to output file: 't.tmp'\r\n"
+              "Processing");
     // A "temp_" output name is not shown: the first name stands in its place.
     EXPECT_EQ(tempConsole, "\r\nAppending file: 'in.pdf' to output file: 'in.pdf'\r\nProcessing");
 }
@@ -492,7 +500,8 @@ bool readerOpens(const std::string& path) {
 }  // namespace
 
 TEST(CNormaliser, CorpusAppendsCheckClean) {
-    if (corpusDir().empty()) GTEST_SKIP() << "../shared/corpus not found (real-world corpus absent)";
+    if (corpusDir().empty())
+        GTEST_SKIP() << "../shared/corpus not found (real-world corpus absent)";
     if (!haveQpdf()) GTEST_SKIP() << "qpdf not installed";
     TempDir dir;
     int tried = 0;
@@ -520,7 +529,8 @@ TEST(CNormaliser, CorpusAppendsCheckClean) {
 }
 
 TEST(CNormaliser, CorpusCopiesRenderAlike) {
-    if (corpusDir().empty()) GTEST_SKIP() << "../shared/corpus not found (real-world corpus absent)";
+    if (corpusDir().empty())
+        GTEST_SKIP() << "../shared/corpus not found (real-world corpus absent)";
     if (runCommand("pdftoppm -v > /dev/null 2>&1") != 0) GTEST_SKIP() << "pdftoppm not installed";
     TempDir dir;
     struct Case {

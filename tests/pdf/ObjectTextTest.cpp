@@ -134,19 +134,38 @@ TEST(ObjectText, FindPattern) {
 }
 
 TEST(ObjectText, FindPatternInFile) {
-    TempDir dir;
-    // "endobj" split across the 64 KiB read block, and an earlier one before the offset.
-    std::string bytes = "endobj" + std::string(65536 - 3 - 6, '.') + "endobj" + std::string(10, '.');
-    std::string path = dir.write("f.bin", bytes);
-    FILE* file = fopen(path.c_str(), "rb");
-    ASSERT_NE(nullptr, file);
-    EXPECT_EQ(65536 - 3 + 5, findPatternInFile(file, 1, "endobj", 6));
-    EXPECT_EQ(5, findPatternInFile(file, 0, "endobj", 6));
-    EXPECT_EQ(0, findPatternInFile(file, 65536 - 2, "endobj", 6));
+    // The file is read in blocks of growing size: a match is found wherever it falls, also
+    // split across two blocks.
+    for (long at : {0L, 1L, 4090L, 4093L, 4096L, 12283L, 12286L, 28667L, 61437L, 61440L, 126973L}) {
+        std::string bytes(140000, '.');
+        bytes.replace(static_cast<size_t>(at), 6, "endobj");
+        FILE* file = fmemopen(&bytes[0], bytes.size(), "rb");
+        ASSERT_NE(nullptr, file);
+        EXPECT_EQ(at + 5, findPatternInFile(file, 0, "endobj", 6)) << at;
+        EXPECT_EQ(at + 5, findPatternInFile(file, at, "endobj", 6)) << at;
+        EXPECT_EQ(0, findPatternInFile(file, at + 1, "endobj", 6)) << at;
+        fclose(file);
+    }
+    std::string bytes = "endobj....endobj";
+    FILE* file = fmemopen(&bytes[0], bytes.size(), "rb");
+    EXPECT_EQ(15, findPatternInFile(file, 1, "endobj", 6));
     EXPECT_EQ(0, findPatternInFile(file, 1, "missing", 7));
     EXPECT_EQ(0, findPatternInFile(file, 1 << 30, "endobj", 6));
     EXPECT_EQ(0, findPatternInFile(file, -5, "endobj", 6));
     fclose(file);
+}
+
+TEST(ObjectText, EndobjAnywhereAcrossReadBlocks) {
+    // The object text before "endobj" is length + 11 bytes: these put it across 4096 and 12288.
+    for (size_t length : {4079u, 4080u, 4081u, 4082u, 4083u, 4084u, 4085u, 12272u, 12274u, 12276u}) {
+        std::string body = "(" + std::string(length, 'x') + ")";
+        TestPdf pdf;
+        pdf.addObject(1, "<< /Type /Catalog >>");
+        pdf.addObject(2, body);
+        pdf.setTrailerExtra("/Root 1 0 R");
+        OpenedPdf opened(pdf.build());
+        EXPECT_EQ("2 0 obj\n" + body + "\nendobj\n", rawText(opened, 2)) << length;
+    }
 }
 
 TEST(ObjectText, FindNumberAfterKey) {

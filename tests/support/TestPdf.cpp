@@ -288,15 +288,15 @@ std::string featurePageContent(const FeaturePage& page, int number, const std::s
     if (parts & 1) {
         content += formatText("0 0 1 rg %g %g %g %g re f\n", x, y, square, square);
         if (page.image) {
-            content += formatText("q %g 0 0 %g %g %g cm /%s Do Q\n", w / 3, w / 3, w * 0.6,
-                                  h * 0.6, imageName.c_str());
+            content += formatText("q %g 0 0 %g %g %g cm /%s Do Q\n", w / 3, w / 3, w * 0.6, h * 0.6,
+                                  imageName.c_str());
         }
     }
     if (parts & 2) {
-        content += formatText(
-            "0 g BT /%s %g Tf %g %g Td (%d) Tj ET\nBT /%s %g Tf %g %g Td (Hg%d) Tj ET\n",
-            fontName.c_str(), h / 4, w / 4, h / 3, number, fontName.c_str(), h / 12, w / 16,
-            h / 12, number);
+        content +=
+            formatText("0 g BT /%s %g Tf %g %g Td (%d) Tj ET\nBT /%s %g Tf %g %g Td (Hg%d) Tj ET\n",
+                       fontName.c_str(), h / 4, w / 4, h / 3, number, fontName.c_str(), h / 12,
+                       w / 16, h / 12, number);
     }
     return content;
 }
@@ -396,27 +396,28 @@ std::string makeFeaturePdf(const FeatureDoc& doc) {
             double barW = w / 4, barH = h / 20;
             double bx = w / 2 + ((number % 3) - 1) * w / 5, by = h / 10 + (number % 5) * h / 8;
             std::string look = formatText("0.5 g 0 0 %g %g re f\n", barW, barH);
-            pdf.addStream(obj,
-                          formatText("<< /Type /XObject /Subtype /Form /BBox [0 0 %g %g] >>", barW,
-                                     barH),
-                          look);
+            pdf.addStream(
+                obj,
+                formatText("<< /Type /XObject /Subtype /Form /BBox [0 0 %g %g] >>", barW, barH),
+                look);
             int apNum = obj++;
             addPlain(obj, formatText("<< /Type /Annot /Subtype /Square /F 4 /Rect [%g %g %g %g] "
                                      "/C [0.5] /AP << /N %d 0 R >> >>",
                                      bx, by, bx + barW, by + barH, apNum));
             int squareNum = obj++;
-            addPlain(obj, formatText("<< /Type /Annot /Subtype /Link /Rect [%g %g %g %g] "
-                                     "/Border [0 0 0] /A << /S /URI /URI (https://example.org/%d) >> >>",
-                                     x, y, x + square, y + square, number));
+            addPlain(obj,
+                     formatText("<< /Type /Annot /Subtype /Link /Rect [%g %g %g %g] "
+                                "/Border [0 0 0] /A << /S /URI /URI (https://example.org/%d) >> >>",
+                                x, y, x + square, y + square, number));
             int linkNum = obj++;
             annots = formatText(" /Annots [ %d 0 R %d 0 R ]", squareNum, linkNum);
         }
 
         std::string media = page.ownMediaBox ? formatText(" /MediaBox [0 0 %g %g]", w, h) : "";
-        std::string resources =
-            page.ownResources
-                ? formatText(" /Resources << /Font << /F1 %s >>%s >>", fontRef.c_str(), xobjects.c_str())
-                : "";
+        std::string resources = page.ownResources
+                                    ? formatText(" /Resources << /Font << /F1 %s >>%s >>",
+                                                 fontRef.c_str(), xobjects.c_str())
+                                    : "";
         std::string rotate = page.rotate.empty() ? "" : " /Rotate " + page.rotate;
         addPlain(pageNum,
                  formatText("<< /Type /Page /Parent %d 0 R%s%s%s%s%s %s >>", page.inNode ? 4 : 2,

@@ -152,7 +152,8 @@ std::vector<FeaturePage> numberedPages(int count);
 
 // The drawing of a FeaturePage numbered number: parts 1 the square (and the image), 2 the text,
 // 3 both; fontName and imageName are the resource names it uses.
-std::string featurePageContent(const FeaturePage& page, int number, const std::string& fontName = "F1",
+std::string featurePageContent(const FeaturePage& page, int number,
+                               const std::string& fontName = "F1",
                                const std::string& imageName = "Im1", int parts = 3);
 // The 8 x 8 grey pixels of the image of page number.
 std::string featureImagePixels(int number);

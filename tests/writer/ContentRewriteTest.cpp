@@ -66,6 +66,7 @@ TEST(ContentRewrite, RenamesWholeNameTokensOnly) {
                  "BI /W 2 /H 1 /CS /X9 ID \x01/F1 \xFF EI /F1a 1 Tf");
     expectRename("BI /W 1 /H 1 ID /F1 EIx /F1 EI\n/F1 1 Tf", "BI /W 1 /H 1 ID /F1 EIx /F1 EI\n/F1a 1 Tf");
     expectRename(std::string("/F1 \0 /Im1", 10), std::string("/F1a \0 /X9", 10));
+    expectRename("BI /W 0 /H 0 ID\nEI /F1 1 Tf", "BI /W 0 /H 0 ID\nEI /F1a 1 Tf");
     expectRename("(unterminated /F1", "(unterminated /F1");
 }
 

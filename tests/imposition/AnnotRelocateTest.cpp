@@ -1,0 +1,162 @@
+// Annotation relocation: every placed page's annotations move with that page, each showing has
+// its own object, and the sheet lists them all.
+#include "ImpositionTestSupport.h"
+
+namespace {
+
+void expectRect(std::vector<double> rect, double dx, double dy, bool flipped, const std::string& expected) {
+    PagePlacement placement;
+    placement.dx = dx;
+    placement.dy = dy;
+    placement.flipped = flipped;
+    std::string text;
+    ASSERT_TRUE(placeRect(rect, placement, text));
+    EXPECT_EQ(text, expected);
+}
+
+// A document whose page k has one link annotation (object 10k + 5) at [10 20 110 40].
+DocSpec annotatedDoc(int pageCount) {
+    DocSpec spec = plainDoc(pageCount);
+    for (int page = 1; page <= pageCount; page++) {
+        int annot = pageObject(page) + 5;
+        spec.pages[static_cast<size_t>(page - 1)].extra = formatText("/Annots [ %d 0 R ]", annot);
+        spec.objects[annot] = formatText("<< /Type /Annot /Subtype /Link /Rect [10 20 110 40] /P %d 0 R "
+                                         "/Border [0 0 1] /A << /S /URI /URI (https://example.org/%d) >> >>",
+                                         pageObject(page), page);
+    }
+    return spec;
+}
+
+// Each listed annotation of a sheet: its number and its /Rect.
+std::vector<std::pair<int, std::vector<double>>> listed(OutputPdf& pdf, int sheet) {
+    std::vector<std::pair<int, std::vector<double>>> result;
+    for (int num : pdf.refNumbers(pdf.pageValue(sheet, "Annots"))) {
+        result.emplace_back(num, pdf.numbers(pdf.object(num).getDict()->lookup("Rect")));
+    }
+    return result;
+}
+
+using Rect = std::vector<double>;
+
+}  // namespace
+
+TEST(AnnotRelocate, RectText) {
+    expectRect({10, 20, 110, 40}, 612, 0, false, "[ 622.00  20.00  722.00  40.00 ]");
+    expectRect({10, 20, 110, 40}, 612, 792, false, "[ 622.00  812.00  722.00  832.00 ]");
+    expectRect({10, 20, 110, 40}, 1224, 1584, true, "[ 1114.00  1544.00  1214.00  1564.00 ]");
+    expectRect({110, 40, 10, 20}, 612, 792, true, "[ 502.00  752.00  602.00  772.00 ]");
+    expectRect({0.125, 0, 1, 1}, 0, 0, false, "[ 0.12  0.00  1.00  1.00 ]");
+    PagePlacement any;
+    std::string text = "unchanged";
+    EXPECT_FALSE(placeRect({1, 2, 3}, any, text));
+    EXPECT_FALSE(placeRect({1, 2, 3, 4, 5}, any, text));
+    EXPECT_EQ(text, "unchanged");
+}
+
+TEST(AnnotRelocate, EveryPageMovesWithItsOwnPlacement) {
+    DocSpec spec = annotatedDoc(4);
+    spec.pages[1].extra += " /Rotate 180";
+    ImpositionSetup setup(buildDoc(spec));
+    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor("-4up"), {entryOf({1, 2, 3, 4})});
+    OutputPdf pdf(setup.outputPath());
+    auto annots = listed(pdf, sheets[0].num);
+    ASSERT_EQ(annots.size(), 4u);
+    EXPECT_EQ(annots[0], std::make_pair(15, Rect{10, 812, 110, 832}));
+    EXPECT_EQ(annots[1], std::make_pair(25, Rect{1114, 1544, 1214, 1564}));  // flipped page
+    EXPECT_EQ(annots[2], std::make_pair(35, Rect{10, 20, 110, 40}));
+    EXPECT_EQ(annots[3], std::make_pair(45, Rect{622, 20, 722, 40}));
+    EXPECT_NE(pdf.text(45).find("/Rect [ 622.00  20.00  722.00  40.00 ]"), std::string::npos);
+    EXPECT_QPDF_CLEAN(setup.outputPath());
+}
+
+TEST(AnnotRelocate, DownLayoutMovesAnnotationsToo) {
+    ImpositionSetup setup(buildDoc(annotatedDoc(2)));
+    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor("-down"), {entryOf({1, 2})});
+    OutputPdf pdf(setup.outputPath());
+    auto annots = listed(pdf, sheets[0].num);
+    ASSERT_EQ(annots.size(), 2u);
+    EXPECT_EQ(annots[0].second, (Rect{10, 812, 110, 832}));
+    EXPECT_EQ(annots[1].second, (Rect{10, 20, 110, 40}));
+}
+
+TEST(AnnotRelocate, TwelveUpSlotsTenAndElevenAreListedAndMoved) {
+    ImpositionSetup setup(buildDoc(annotatedDoc(12)));
+    std::vector<OutputPage> sheets =
+        writeSheets(setup, settingsFor("-12up4x3"), {entryOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})});
+    OutputPdf pdf(setup.outputPath());
+    auto annots = listed(pdf, sheets[0].num);
+    ASSERT_EQ(annots.size(), 12u);
+    EXPECT_EQ(annots[10], std::make_pair(115, Rect{1234, 20, 1334, 40}));
+    EXPECT_EQ(annots[11], std::make_pair(125, Rect{1846, 20, 1946, 40}));
+    EXPECT_EQ(annots[0].second, (Rect{10, 1604, 110, 1624}));
+    EXPECT_QPDF_CLEAN(setup.outputPath());
+}
+
+TEST(AnnotRelocate, EachShowingGetsItsOwnObject) {
+    ImpositionSetup setup(buildDoc(annotatedDoc(2)));
+    std::vector<OutputPage> sheets =
+        writeSheets(setup, settingsFor("-duplicate"), {entryOf({1, 1}), entryOf({2, 1})});
+    OutputPdf pdf(setup.outputPath());
+    auto first = listed(pdf, sheets[0].num);
+    auto second = listed(pdf, sheets[1].num);
+    ASSERT_EQ(first.size(), 2u);
+    ASSERT_EQ(second.size(), 2u);
+    EXPECT_EQ(first[0], std::make_pair(15, Rect{10, 20, 110, 40}));  // the first showing keeps its number
+    EXPECT_NE(first[1].first, 15);
+    EXPECT_EQ(first[1].second, (Rect{622, 20, 722, 40}));
+    EXPECT_EQ(second[0], std::make_pair(25, Rect{10, 20, 110, 40}));
+    EXPECT_NE(second[1].first, 15);
+    EXPECT_NE(second[1].first, first[1].first);
+    EXPECT_EQ(second[1].second, (Rect{622, 20, 722, 40}));
+    // A copy keeps everything else, /P included.
+    CPdfObject copyObject = pdf.object(second[1].first);
+    CPdfDict* copy = copyObject.getDict();
+    EXPECT_EQ(copy->lookupRaw("P").getRefNum(), pageObject(1));
+    EXPECT_TRUE(copy->lookup("A").isDict());
+    EXPECT_QPDF_CLEAN(setup.outputPath());
+}
+
+TEST(AnnotRelocate, CarrierListKinds) {
+    DocSpec spec = annotatedDoc(4);
+    spec.pages[0].extra = "/Annots 7 0 R";  // a referenced array, shared with nothing else
+    spec.objects[7] = "[ 15 0 R ]";
+    spec.pages[2].extra = "";  // no /Annots at all
+    spec.pages[3].extra = "";
+    ImpositionSetup setup(buildDoc(spec));
+    std::vector<OutputPage> sheets =
+        writeSheets(setup, settingsFor(""), {entryOf({1, 2}), entryOf({3, 2}), entryOf({4, 0})});
+    OutputPdf pdf(setup.outputPath());
+    CPdfObject stored = pdf.object(sheets[0].num).getDict()->lookupRaw("Annots");
+    ASSERT_TRUE(stored.isRef());
+    EXPECT_NE(stored.getRefNum(), 7);
+    EXPECT_EQ(pdf.text(7), "7 0 obj\n[ 15 0 R ]\nendobj\n");
+    EXPECT_EQ(listed(pdf, sheets[0].num).size(), 2u);
+    // A carrier without /Annots gets the list inserted after its "<<".
+    EXPECT_NE(pdf.text(sheets[1].num).find("<</Annots [ "), std::string::npos);
+    EXPECT_EQ(listed(pdf, sheets[1].num).size(), 1u);
+    EXPECT_NE(pdf.text(sheets[2].num).find("<</Annots []"), std::string::npos);
+    EXPECT_QPDF_CLEAN(setup.outputPath());
+}
+
+TEST(AnnotRelocate, OddAnnotationsAreStillListed) {
+    DocSpec spec = plainDoc(2);
+    spec.pages[1].extra = "/Annots [ 25 0 R 26 0 R << /Type /Annot /Subtype /Square /Rect [0 0 5 5] >> null 27 0 R ]";
+    spec.objects[25] = "<< /Type /Annot /Subtype /Text /Contents (no rect) >>";
+    spec.objects[26] = "<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /Rect 28 0 R /Parent 29 0 R >>";
+    spec.objects[27] = "<< /Type /Annot /Subtype /Text /Rect [1 2 3] >>";
+    spec.objects[28] = "[100 100 200 120]";
+    spec.objects[29] = "<< /FT /Tx /T (field) /Kids [ 26 0 R ] >>";
+    ImpositionSetup setup(buildDoc(spec));
+    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
+    OutputPdf pdf(setup.outputPath());
+    auto annots = listed(pdf, sheets[0].num);
+    ASSERT_EQ(annots.size(), 4u);
+    EXPECT_EQ(annots[0], std::make_pair(25, Rect{}));
+    EXPECT_EQ(annots[1], std::make_pair(26, Rect{712, 100, 812, 120}));
+    EXPECT_EQ(pdf.object(26).getDict()->lookupRaw("Parent").getRefNum(), 29);
+    EXPECT_EQ(pdf.text(28), "28 0 obj\n[100 100 200 120]\nendobj\n");  // the shared array stays
+    EXPECT_GT(annots[2].first, 29);  // the annotation written in the array became an object
+    EXPECT_EQ(annots[2].second, (Rect{612, 0, 617, 5}));
+    EXPECT_EQ(annots[3], std::make_pair(27, Rect{1, 2, 3}));
+    EXPECT_QPDF_CLEAN(setup.outputPath());
+}
