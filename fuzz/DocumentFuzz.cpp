@@ -1,4 +1,5 @@
-// Fuzz target: arbitrary bytes opened as a document; every object is fetched and its raw text taken.
+// Fuzz target: arbitrary bytes opened as a document; every object is fetched and its raw text
+// taken.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

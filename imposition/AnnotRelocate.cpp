@@ -10,11 +10,14 @@ namespace {
 
 // Moves the /Rect of the annotation dictionary at dictPos of text; a /Rect that is not an array
 // of four numbers stays as it is.
-void moveRect(WriteContext& ctx, std::string& text, size_t dictPos, const PagePlacement& placement) {
+void moveRect(WriteContext& ctx, std::string& text, size_t dictPos,
+              const PagePlacement& placement) {
     DictEntry rect;
     if (!findDictEntry(text, dictPos, "Rect", rect)) return;
     ValueText value;
-    if (!resolveValue(ctx, text, rect.valueBegin, rect.valueEnd, value) || value.text[value.begin] != '[') return;
+    if (!resolveValue(ctx, text, rect.valueBegin, rect.valueEnd, value) ||
+        value.text[value.begin] != '[')
+        return;
     std::vector<std::pair<size_t, size_t>> elements;
     if (!listArrayElements(value.text, value.begin, elements)) return;
     std::vector<double> numbers;
@@ -57,14 +60,16 @@ bool placeRect(const std::vector<double>& rect, const PagePlacement& placement, 
     return true;
 }
 
-std::string relocatePageAnnotations(WriteContext& ctx, const std::string& pageText, const PagePlacement& placement,
-                                    AnnotationUses& uses, bool* changed) {
+std::string relocatePageAnnotations(WriteContext& ctx, const std::string& pageText,
+                                    const PagePlacement& placement, AnnotationUses& uses,
+                                    bool* changed) {
     if (changed) *changed = false;
     size_t dict = findObjectDict(pageText);
     DictEntry entry;
     if (dict == kNoPos || !findDictEntry(pageText, dict, "Annots", entry)) return "";
     ValueText array;
-    if (!resolveValue(ctx, pageText, entry.valueBegin, entry.valueEnd, array) || array.text[array.begin] != '[') {
+    if (!resolveValue(ctx, pageText, entry.valueBegin, entry.valueEnd, array) ||
+        array.text[array.begin] != '[') {
         return "";
     }
     std::vector<std::pair<size_t, size_t>> elements;
@@ -111,12 +116,15 @@ std::string relocatePageAnnotations(WriteContext& ctx, const std::string& pageTe
 }
 
 std::string relocateAnnotations(WriteContext& ctx, const PageRecords& pages,
-                                const std::vector<PagePlacement>& placements, AnnotationUses& uses) {
+                                const std::vector<PagePlacement>& placements,
+                                AnnotationUses& uses) {
     std::string list;
     for (const PagePlacement& placement : placements) {
-        if (placement.pageIndex < 0 || placement.pageIndex >= static_cast<int>(pages.size())) continue;
+        if (placement.pageIndex < 0 || placement.pageIndex >= static_cast<int>(pages.size()))
+            continue;
         std::string pageText;
-        if (!readObjectText(ctx, pages[static_cast<size_t>(placement.pageIndex)].objNum, pageText)) continue;
+        if (!readObjectText(ctx, pages[static_cast<size_t>(placement.pageIndex)].objNum, pageText))
+            continue;
         list += relocatePageAnnotations(ctx, pageText, placement, uses);
     }
     return list;
@@ -134,9 +142,11 @@ void insertAnnotationList(WriteContext& ctx, std::string& pageText, const std::s
     int num = 0, gen = 0;
     ValueText value;
     if (parseReference(pageText, entry.valueBegin, entry.valueEnd, num, gen) &&
-        resolveValue(ctx, pageText, entry.valueBegin, entry.valueEnd, value) && value.text[value.begin] == '[') {
+        resolveValue(ctx, pageText, entry.valueBegin, entry.valueEnd, value) &&
+        value.text[value.begin] == '[') {
         // The array object may be shared; the sheet gets its own.
-        std::string object = formatText("%d 0 obj\n", ctx.nextObjectNumber()) + array + "\nendobj\n";
+        std::string object =
+            formatText("%d 0 obj\n", ctx.nextObjectNumber()) + array + "\nendobj\n";
         array = formatText("%d 0 R", ctx.writeNewObject(object));
     }
     pageText.replace(entry.valueBegin, entry.valueEnd - entry.valueBegin, array);

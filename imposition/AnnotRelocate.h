@@ -29,8 +29,9 @@ bool placeRect(const std::vector<double>& rect, const PagePlacement& placement, 
 // Writes the annotations of one placed page moved by its placement and returns their
 // references, one " %d %d R " item each, in the page's /Annots order. changed (when given) is set
 // when the list names an object other than the page's own /Annots would.
-std::string relocatePageAnnotations(WriteContext& ctx, const std::string& pageText, const PagePlacement& placement,
-                                    AnnotationUses& uses, bool* changed = nullptr);
+std::string relocatePageAnnotations(WriteContext& ctx, const std::string& pageText,
+                                    const PagePlacement& placement, AnnotationUses& uses,
+                                    bool* changed = nullptr);
 
 // The annotations of every placed page, in slot order.
 std::string relocateAnnotations(WriteContext& ctx, const PageRecords& pages,

@@ -202,8 +202,10 @@ void appendColumnOrder(CPageOrder& order, const MultiUp& up, const LayoutFlags& 
 // that each partner sits in the lower half of the sheet.
 void appendSplitOrder(CPageOrder& order, const MultiUp& up, bool down, const PageRange& range) {
     const int slotCount = up.grid.slots, perSheet = slotCount / 2;
-    long long half = perSheet * ((range.length() + slotCount - 1) / slotCount);
-    long long halfEnd = range.first + half - 1;
+    // The halves are counted from page 1 whatever the start page, as the worked orders users
+    // know from earlier versions show (-4up -split -s2 on 10 pages: 2,8,3,9 | 4,10,5,0 | 6,0,0,0).
+    long long half = perSheet * ((range.last + slotCount - 1) / slotCount);
+    long long halfEnd = half;
     long long firstBound = halfEnd < range.last ? halfEnd : range.last;
     for (long long p = range.first; p <= halfEnd; p += perSheet) {
         SheetEntry entry;

@@ -45,7 +45,8 @@ OutputPage writeSinglePage(WriteContext& ctx, const PageRecord& page, SheetRunSt
     // Annotations stay where they are; one already shown on another output page gets a copy.
     PagePlacement unmoved;
     bool copied = false;
-    std::string annotations = relocatePageAnnotations(ctx, text, unmoved, state.annotationUses, &copied);
+    std::string annotations =
+        relocatePageAnnotations(ctx, text, unmoved, state.annotationUses, &copied);
     if (copied) insertAnnotationList(ctx, text, annotations);
 
     OutputPage output;
@@ -76,7 +77,8 @@ int rootResourcesReference(WriteContext& ctx, int pagesRootNumber, int& gen) {
 
 }  // namespace
 
-void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages, int pagesRootNumber) {
+void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages,
+                   int pagesRootNumber) {
     if (pagesRootNumber <= 0 || pagesRootNumber >= ctx.offsets.size()) {
         throw CPdfException("File is broken. Can't find /Pages entry\n");
     }
@@ -99,7 +101,8 @@ void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRec
     if (static_cast<unsigned>(endPage) >= static_cast<unsigned>(pageCount)) endPage = kLastPage;
 
     int leading = std::min(std::max(settings.startPage - 1, 0), pageCount);
-    for (int i = 0; i < leading; i++) addKid(writeSinglePage(ctx, pages[static_cast<size_t>(i)], state));
+    for (int i = 0; i < leading; i++)
+        addKid(writeSinglePage(ctx, pages[static_cast<size_t>(i)], state));
 
     PageOrderState orderState;
     CPageOrder order = buildPageOrder(settings, pageCount, orderState, endPage);
@@ -117,7 +120,8 @@ void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRec
             addKid(sheet);
             for (int k = 0; k < written; k++) {
                 int value = entry.slots[k];
-                if (value >= 1 && value <= pageCount) carried[static_cast<size_t>(value - 1)] = true;
+                if (value >= 1 && value <= pageCount)
+                    carried[static_cast<size_t>(value - 1)] = true;
             }
         }
         if (splitBack) state.firstHalf = !state.firstHalf;
@@ -128,11 +132,13 @@ void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRec
     if (!splitBack) {
         int rangeEnd = endPage >= 0 && endPage < pageCount ? endPage : pageCount;
         for (int i = std::max(rangeEnd, leading); i < pageCount; i++) {
-            if (!carried[static_cast<size_t>(i)]) addKid(writeSinglePage(ctx, pages[static_cast<size_t>(i)], state));
+            if (!carried[static_cast<size_t>(i)])
+                addKid(writeSinglePage(ctx, pages[static_cast<size_t>(i)], state));
         }
     }
 
-    std::string root = formatText("%d %d obj\n<<\n/Type /Pages\n", pagesRootNumber, state.pagesRootGen);
+    std::string root =
+        formatText("%d %d obj\n<<\n/Type /Pages\n", pagesRootNumber, state.pagesRootGen);
     if (rootResources != 0) root += formatText("/Resources %d %d R\n", rootResources, resourcesGen);
     root += "/Kids [" + kids + formatText(" ]\n/Count %d\n>>\nendobj\n", count);
     ctx.offsets.record(pagesRootNumber, state.pagesRootGen, ctx.out.position());

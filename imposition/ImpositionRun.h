@@ -9,4 +9,5 @@
 // Writes the single pages before the range, one sheet per page order entry, the pages after,
 // and the flat page tree root. Throws CPdfException on failure. The page order's build state
 // starts fresh on every call.
-void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages, int pagesRootNumber);
+void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages,
+                   int pagesRootNumber);

@@ -33,9 +33,9 @@ using RawTextReader = std::function<bool(int num, std::string& text)>;
 struct Inherited {
     PdfBox boxes[kBoxCount];
     int rotation = 0;
-    bool rotateStated = false;  // some node above states /Rotate
-    bool cropBoxStated = false; // some node above states /CropBox
-    std::string resources;      // text of the nearest /Resources above
+    bool rotateStated = false;   // some node above states /Rotate
+    bool cropBoxStated = false;  // some node above states /CropBox
+    std::string resources;       // text of the nearest /Resources above
 };
 
 std::string numberText(double value) {
@@ -107,7 +107,7 @@ void appendValueText(const CPdfObject& value, std::string& out, int depth) {
 }
 
 class PageTreeScanner {
-public:
+  public:
     PageTreeScanner(CPdfXRef* xref, RawTextReader rawText, PageRecords& records)
         : xref_(xref), rawText_(std::move(rawText)), records_(records) {}
 
@@ -162,7 +162,7 @@ public:
 
     void markVisited(int num) { visited_.insert(num); }
 
-private:
+  private:
     PdfBox readBox(const CPdfObject& value) const {
         double coords[4] = {0.0, 0.0, 0.0, 0.0};
         CPdfArray* array = value.getArray();
@@ -365,8 +365,9 @@ void writeSheetBox(std::string& text, const char* key, const UserBox& userBox, P
     }
     if (found) {
         // A user box is written without the space before its closing bracket.
-        std::string boxText = given ? formatText("[ %f %f %f %f]\n", box.x1, box.y1, box.x2, box.y2)
-                                    : formatText("[ %f %f %f %f ]\n", box.x1, box.y1, box.x2, box.y2);
+        std::string boxText = given
+                                  ? formatText("[ %f %f %f %f]\n", box.x1, box.y1, box.x2, box.y2)
+                                  : formatText("[ %f %f %f %f ]\n", box.x1, box.y1, box.x2, box.y2);
         text.replace(valueBegin, valueEnd - valueBegin, boxText);
     } else if (addIfMissing && insertAt != std::string::npos) {
         text.insert(insertAt,

@@ -30,4 +30,5 @@ struct SheetBoxState {
 // Edits key's box in the page text of a sheet (see the box computation); rotation is normalised
 // 0..359 by the callee. pageBox is in-out (the split-back clamp may lower it).
 void writeSheetBox(std::string& text, const char* key, const UserBox& userBox, PdfBox& pageBox,
-                   int rotation, bool addIfMissing, const JobSettings& settings, SheetBoxState& state);
+                   int rotation, bool addIfMissing, const JobSettings& settings,
+                   SheetBoxState& state);

@@ -9,11 +9,13 @@
 
 namespace {
 
-bool isPdfSpace(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0'; }
+bool isPdfSpace(char c) {
+    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
+}
 
 bool isPdfDelimiter(char c) {
-    return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' || c == '}' ||
-           c == '/' || c == '%';
+    return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' ||
+           c == '}' || c == '/' || c == '%';
 }
 
 int hexDigit(char c) {
@@ -47,7 +49,15 @@ constexpr int kMaxReferenceHops = 16;
 // Deeper nesting than this is hostile input; real files stay far below it.
 constexpr int kMaxNesting = 512;
 
-enum TokenKind { tokNone, tokDictOpen, tokDictClose, tokArrayOpen, tokArrayClose, tokAtom, tokRegular };
+enum TokenKind {
+    tokNone,
+    tokDictOpen,
+    tokDictClose,
+    tokArrayOpen,
+    tokArrayClose,
+    tokAtom,
+    tokRegular
+};
 
 struct Token {
     TokenKind kind = tokNone;
@@ -55,7 +65,9 @@ struct Token {
     size_t end = 0;
 };
 
-bool isRegular(char c) { return !isPdfSpace(c) && !isPdfDelimiter(c); }
+bool isRegular(char c) {
+    return !isPdfSpace(c) && !isPdfDelimiter(c);
+}
 
 bool isUnsignedInteger(const std::string& text, const Token& token) {
     if (token.kind != tokRegular || token.end == token.begin) return false;
@@ -66,7 +78,8 @@ bool isUnsignedInteger(const std::string& text, const Token& token) {
 }
 
 bool tokenIs(const std::string& text, const Token& token, const char* word) {
-    return token.kind == tokRegular && text.compare(token.begin, token.end - token.begin, word) == 0;
+    return token.kind == tokRegular &&
+           text.compare(token.begin, token.end - token.begin, word) == 0;
 }
 
 // End of a literal string whose "(" is at pos, or kNoPos when it is not closed.
@@ -136,7 +149,9 @@ Token nextToken(const std::string& text, size_t pos) {
     return token;
 }
 
-Token tokenAt(const std::string& text, size_t pos) { return nextToken(text, skipSpace(text, pos)); }
+Token tokenAt(const std::string& text, size_t pos) {
+    return nextToken(text, skipSpace(text, pos));
+}
 
 }  // namespace
 
@@ -241,7 +256,8 @@ bool listDictEntries(const std::string& text, size_t dictPos, std::vector<DictEn
     }
 }
 
-bool findDictEntry(const std::string& text, size_t dictPos, const std::string& key, DictEntry& entry) {
+bool findDictEntry(const std::string& text, size_t dictPos, const std::string& key,
+                   DictEntry& entry) {
     std::vector<DictEntry> entries;
     listDictEntries(text, dictPos, entries);
     for (auto& candidate : entries) {
@@ -330,7 +346,8 @@ bool readObjectText(WriteContext& ctx, int num, std::string& text) {
     return getObjectText(ctx.input, num, ctx.doc, text);
 }
 
-bool resolveValue(WriteContext& ctx, const std::string& holder, size_t begin, size_t end, ValueText& out) {
+bool resolveValue(WriteContext& ctx, const std::string& holder, size_t begin, size_t end,
+                  ValueText& out) {
     out.text = holder;
     out.begin = begin;
     out.end = end;

@@ -37,7 +37,8 @@ bool listDictEntries(const std::string& text, size_t dictPos, std::vector<DictEn
                      size_t* dictEnd = nullptr);
 
 // The first entry of the dictionary at dictPos with this key; false when it is absent.
-bool findDictEntry(const std::string& text, size_t dictPos, const std::string& key, DictEntry& entry);
+bool findDictEntry(const std::string& text, size_t dictPos, const std::string& key,
+                   DictEntry& entry);
 
 // Spans [begin, end) of the elements of the array whose "[" is at arrayPos; false when no
 // complete array starts there.
@@ -71,7 +72,8 @@ struct ValueText {
 
 // Follows the value spanning [begin, end) of holder through references (a few hops at most, to
 // survive reference loops) to a value that is not a reference; false when an object is missing.
-bool resolveValue(WriteContext& ctx, const std::string& holder, size_t begin, size_t end, ValueText& out);
+bool resolveValue(WriteContext& ctx, const std::string& holder, size_t begin, size_t end,
+                  ValueText& out);
 
 // The raw text of input object num; false when there is none.
 bool readObjectText(WriteContext& ctx, int num, std::string& text);

@@ -7,7 +7,8 @@
 #include "imposition/RawText.h"
 #include "pdf/FormatText.h"
 
-const char* const kResourceCategories[6] = {"XObject", "Font", "ExtGState", "ColorSpace", "Pattern", "Shading"};
+const char* const kResourceCategories[6] = {"XObject",    "Font",    "ExtGState",
+                                            "ColorSpace", "Pattern", "Shading"};
 
 namespace {
 
@@ -31,7 +32,8 @@ struct MergedCategory {
 };
 
 // The resources dictionary a page uses: its own /Resources, else the one it inherits.
-bool pageResources(WriteContext& ctx, const std::string& pageText, const PageRecord& record, ValueText& out) {
+bool pageResources(WriteContext& ctx, const std::string& pageText, const PageRecord& record,
+                   ValueText& out) {
     size_t dict = findObjectDict(pageText);
     DictEntry own;
     if (dict != kNoPos && findDictEntry(pageText, dict, "Resources", own)) {
@@ -42,12 +44,14 @@ bool pageResources(WriteContext& ctx, const std::string& pageText, const PageRec
     size_t begin = skipSpace(inherited, 0);
     size_t end = findValueEnd(inherited, begin);
     if (end == kNoPos) return false;
-    return resolveValue(ctx, inherited, begin, end, out) && out.text.compare(out.begin, 2, "<<") == 0;
+    return resolveValue(ctx, inherited, begin, end, out) &&
+           out.text.compare(out.begin, 2, "<<") == 0;
 }
 
 // The entries of one category of a page's resources, in name order; the first of two equal
 // keys wins, as it does for the reader.
-CategoryEntries collectCategoryEntries(WriteContext& ctx, const ValueText& resources, const char* category) {
+CategoryEntries collectCategoryEntries(WriteContext& ctx, const ValueText& resources,
+                                       const char* category) {
     DictEntry entry;
     if (!findDictEntry(resources.text, resources.begin, category, entry)) return {};
     ValueText dict;
@@ -94,7 +98,8 @@ std::string mergedCategoryText(WriteContext& ctx, const MergedCategory& merged,
         if (entry.directDict) {
             auto found = dictObjects.find(entry.value);
             if (found == dictObjects.end()) {
-                std::string object = formatText("%d 0 obj\n ", ctx.nextObjectNumber()) + entry.value + "\n endobj\n";
+                std::string object =
+                    formatText("%d 0 obj\n ", ctx.nextObjectNumber()) + entry.value + "\n endobj\n";
                 found = dictObjects.emplace(entry.value, ctx.writeNewObject(object)).first;
             }
             value = formatText("%d 0 R", found->second);
@@ -118,10 +123,12 @@ void writeMergedCategory(std::string& resources, const char* category, const std
 
 }  // namespace
 
-bool categoryRenames(const std::string& category) { return category != "Pattern" && category != "Shading"; }
+bool categoryRenames(const std::string& category) {
+    return category != "Pattern" && category != "Shading";
+}
 
-std::vector<RenameTable> mergeResources(WriteContext& ctx, const PageRecords& pages, const std::vector<int>& placed,
-                                        std::string& pageText) {
+std::vector<RenameTable> mergeResources(WriteContext& ctx, const PageRecords& pages,
+                                        const std::vector<int>& placed, std::string& pageText) {
     std::vector<RenameTable> renames(placed.size());
     if (placed.empty()) return renames;
     const PageRecord& carrier = pages[static_cast<size_t>(placed[0])];
@@ -132,7 +139,8 @@ std::vector<RenameTable> mergeResources(WriteContext& ctx, const PageRecords& pa
     bool carrierHasResources = pageResources(ctx, pageText, carrier, carrierResources);
     if (carrierHasResources) {
         for (int c = 0; c < kCategoryCount; c++) {
-            for (ResourceEntry& entry : collectCategoryEntries(ctx, carrierResources, kResourceCategories[c])) {
+            for (ResourceEntry& entry :
+                 collectCategoryEntries(ctx, carrierResources, kResourceCategories[c])) {
                 usedNames.insert(entry.name);
                 merged[c].valueOf[entry.name] = entry.value;
                 merged[c].entries.push_back(std::move(entry));
@@ -199,12 +207,14 @@ std::vector<RenameTable> mergeResources(WriteContext& ctx, const PageRecords& pa
 
     std::string resources = "<< >>";
     if (carrierHasResources) {
-        resources = carrierResources.text.substr(carrierResources.begin, carrierResources.end - carrierResources.begin);
+        resources = carrierResources.text.substr(carrierResources.begin,
+                                                 carrierResources.end - carrierResources.begin);
     }
     std::map<std::string, int> dictObjects;
     for (int c = 0; c < kCategoryCount; c++) {
         if (merged[c].changed) {
-            writeMergedCategory(resources, kResourceCategories[c], mergedCategoryText(ctx, merged[c], dictObjects));
+            writeMergedCategory(resources, kResourceCategories[c],
+                                mergedCategoryText(ctx, merged[c], dictObjects));
         }
     }
 
@@ -214,9 +224,11 @@ std::vector<RenameTable> mergeResources(WriteContext& ctx, const PageRecords& pa
     if (!statesResources) {
         pageText.insert(pageDict + 2, "/Resources " + resources + "\n");
     } else if (parseReference(pageText, ownEntry.valueBegin, ownEntry.valueEnd, num, gen)) {
-        std::string object = formatText("%d 0 obj\n", ctx.nextObjectNumber()) + resources + "\nendobj\n";
+        std::string object =
+            formatText("%d 0 obj\n", ctx.nextObjectNumber()) + resources + "\nendobj\n";
         int newNum = ctx.writeNewObject(object);
-        pageText.replace(ownEntry.valueBegin, ownEntry.valueEnd - ownEntry.valueBegin, formatText("%d 0 R", newNum));
+        pageText.replace(ownEntry.valueBegin, ownEntry.valueEnd - ownEntry.valueBegin,
+                         formatText("%d 0 R", newNum));
     } else {
         pageText.replace(ownEntry.valueBegin, ownEntry.valueEnd - ownEntry.valueBegin, resources);
     }

@@ -13,7 +13,9 @@ namespace {
 
 const char* const kNoParent = "File is broken. Can't find /Parent entry\n";
 
-bool isPage(const PageRecords& pages, int value) { return value >= 1 && value <= static_cast<int>(pages.size()); }
+bool isPage(const PageRecords& pages, int value) {
+    return value >= 1 && value <= static_cast<int>(pages.size());
+}
 
 // The stream object "N 0 obj << /Length n >> stream ... endstream endobj" for content.
 int writeWrapperStream(WriteContext& ctx, const std::string& content) {
@@ -36,7 +38,8 @@ void writeSheetRotation(std::string& text, const PageRecord& carrier, bool turne
     DictEntry entry;
     if (dict != kNoPos && findDictEntry(text, dict, "Rotate", entry)) {
         size_t end = entry.valueEnd;
-        while (end < text.size() && (text[end] == ' ' || text[end] == '\r' || text[end] == '\n' || text[end] == '\t')) {
+        while (end < text.size() &&
+               (text[end] == ' ' || text[end] == '\r' || text[end] == '\n' || text[end] == '\t')) {
             end++;
         }
         text.replace(entry.keyPos, end - entry.keyPos, rotate);
@@ -60,8 +63,10 @@ void writeSheetContents(WriteContext& ctx, std::string& text, const std::string&
     int num = 0, gen = 0;
     ValueText value;
     if (parseReference(text, entry.valueBegin, entry.valueEnd, num, gen) &&
-        resolveValue(ctx, text, entry.valueBegin, entry.valueEnd, value) && value.text[value.begin] == '[') {
-        std::string object = formatText("%d 0 obj\n", ctx.nextObjectNumber()) + array + "\nendobj\n";
+        resolveValue(ctx, text, entry.valueBegin, entry.valueEnd, value) &&
+        value.text[value.begin] == '[') {
+        std::string object =
+            formatText("%d 0 obj\n", ctx.nextObjectNumber()) + array + "\nendobj\n";
         array = formatText("%d 0 R", ctx.writeNewObject(object));
     }
     text.replace(entry.valueBegin, entry.valueEnd - entry.valueBegin, array);
@@ -74,10 +79,13 @@ int normaliseRotation(int rotation) {
     return turned - turned % 90;
 }
 
-SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecords& pages, const SheetEntry& entry) {
+SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecords& pages,
+                                   const SheetEntry& entry) {
     SheetGeometry geometry;
     Layout layout = chooseLayout(settings.flags);
-    geometry.grid = layoutGrid(layout, settings.flags.down);
+    // A split-back sheet's box is a half of its one page where that page lies; -down does not
+    // move the box, so it must not move the page either.
+    geometry.grid = layoutGrid(layout, settings.flags.down && layout != Layout::SplitBack);
     const LayoutGrid& grid = geometry.grid;
     int written = std::min(grid.writtenSlots, static_cast<int>(SheetEntry::kMaxSlots));
     for (int k = 0; k < written; k++) {
@@ -98,7 +106,8 @@ SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecord
         x2 = 0.5 * settings.mediaBox.x2;
         y2 = 0.5 * settings.mediaBox.y2;
     }
-    bool twoUpAcross = (layout == Layout::TwoUp || layout == Layout::SplitBack) && !settings.flags.down;
+    bool twoUpAcross =
+        (layout == Layout::TwoUp || layout == Layout::SplitBack) && !settings.flags.down;
     geometry.cellWidth = settings.rightMargin + x2;
     geometry.cellHeight = (twoUpAcross ? settings.rightMargin : settings.bottomMargin) + y2;
     double w = geometry.cellWidth, h = geometry.cellHeight;
@@ -108,10 +117,12 @@ SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecord
         int pageRotation = 0;
         if (isPage(pages, entry.slots[k])) {
             placement.pageIndex = entry.slots[k] - 1;
-            pageRotation = normaliseRotation(pages[static_cast<size_t>(placement.pageIndex)].rotation);
+            pageRotation =
+                normaliseRotation(pages[static_cast<size_t>(placement.pageIndex)].rotation);
         }
         // A page half a turn from the sheet is drawn turned by 180 degrees in its cell.
-        placement.flipped = geometry.turned ? pageRotation == 270 : (pageRotation == 180 || pageRotation == 270);
+        placement.flipped =
+            geometry.turned ? pageRotation == 270 : (pageRotation == 180 || pageRotation == 270);
         int row = k / grid.across, column = k % grid.across;
         // A turned sheet is shown with /Rotate 90: its grid is laid out transposed.
         double cellX = geometry.turned ? row : column;
@@ -125,19 +136,24 @@ SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecord
 
 int writePlacementStream(WriteContext& ctx, const PagePlacement& placement) {
     const char* turn = placement.flipped ? "-1 0 0 -1 0 0 cm\n" : "1 0 0 1 0 0 cm\n";
-    return writeWrapperStream(ctx, formatText("q\n1 0 0 1 %f %f cm\n", placement.dx, placement.dy) + turn);
+    return writeWrapperStream(
+        ctx, formatText("q\n1 0 0 1 %f %f cm\n", placement.dx, placement.dy) + turn);
 }
 
-int writeRestoreStream(WriteContext& ctx) { return writeWrapperStream(ctx, "Q\n"); }
+int writeRestoreStream(WriteContext& ctx) {
+    return writeWrapperStream(ctx, "Q\n");
+}
 
-std::string composeContents(WriteContext& ctx, const PageRecords& pages, const SheetGeometry& geometry,
+std::string composeContents(WriteContext& ctx, const PageRecords& pages,
+                            const SheetGeometry& geometry,
                             const std::vector<RenameTable>& renames) {
     // Every page's streams (rewritten where its names changed) come before any wrapper.
     std::vector<std::string> streams(geometry.slots.size());
     for (size_t k = 0; k < geometry.slots.size(); k++) {
         int index = geometry.slots[k].pageIndex;
         if (index < 0) continue;
-        const RenameTable* table = k < renames.size() && !renames[k].empty() ? &renames[k] : nullptr;
+        const RenameTable* table =
+            k < renames.size() && !renames[k].empty() ? &renames[k] : nullptr;
         streams[k] = collectContents(ctx, pages[static_cast<size_t>(index)].objNum, table);
     }
     std::string contents;
@@ -149,34 +165,43 @@ std::string composeContents(WriteContext& ctx, const PageRecords& pages, const S
     return contents + " ";
 }
 
-OutputPage writeSheet(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages, const SheetEntry& entry,
-                      SheetRunState& state) {
+OutputPage writeSheet(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages,
+                      const SheetEntry& entry, SheetRunState& state) {
     OutputPage output;
     SheetGeometry geometry = computeSheetGeometry(settings, pages, entry);
     if (geometry.carrierSlot < 0) return output;
-    const PageRecord& carrier = pages[static_cast<size_t>(geometry.slots[geometry.carrierSlot].pageIndex)];
+    const PageRecord& carrier =
+        pages[static_cast<size_t>(geometry.slots[geometry.carrierSlot].pageIndex)];
 
     std::string text;
     readObjectText(ctx, carrier.objNum, text);
     size_t dict = findObjectDict(text);
     DictEntry parent;
-    if (dict == kNoPos || !findDictEntry(text, dict, "Parent", parent)) throw CPdfException(kNoParent);
+    if (dict == kNoPos || !findDictEntry(text, dict, "Parent", parent))
+        throw CPdfException(kNoParent);
 
     // Boxes. An inherited crop box is stated first, so that the sheet's crop box grows from it.
     DictEntry cropBox;
     if (carrier.inheritsCropBox && !findDictEntry(text, dict, "CropBox", cropBox)) {
         const PdfBox& box = carrier.cropBox;
-        text.insert(dict + 2, formatText("/CropBox [ %f %f %f %f ]\n", box.x1, box.y1, box.x2, box.y2));
+        text.insert(dict + 2,
+                    formatText("/CropBox [ %f %f %f %f ]\n", box.x1, box.y1, box.x2, box.y2));
     }
     SheetBoxState boxState;
     boxState.firstHalf = state.firstHalf;
-    PdfBox crop = carrier.cropBox, bleed = carrier.bleedBox, trim = carrier.trimBox, art = carrier.artBox;
+    PdfBox crop = carrier.cropBox, bleed = carrier.bleedBox, trim = carrier.trimBox,
+           art = carrier.artBox;
     PdfBox media = carrier.mediaBox;
-    writeSheetBox(text, "/CropBox", settings.cropBox, crop, geometry.rotation, false, settings, boxState);
-    writeSheetBox(text, "/BleedBox", settings.cropBox, bleed, geometry.rotation, false, settings, boxState);
-    writeSheetBox(text, "/TrimBox", settings.cropBox, trim, geometry.rotation, false, settings, boxState);
-    writeSheetBox(text, "/ArtBox", settings.cropBox, art, geometry.rotation, false, settings, boxState);
-    writeSheetBox(text, "/MediaBox", settings.mediaBox, media, geometry.rotation, true, settings, boxState);
+    writeSheetBox(text, "/CropBox", settings.cropBox, crop, geometry.rotation, false, settings,
+                  boxState);
+    writeSheetBox(text, "/BleedBox", settings.cropBox, bleed, geometry.rotation, false, settings,
+                  boxState);
+    writeSheetBox(text, "/TrimBox", settings.cropBox, trim, geometry.rotation, false, settings,
+                  boxState);
+    writeSheetBox(text, "/ArtBox", settings.cropBox, art, geometry.rotation, false, settings,
+                  boxState);
+    writeSheetBox(text, "/MediaBox", settings.mediaBox, media, geometry.rotation, true, settings,
+                  boxState);
 
     // Resources of every placed page, with the names each page must change.
     std::vector<int> placed;
@@ -197,7 +222,8 @@ OutputPage writeSheet(const JobSettings& settings, WriteContext& ctx, const Page
     writeSheetContents(ctx, text, composeContents(ctx, pages, geometry, renames));
 
     dict = findObjectDict(text);
-    if (dict == kNoPos || !findDictEntry(text, dict, "Parent", parent)) throw CPdfException(kNoParent);
+    if (dict == kNoPos || !findDictEntry(text, dict, "Parent", parent))
+        throw CPdfException(kNoParent);
     text.replace(parent.valueBegin, parent.valueEnd - parent.valueBegin,
                  formatText("%d %d R", state.pagesRootNumber, state.pagesRootGen));
 

@@ -17,7 +17,8 @@
 struct SheetRunState {
     int pagesRootNumber = 0;
     int pagesRootGen = 0;
-    std::set<int> outputPages;  // numbers written as output pages so far: each page is its own object
+    std::set<int>
+        outputPages;  // numbers written as output pages so far: each page is its own object
     AnnotationUses annotationUses;
     bool firstHalf = true;  // split-back: the sheet shows the first half of its page
 };
@@ -43,7 +44,8 @@ struct SheetGeometry {
     std::vector<PagePlacement> slots;
 };
 
-SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecords& pages, const SheetEntry& entry);
+SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecords& pages,
+                                   const SheetEntry& entry);
 
 // "q" and the placement of one slot, as a stream object of its own; returns its number.
 int writePlacementStream(WriteContext& ctx, const PagePlacement& placement);
@@ -53,12 +55,12 @@ int writeRestoreStream(WriteContext& ctx);
 // Lists the content streams of every written slot between its placement and restore streams;
 // renames (one table per written slot) say which names each page's streams must change. Returns
 // the body of the sheet's /Contents array.
-std::string composeContents(WriteContext& ctx, const PageRecords& pages, const SheetGeometry& geometry,
-                            const std::vector<RenameTable>& renames);
+std::string composeContents(WriteContext& ctx, const PageRecords& pages,
+                            const SheetGeometry& geometry, const std::vector<RenameTable>& renames);
 
 // Writes the sheet of one entry: the carrier's page object edited (boxes, resources,
 // annotations, rotation, contents, parent) with the wrapper streams and the objects it needs.
 // The sheet keeps the carrier's number unless that number is an output page already. Throws
 // CPdfException when the carrier has no /Parent.
-OutputPage writeSheet(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages, const SheetEntry& entry,
-                      SheetRunState& state);
+OutputPage writeSheet(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages,
+                      const SheetEntry& entry, SheetRunState& state);

@@ -14,7 +14,6 @@ class CObjectReader;
 class CObjectSharing;
 class CNormaliseOutput;
 class CPdfDocument;
-class CPdfXRef;
 
 // The result is self-contained and plain: every object is a plain indirect object (members of
 // object streams are written out, the streams themselves dropped), the cross-reference is a
@@ -44,6 +43,7 @@ class CNormaliser {
         std::string key;
         std::string text;
     };
+    // One cross-reference entry of the output per output object number.
     struct Record {
         int64_t offset = 0;
         int gen = 0;

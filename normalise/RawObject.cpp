@@ -8,6 +8,9 @@ namespace {
 
 // The first read of a file window; later reads double what is held.
 constexpr size_t kFirstBlock = 4096;
+// Tokens kept for one object's dictionary part: a page tree node with a million kids needs
+// about a million; a hostile run of brackets must not take memory without end.
+constexpr size_t kMaxTokens = size_t{1} << 22;
 
 bool isWhite(int c) {
     return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
@@ -325,6 +328,7 @@ bool scanRawObject(ByteSource& source, int expectedNum, bool allowStream,
                 }
             }
         }
+        if (out.tokens.size() >= kMaxTokens) return false;
         if (token.kind == RawTokenKind::dictOpen || token.kind == RawTokenKind::arrayOpen) {
             token.depth = depth++;
         } else if (token.kind == RawTokenKind::dictClose ||

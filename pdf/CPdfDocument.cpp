@@ -14,7 +14,9 @@ constexpr size_t kHeadSize = 1023;
 
 }  // namespace
 
-CPdfDocument::~CPdfDocument() { close(); }
+CPdfDocument::~CPdfDocument() {
+    close();
+}
 
 void CPdfDocument::open(const std::string& path) {
     close();
@@ -62,4 +64,6 @@ void CPdfDocument::close() {
     open_ = false;
 }
 
-int64_t CPdfDocument::getHeaderOffset() const { return xref_ ? xref_->getHeaderOffset() : 0; }
+int64_t CPdfDocument::getHeaderOffset() const {
+    return xref_ ? xref_->getHeaderOffset() : 0;
+}

@@ -8,7 +8,7 @@
 #include "pdf/CPdfXRef.h"
 
 class CPdfDocument {
-public:
+  public:
     CPdfDocument() = default;
     ~CPdfDocument();
     CPdfDocument(const CPdfDocument&) = delete;
@@ -27,7 +27,7 @@ public:
     FILE* getFile() const { return file_; }
     int64_t getHeaderOffset() const;
 
-private:
+  private:
     bool open_ = false;
     FILE* file_ = nullptr;
     std::shared_ptr<CPdfStream> base_;

@@ -1,4 +1,5 @@
-// PDF values: a small tagged value with owned text or a shared container (array, dictionary, stream).
+// PDF values: a small tagged value with owned text or a shared container (array, dictionary,
+// stream).
 #pragma once
 
 #include <cstdint>
@@ -32,7 +33,7 @@ enum CPdfObjType {
 
 // A value object. Copying duplicates its text and shares its container; moving leaves None behind.
 class CPdfObject {
-public:
+  public:
     CPdfObject() = default;
     CPdfObject(const CPdfObject& other) = default;
     CPdfObject& operator=(const CPdfObject& other) = default;
@@ -102,7 +103,7 @@ public:
     // A Ref resolved through the cross-reference component; any other value (or no xref) as itself.
     CPdfObject fetchObject(CPdfXRef* xref) const;
 
-private:
+  private:
     CPdfObjType type_ = objNone;
     bool boolValue_ = false;
     int intValue_ = 0;
@@ -115,7 +116,7 @@ private:
 
 // An ordered list of values, bound to the cross-reference component that resolves its elements.
 class CPdfArray {
-public:
+  public:
     explicit CPdfArray(CPdfXRef* xref) : xref_(xref) {}
     void add(CPdfObject value) { elements_.push_back(std::move(value)); }
     int getLength() const { return static_cast<int>(elements_.size()); }
@@ -127,14 +128,14 @@ public:
     CPdfXRef* getXRef() const { return xref_; }
     void setXRef(CPdfXRef* xref) { xref_ = xref; }
 
-private:
+  private:
     CPdfXRef* xref_;
     std::vector<CPdfObject> elements_;
 };
 
 // A dictionary with byte-ordered keys; the first occurrence of a key wins.
 class CPdfDict {
-public:
+  public:
     explicit CPdfDict(CPdfXRef* xref) : xref_(xref) {}
     // Stores the value unless the key is present already.
     void add(const std::string& key, CPdfObject value);
@@ -149,7 +150,7 @@ public:
     CPdfXRef* getXRef() const { return xref_; }
     void setXRef(CPdfXRef* xref) { xref_ = xref; }
 
-private:
+  private:
     CPdfXRef* xref_;
     std::map<std::string, CPdfObject> entries_;
 };

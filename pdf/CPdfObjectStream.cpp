@@ -17,7 +17,7 @@ constexpr size_t kMaxDecodedBytes = size_t{256} << 20;
 
 // A stream over a copy of some bytes: members and the offset table are parsed from memory.
 class CMemoryStream : public CPdfStream {
-public:
+  public:
     explicit CMemoryStream(std::string bytes) : bytes_(std::move(bytes)) {}
     void reset() override { pos_ = 0; }
     int getChar() override {
@@ -28,7 +28,7 @@ public:
     }
     int64_t getPos() const override { return static_cast<int64_t>(pos_); }
 
-private:
+  private:
     std::string bytes_;
     size_t pos_ = 0;
 };
@@ -110,8 +110,8 @@ CPdfObjectStream::CPdfObjectStream(CPdfXRef* xref, int streamNum) : streamNum_(s
         size_t start = 0, length = 0;
         CPdfObject member = CPdfObject::makeNull();
         if (data.getSlice(i, &start, &length)) {
-            CPdfParser parser(xref,
-                              std::make_shared<CMemoryStream>(data.getData().substr(start, length)));
+            CPdfParser parser(
+                xref, std::make_shared<CMemoryStream>(data.getData().substr(start, length)));
             member = parser.nextObject();
         }
         nums_.push_back(data.getMemberNum(i));

@@ -14,7 +14,7 @@ class CPdfXRef;
 // of one member can be handed out. A stream that is missing, not a stream, or has a bad /N,
 // /First or offset table gives an empty view (no members).
 class CPdfObjectStreamData {
-public:
+  public:
     CPdfObjectStreamData(CPdfXRef* xref, int streamNum);
 
     int getStreamNum() const { return streamNum_; }
@@ -28,7 +28,7 @@ public:
     bool getSlice(int index, size_t* start, size_t* length) const;
     const std::string& getData() const { return data_; }
 
-private:
+  private:
     int streamNum_;
     std::vector<int> nums_;
     std::vector<int64_t> offsets_;  // relative to first_
@@ -38,7 +38,7 @@ private:
 
 // The parsed view: every member of an object stream parsed once, for fetchObject.
 class CPdfObjectStream {
-public:
+  public:
     CPdfObjectStream(CPdfXRef* xref, int streamNum);
 
     int getStreamNum() const { return streamNum_; }
@@ -46,7 +46,7 @@ public:
     // A copy of member index when it holds object num; Null otherwise.
     CPdfObject getObject(int index, int num) const;
 
-private:
+  private:
     int streamNum_;
     std::vector<int> nums_;
     std::vector<CPdfObject> members_;

@@ -8,8 +8,9 @@
 #include "pdf/CPdfStream.h"
 
 class CPdfParser {
-public:
-    // xref resolves an indirect /Length and is bound into created arrays and dictionaries; may be null.
+  public:
+    // xref resolves an indirect /Length and is bound into created arrays and dictionaries; may be
+    // null.
     CPdfParser(CPdfXRef* xref, std::shared_ptr<CPdfStream> stream);
     ~CPdfParser();
     CPdfParser(const CPdfParser&) = delete;
@@ -23,7 +24,7 @@ public:
     // Appends a stream to read after the current ones.
     void addStream(std::shared_ptr<CPdfStream> stream);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };

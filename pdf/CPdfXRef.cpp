@@ -2,8 +2,8 @@
 #include "pdf/CPdfXRef.h"
 
 #include <algorithm>
-#include <cstring>
 #include <climits>
+#include <cstring>
 #include <set>
 
 #include "pdf/CPdfException.h"
@@ -66,7 +66,7 @@ namespace {
 
 // Marks an object as being fetched for the lifetime of one fetch.
 class FetchMark {
-public:
+  public:
     FetchMark(std::vector<bool>& fetching, int& depth, size_t num)
         : fetching_(fetching), depth_(depth), num_(num) {
         fetching_[num_] = true;
@@ -79,7 +79,7 @@ public:
     FetchMark(const FetchMark&) = delete;
     FetchMark& operator=(const FetchMark&) = delete;
 
-private:
+  private:
     std::vector<bool>& fetching_;
     int& depth_;
     size_t num_;
@@ -89,7 +89,7 @@ private:
 
 // Reads the cross-reference sections of a file into a CPdfXRef.
 class CPdfXRefReader {
-public:
+  public:
     explicit CPdfXRefReader(CPdfXRef& xref)
         : xref_(xref),
           maxEntries_(std::clamp(std::min(xref.fileSize_, kMaxEntryBound) * kEntriesPerByte,
@@ -97,7 +97,7 @@ public:
 
     void read();
 
-private:
+  private:
     int64_t findStartXRef();
     // Reads the section at offset (relative to the header); sets prev to its Prev offset and
     // returns whether it has one.
@@ -275,9 +275,8 @@ void CPdfXRefReader::readStreamSubsection(CPdfStream& data, int64_t first, int64
             throw CPdfException("Wrong type of xref entry while reading xref stream section");
         }
         // Fields too large for an offset or generation are kept as values no fetch can use.
-        int64_t offset = fields[1] > static_cast<uint64_t>(INT64_MAX / 4)
-                             ? -1
-                             : static_cast<int64_t>(fields[1]);
+        int64_t offset =
+            fields[1] > static_cast<uint64_t>(INT64_MAX / 4) ? -1 : static_cast<int64_t>(fields[1]);
         int64_t gen = static_cast<int64_t>(std::min<uint64_t>(fields[2], INT_MAX));
         store(num, offset, gen, static_cast<CPdfXRefEntryType>(fields[0]));
     }

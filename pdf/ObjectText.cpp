@@ -59,7 +59,8 @@ bool getObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text) {
     if (entry.type == xrefCompressed) {
         if (entry.offset < 0 || entry.offset > INT_MAX) return false;
         std::string bytes;
-        if (!xref->getCompressedMemberBytes(static_cast<int>(entry.offset), entry.gen, num, bytes)) {
+        if (!xref->getCompressedMemberBytes(static_cast<int>(entry.offset), entry.gen, num,
+                                            bytes)) {
             return false;
         }
         text = formatText("%d", num) + " 0 obj\r" + bytes + " endobj\r";
@@ -113,7 +114,8 @@ int64_t findPatternInFile(FILE* file, int64_t offset, const char* pattern, size_
     for (;;) {
         size_t got = fread(block.data(), 1, block.size(), file);
         if (got == 0) return 0;
-        window.insert(window.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(got));
+        window.insert(window.end(), block.begin(),
+                      block.begin() + static_cast<std::ptrdiff_t>(got));
         size_t last = findPattern(window.data(), 0, window.size(), pattern, patternLength);
         if (last != 0 || (patternLength == 1 && !window.empty() && window[0] == pattern[0])) {
             return windowStart + static_cast<int64_t>(last);

@@ -22,7 +22,8 @@ struct DeflateGuard {
     ~DeflateGuard() { deflateEnd(stream); }
 };
 
-bool isKeywordToken(const std::string& text, const TextToken& token, const char* word, size_t length) {
+bool isKeywordToken(const std::string& text, const TextToken& token, const char* word,
+                    size_t length) {
     return token.kind == TextTokenKind::Keyword && token.end - token.begin == length &&
            text.compare(token.begin, length, word) == 0;
 }
@@ -33,7 +34,8 @@ size_t findInlineImageEnd(const std::string& text, size_t from) {
     for (size_t i = from; i + 1 < text.size(); i++) {
         if (text[i] != 'E' || text[i + 1] != 'I') continue;
         if (i == 0 || !isTextWhite(static_cast<unsigned char>(text[i - 1]))) continue;
-        if (i + 2 == text.size() || !isTextRegular(static_cast<unsigned char>(text[i + 2]))) return i;
+        if (i + 2 == text.size() || !isTextRegular(static_cast<unsigned char>(text[i + 2])))
+            return i;
     }
     return text.size();
 }

@@ -6,7 +6,8 @@
 
 #include "writer/WriteContext.h"
 
-using RenameTable = std::map<std::string, std::string>;  // old resource name -> new name, no slashes
+using RenameTable =
+    std::map<std::string, std::string>;  // old resource name -> new name, no slashes
 
 // zlib level 9 into a buffer of at least deflateBound; false on failure.
 bool deflateBuffer(const std::string& data, std::string& compressed);

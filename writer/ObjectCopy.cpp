@@ -18,7 +18,8 @@ void appendStreamData(CPdfStream& stream, std::string& data) {
     for (;;) {
         size_t got = stream.getBytes(buffer, sizeof buffer);
         if (data.size() + got > kMaxStreamData) {
-            throw CPdfException(formatText("Stream data too large (over %zu bytes)", kMaxStreamData));
+            throw CPdfException(
+                formatText("Stream data too large (over %zu bytes)", kMaxStreamData));
         }
         data.append(reinterpret_cast<const char*>(buffer), got);
         if (got < sizeof buffer) return;
@@ -59,7 +60,8 @@ void copyInputObjects(WriteContext& ctx, const std::vector<bool>& isPageObject,
         std::string text;
         if (!getObjectText(ctx.input, num, ctx.doc, text) || text.empty()) continue;
         if (objectStreams.count(num) != 0 || statesObjectStreamType(text)) continue;
-        if (static_cast<size_t>(num) < isPageObject.size() && isPageObject[static_cast<size_t>(num)]) {
+        if (static_cast<size_t>(num) < isPageObject.size() &&
+            isPageObject[static_cast<size_t>(num)]) {
             // Pages are written later, as sheets or single pages.
             if (onPageObject) onPageObject();
             continue;

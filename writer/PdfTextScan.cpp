@@ -7,7 +7,9 @@ bool isTextWhite(unsigned char c) {
     return c == 0 || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
 }
 
-bool isTextDelimiter(unsigned char c) { return c != 0 && std::strchr("()<>[]{}/%", c) != nullptr; }
+bool isTextDelimiter(unsigned char c) {
+    return c != 0 && std::strchr("()<>[]{}/%", c) != nullptr;
+}
 
 namespace {
 
@@ -176,7 +178,8 @@ size_t skipTextValue(const std::string& text, size_t pos) {
             while (depth > 0) {
                 TextToken token = nextTextToken(text, i);
                 if (token.kind == TextTokenKind::End) return text.size();
-                if (token.kind == TextTokenKind::DictOpen || token.kind == TextTokenKind::ArrayOpen) {
+                if (token.kind == TextTokenKind::DictOpen ||
+                    token.kind == TextTokenKind::ArrayOpen) {
                     depth++;
                 } else if (token.kind == TextTokenKind::DictClose ||
                            token.kind == TextTokenKind::ArrayClose) {

@@ -9,7 +9,9 @@
 bool isTextWhite(unsigned char c);
 bool isTextDelimiter(unsigned char c);
 // Neither white space nor a delimiter: a byte of a name, number or keyword.
-inline bool isTextRegular(unsigned char c) { return !isTextWhite(c) && !isTextDelimiter(c); }
+inline bool isTextRegular(unsigned char c) {
+    return !isTextWhite(c) && !isTextDelimiter(c);
+}
 
 enum class TextTokenKind {
     End,
@@ -43,12 +45,12 @@ std::string decodeNameToken(const std::string& text, const TextToken& token);
 size_t skipTextValue(const std::string& text, size_t pos);
 
 struct DictTextEntry {
-    std::string key;       // decoded, without the slash
-    size_t keyBegin = 0;   // the slash
-    size_t keyEnd = 0;     // one past the key's name
-    size_t valueBegin = 0; // first byte of the value
-    size_t valueEnd = 0;   // one past the value
-    size_t entryEnd = 0;   // start of the next key or of the closing ">>"
+    std::string key;        // decoded, without the slash
+    size_t keyBegin = 0;    // the slash
+    size_t keyEnd = 0;      // one past the key's name
+    size_t valueBegin = 0;  // first byte of the value
+    size_t valueEnd = 0;    // one past the value
+    size_t entryEnd = 0;    // start of the next key or of the closing ">>"
 };
 
 struct DictText {

@@ -34,9 +34,8 @@ void readInput(FILE* input, int64_t offset, int64_t length, Sink sink) {
 // readable one, then a comment of high bytes that marks the file as binary.
 std::string fallbackHeader(FILE* input, int64_t headerOffset) {
     std::string start;
-    readInput(input, headerOffset, 16, [&start](const char* bytes, size_t length) {
-        start.append(bytes, length);
-    });
+    readInput(input, headerOffset, 16,
+              [&start](const char* bytes, size_t length) { start.append(bytes, length); });
     std::string version = "1.4";
     if (start.compare(0, 5, "%PDF-") == 0) {
         std::string digits;
@@ -63,7 +62,8 @@ void writeHeader(WriteContext& ctx) {
     for (int num = 1; num < xref->getNumObjects(); num++) {
         const CPdfXRefEntry& entry = xref->getEntry(num);
         if (entry.type != xrefUncompressed) continue;
-        if (candidate < 0 || (entry.offset != 0 && entry.offset < candidate)) candidate = entry.offset;
+        if (candidate < 0 || (entry.offset != 0 && entry.offset < candidate))
+            candidate = entry.offset;
     }
     int64_t headerOffset = xref->getHeaderOffset();
     if (candidate < 0) {
@@ -95,8 +95,8 @@ int64_t writeXRefTable(WriteContext& ctx) {
                 "\nOutput file too large: object %d lies beyond the 10-digit offset limit\n", num));
         }
         if (entry.gen < 0 || entry.gen > 65535) {
-            throw CPdfException(
-                formatText("\nGeneration number %d of object %d is out of range\n", entry.gen, num));
+            throw CPdfException(formatText("\nGeneration number %d of object %d is out of range\n",
+                                           entry.gen, num));
         }
         table += formatText("%010lld %05d n \r", static_cast<long long>(entry.offset), entry.gen);
     }
@@ -108,7 +108,8 @@ void writeTrailer(WriteContext& ctx, int64_t xrefStart, int rootNum, int infoNum
     std::string trailer = formatText("trailer\n<<\n/Size %d", ctx.offsets.size());
     // References carry the generation the objects were written with.
     trailer += formatText("\n/Root %d %d R\n", rootNum, outputGeneration(ctx, rootNum));
-    if (infoNum != 0) trailer += formatText("/Info %d %d R\n", infoNum, outputGeneration(ctx, infoNum));
+    if (infoNum != 0)
+        trailer += formatText("/Info %d %d R\n", infoNum, outputGeneration(ctx, infoNum));
     trailer += formatText(">>\nstartxref\n%lld", static_cast<long long>(xrefStart));
     trailer += "\n%%EOF";
     ctx.out.write(trailer);

@@ -4,7 +4,8 @@
 
 namespace {
 
-void expectRect(std::vector<double> rect, double dx, double dy, bool flipped, const std::string& expected) {
+void expectRect(std::vector<double> rect, double dx, double dy, bool flipped,
+                const std::string& expected) {
     PagePlacement placement;
     placement.dx = dx;
     placement.dy = dy;
@@ -20,9 +21,10 @@ DocSpec annotatedDoc(int pageCount) {
     for (int page = 1; page <= pageCount; page++) {
         int annot = pageObject(page) + 5;
         spec.pages[static_cast<size_t>(page - 1)].extra = formatText("/Annots [ %d 0 R ]", annot);
-        spec.objects[annot] = formatText("<< /Type /Annot /Subtype /Link /Rect [10 20 110 40] /P %d 0 R "
-                                         "/Border [0 0 1] /A << /S /URI /URI (https://example.org/%d) >> >>",
-                                         pageObject(page), page);
+        spec.objects[annot] = formatText(
+            "<< /Type /Annot /Subtype /Link /Rect [10 20 110 40] /P %d 0 R "
+            "/Border [0 0 1] /A << /S /URI /URI (https://example.org/%d) >> >>",
+            pageObject(page), page);
     }
     return spec;
 }
@@ -57,7 +59,8 @@ TEST(AnnotRelocate, EveryPageMovesWithItsOwnPlacement) {
     DocSpec spec = annotatedDoc(4);
     spec.pages[1].extra += " /Rotate 180";
     ImpositionSetup setup(buildDoc(spec));
-    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor("-4up"), {entryOf({1, 2, 3, 4})});
+    std::vector<OutputPage> sheets =
+        writeSheets(setup, settingsFor("-4up"), {entryOf({1, 2, 3, 4})});
     OutputPdf pdf(setup.outputPath());
     auto annots = listed(pdf, sheets[0].num);
     ASSERT_EQ(annots.size(), 4u);
@@ -81,8 +84,8 @@ TEST(AnnotRelocate, DownLayoutMovesAnnotationsToo) {
 
 TEST(AnnotRelocate, TwelveUpSlotsTenAndElevenAreListedAndMoved) {
     ImpositionSetup setup(buildDoc(annotatedDoc(12)));
-    std::vector<OutputPage> sheets =
-        writeSheets(setup, settingsFor("-12up4x3"), {entryOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})});
+    std::vector<OutputPage> sheets = writeSheets(
+        setup, settingsFor("-12up4x3"), {entryOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})});
     OutputPdf pdf(setup.outputPath());
     auto annots = listed(pdf, sheets[0].num);
     ASSERT_EQ(annots.size(), 12u);
@@ -101,7 +104,8 @@ TEST(AnnotRelocate, EachShowingGetsItsOwnObject) {
     auto second = listed(pdf, sheets[1].num);
     ASSERT_EQ(first.size(), 2u);
     ASSERT_EQ(second.size(), 2u);
-    EXPECT_EQ(first[0], std::make_pair(15, Rect{10, 20, 110, 40}));  // the first showing keeps its number
+    EXPECT_EQ(first[0],
+              std::make_pair(15, Rect{10, 20, 110, 40}));  // the first showing keeps its number
     EXPECT_NE(first[1].first, 15);
     EXPECT_EQ(first[1].second, (Rect{622, 20, 722, 40}));
     EXPECT_EQ(second[0], std::make_pair(25, Rect{10, 20, 110, 40}));
@@ -140,9 +144,11 @@ TEST(AnnotRelocate, CarrierListKinds) {
 
 TEST(AnnotRelocate, OddAnnotationsAreStillListed) {
     DocSpec spec = plainDoc(2);
-    spec.pages[1].extra = "/Annots [ 25 0 R 26 0 R << /Type /Annot /Subtype /Square /Rect [0 0 5 5] >> null 27 0 R ]";
+    spec.pages[1].extra =
+        "/Annots [ 25 0 R 26 0 R << /Type /Annot /Subtype /Square /Rect [0 0 5 5] >> null 27 0 R ]";
     spec.objects[25] = "<< /Type /Annot /Subtype /Text /Contents (no rect) >>";
-    spec.objects[26] = "<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /Rect 28 0 R /Parent 29 0 R >>";
+    spec.objects[26] =
+        "<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /Rect 28 0 R /Parent 29 0 R >>";
     spec.objects[27] = "<< /Type /Annot /Subtype /Text /Rect [1 2 3] >>";
     spec.objects[28] = "[100 100 200 120]";
     spec.objects[29] = "<< /FT /Tx /T (field) /Kids [ 26 0 R ] >>";

@@ -11,8 +11,10 @@ std::vector<std::vector<int>> pagesShown(OutputPdf& pdf) {
     for (int kid : pdf.kids()) {
         std::vector<int> shown;
         CPdfObject contents = pdf.pageValue(kid, "Contents");
-        std::vector<int> streams = contents.isArray() ? pdf.refNumbers(contents) : std::vector<int>{};
-        if (contents.isStream()) streams.push_back(pdf.object(kid).getDict()->lookupRaw("Contents").getRefNum());
+        std::vector<int> streams =
+            contents.isArray() ? pdf.refNumbers(contents) : std::vector<int>{};
+        if (contents.isStream())
+            streams.push_back(pdf.object(kid).getDict()->lookupRaw("Contents").getRefNum());
         for (int num : streams) {
             std::string data = pdf.data(num);
             size_t open = data.find(") Tj");
@@ -62,7 +64,8 @@ TEST(ImpositionRun, NoPageIsLostAfterARoundedEndPage) {
     EXPECT_EQ(shown[1], (std::vector<int>{4, 2, 8, 6}));
     EXPECT_EQ(shown[2], (std::vector<int>{9, 11}));
     EXPECT_EQ(shown[3], (std::vector<int>{12, 10}));
-    for (int page = 13; page <= 20; page++) EXPECT_EQ(shown[static_cast<size_t>(page - 9)], std::vector<int>{page});
+    for (int page = 13; page <= 20; page++)
+        EXPECT_EQ(shown[static_cast<size_t>(page - 9)], std::vector<int>{page});
 }
 
 TEST(ImpositionRun, EmptyFirstSlotOfAFourUpBack) {
@@ -86,7 +89,8 @@ TEST(ImpositionRun, SinglePagesStateWhatTheyInherited) {
     std::string first = pdf.text(pageObject(1));
     std::string start = "10 0 obj\n<<\n/MediaBox [ 0.000000 0.000000 500.000000 700.000000 ]\n";
     EXPECT_EQ(first.compare(0, start.size(), start), 0) << first;
-    EXPECT_NE(first.find("/CropBox [ 5.000000 5.000000 495.000000 695.000000 ]\n"), std::string::npos);
+    EXPECT_NE(first.find("/CropBox [ 5.000000 5.000000 495.000000 695.000000 ]\n"),
+              std::string::npos);
     EXPECT_NE(first.find("/Rotate 90\n"), std::string::npos);
     EXPECT_NE(first.find("/Resources 5 0 R\n"), std::string::npos);
     // A page stating everything itself stays as it was, but for its parent.
@@ -127,9 +131,12 @@ TEST(ImpositionRun, SplitBackAlternatesHalves) {
     OutputPdf pdf(path);
     std::vector<int> kids = pdf.kids();
     ASSERT_EQ(kids.size(), 4u);
-    EXPECT_EQ(pdf.numbers(pdf.pageValue(kids[0], "MediaBox")), (std::vector<double>{0, 0, 306, 792}));
-    EXPECT_EQ(pdf.numbers(pdf.pageValue(kids[1], "MediaBox")), (std::vector<double>{306, 0, 612, 792}));
-    EXPECT_EQ(pdf.numbers(pdf.pageValue(kids[2], "MediaBox")), (std::vector<double>{0, 0, 306, 792}));
+    EXPECT_EQ(pdf.numbers(pdf.pageValue(kids[0], "MediaBox")),
+              (std::vector<double>{0, 0, 306, 792}));
+    EXPECT_EQ(pdf.numbers(pdf.pageValue(kids[1], "MediaBox")),
+              (std::vector<double>{306, 0, 612, 792}));
+    EXPECT_EQ(pdf.numbers(pdf.pageValue(kids[2], "MediaBox")),
+              (std::vector<double>{0, 0, 306, 792}));
     EXPECT_EQ(pagesShown(pdf), (Shown{{1}, {3}, {2}, {4}}));
 }
 
@@ -172,7 +179,9 @@ TEST(ImpositionRun, RenderedSheetsPutPagesInTheirCells) {
     ImpositionSetup setup(makeNumberedPdf(8, 612, 792, {0, 180, 0, 0, 90, 90, 270, 90}));
     std::string path = setup.impose(settingsFor("-4up"));
     std::string errors;
-    EXPECT_EQ(runCommand("pdftoppm -r 20 -png '" + path + "' '" + setup.dir().file("sheet") + "'", &errors, true), 0);
+    EXPECT_EQ(runCommand("pdftoppm -r 20 -png '" + path + "' '" + setup.dir().file("sheet") + "'",
+                         &errors, true),
+              0);
     EXPECT_EQ(errors, "");
     EXPECT_TRUE(fileExists(setup.dir().file("sheet-1.png")));
     EXPECT_TRUE(fileExists(setup.dir().file("sheet-2.png")));
@@ -180,6 +189,7 @@ TEST(ImpositionRun, RenderedSheetsPutPagesInTheirCells) {
     if (runCommand("command -v pdftotext >/dev/null") == 0) {
         std::string text;
         runCommand("pdftotext -f 1 -l 1 '" + path + "' -", &text);
-        for (const char* digit : {"1", "3", "4"}) EXPECT_NE(text.find(digit), std::string::npos) << text;
+        for (const char* digit : {"1", "3", "4"})
+            EXPECT_NE(text.find(digit), std::string::npos) << text;
     }
 }

@@ -29,8 +29,9 @@
 // One conversion up to the imposition run: input opened twice, header written, page tree
 // scanned and the input objects copied.
 class ImpositionSetup {
-public:
-    explicit ImpositionSetup(const std::string& pdf, const std::string& name = "out.pdf") : name_(name) {
+  public:
+    explicit ImpositionSetup(const std::string& pdf, const std::string& name = "out.pdf")
+        : name_(name) {
         inputPath_ = dir_.write("in.pdf", pdf);
         doc.open(inputPath_);
         input_ = std::fopen(inputPath_.c_str(), "rb");
@@ -41,7 +42,8 @@ public:
         pagesRoot = scanPageTree(doc, input_, pages);
         std::vector<bool> isPage(static_cast<size_t>(offsets.size()), false);
         for (const PageRecord& page : pages) {
-            if (page.objNum >= 0 && page.objNum < offsets.size()) isPage[static_cast<size_t>(page.objNum)] = true;
+            if (page.objNum >= 0 && page.objNum < offsets.size())
+                isPage[static_cast<size_t>(page.objNum)] = true;
         }
         copyInputObjects(*ctx, isPage, [] {});
     }
@@ -66,13 +68,13 @@ public:
     std::string outputPath() const { return dir_.file(name_); }
     const TempDir& dir() const { return dir_; }
 
-private:
+  private:
     TempDir dir_;
     std::string name_;
     std::string inputPath_;
     FILE* input_ = nullptr;
 
-public:
+  public:
     CPdfDocument doc;
     OutputFile out;
     OffsetTable offsets;
@@ -83,7 +85,7 @@ public:
 
 // The output reopened by the reader.
 class OutputPdf {
-public:
+  public:
     explicit OutputPdf(const std::string& path) {
         doc.open(path);
         file_ = std::fopen(path.c_str(), "rb");
@@ -99,7 +101,9 @@ public:
         getObjectText(file_, num, doc, result);
         return result;
     }
-    CPdfObject object(int num) { return doc.getXRef()->fetchObject(num, doc.getXRef()->getOutputGen(num)); }
+    CPdfObject object(int num) {
+        return doc.getXRef()->fetchObject(num, doc.getXRef()->getOutputGen(num));
+    }
     std::string data(int num) {
         std::string result;
         readStreamData(doc.getXRef(), object(num), result);
@@ -111,28 +115,33 @@ public:
         CPdfObject catalog = object(doc.getXRef()->getRootNum());
         CPdfObject root = catalog.getDict()->lookup("Pages");
         CPdfObject array = root.getDict()->lookup("Kids");
-        for (int i = 0; i < array.getArray()->getLength(); i++) result.push_back(array.getArray()->getRaw(i).getRefNum());
+        for (int i = 0; i < array.getArray()->getLength(); i++)
+            result.push_back(array.getArray()->getRaw(i).getRefNum());
         return result;
     }
     // A page's dictionary entry, resolved.
-    CPdfObject pageValue(int pageNum, const char* key) { return object(pageNum).getDict()->lookup(key); }
+    CPdfObject pageValue(int pageNum, const char* key) {
+        return object(pageNum).getDict()->lookup(key);
+    }
     // The numbers of an array of references (resolved from a page's key).
     std::vector<int> refNumbers(const CPdfObject& array) {
         std::vector<int> result;
         if (!array.isArray()) return result;
-        for (int i = 0; i < array.getArray()->getLength(); i++) result.push_back(array.getArray()->getRaw(i).getRefNum());
+        for (int i = 0; i < array.getArray()->getLength(); i++)
+            result.push_back(array.getArray()->getRaw(i).getRefNum());
         return result;
     }
     std::vector<double> numbers(const CPdfObject& array) {
         std::vector<double> result;
         if (!array.isArray()) return result;
-        for (int i = 0; i < array.getArray()->getLength(); i++) result.push_back(array.getArray()->get(i).getNum());
+        for (int i = 0; i < array.getArray()->getLength(); i++)
+            result.push_back(array.getArray()->get(i).getNum());
         return result;
     }
 
     CPdfDocument doc;
 
-private:
+  private:
     FILE* file_ = nullptr;
 };
 
@@ -144,21 +153,21 @@ inline std::string qpdfProblems(const std::string& path) {
     return status == 0 ? std::string() : output;
 }
 
-#define EXPECT_QPDF_CLEAN(path)                                                   \
-    do {                                                                          \
-        std::string problems = qpdfProblems(path);                                \
-        if (problems != "skip") {                                                 \
-            EXPECT_EQ(problems, "") << "qpdf --check " << path;                   \
-        }                                                                         \
+#define EXPECT_QPDF_CLEAN(path)                                 \
+    do {                                                        \
+        std::string problems = qpdfProblems(path);              \
+        if (problems != "skip") {                               \
+            EXPECT_EQ(problems, "") << "qpdf --check " << path; \
+        }                                                       \
     } while (0)
 
 // A document of simple pages: catalog 1, page tree root 2, Helvetica 3, Courier 4, objects 5 to
 // 9 free for a test; page k (1-based) is object 10k, its content stream 10k + 1, and 10k + 2 to
 // 10k + 9 are free for the page's own extra objects.
 struct PageSpec {
-    std::string extra;                                   // more entries of the page dictionary
+    std::string extra;                                      // more entries of the page dictionary
     std::string resources = "<< /Font << /F1 3 0 R >> >>";  // empty: no /Resources key
-    std::string content;                                 // empty: a default drawing the page number
+    std::string content;  // empty: a default drawing the page number
     bool hasContents = true;
 };
 
@@ -169,13 +178,16 @@ struct DocSpec {
     std::map<int, std::pair<std::string, std::string>> streams;  // extra streams: dict, data
 };
 
-inline int pageObject(int page) { return 10 * page; }
+inline int pageObject(int page) {
+    return 10 * page;
+}
 
 inline std::string buildDoc(const DocSpec& spec) {
     TestPdf pdf;
     pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
     std::string kids;
-    for (size_t i = 0; i < spec.pages.size(); i++) kids += formatText("%d 0 R ", pageObject(static_cast<int>(i) + 1));
+    for (size_t i = 0; i < spec.pages.size(); i++)
+        kids += formatText("%d 0 R ", pageObject(static_cast<int>(i) + 1));
     pdf.addObject(2, "<< /Type /Pages " + spec.rootExtra + " /Kids [ " + kids +
                          formatText("] /Count %d >>", static_cast<int>(spec.pages.size())));
     pdf.addObject(3, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
@@ -188,8 +200,9 @@ inline std::string buildDoc(const DocSpec& spec) {
         if (p.hasContents) dict += formatText("/Contents %d 0 R ", pageObject(page) + 1);
         dict += p.extra + " >>";
         pdf.addObject(pageObject(page), dict);
-        std::string content =
-            p.content.empty() ? formatText("BT /F1 300 Tf 150 250 Td (%d) Tj ET\n", page) : p.content;
+        std::string content = p.content.empty()
+                                  ? formatText("BT /F1 300 Tf 150 250 Td (%d) Tj ET\n", page)
+                                  : p.content;
         pdf.addStream(pageObject(page) + 1, "<< >>", content);
     }
     for (const auto& [num, body] : spec.objects) pdf.addObject(num, body);
@@ -227,10 +240,12 @@ inline JobSettings settingsFor(const std::string& words) {
         if (w == "-2to1uph") f.up2to1h = true;
         if (w == "-duplicate") f.duplicate = true;
         if (w == "-ab4") f.ab4 = true, f.ab = false;
-        if (w.compare(0, 2, "-s") == 0 && w.size() > 2 && std::isdigit(static_cast<unsigned char>(w[2]))) {
+        if (w.compare(0, 2, "-s") == 0 && w.size() > 2 &&
+            std::isdigit(static_cast<unsigned char>(w[2]))) {
             s.startPage = std::atoi(w.c_str() + 2);
         }
-        if (w.compare(0, 2, "-e") == 0 && w.size() > 2 && std::isdigit(static_cast<unsigned char>(w[2]))) {
+        if (w.compare(0, 2, "-e") == 0 && w.size() > 2 &&
+            std::isdigit(static_cast<unsigned char>(w[2]))) {
             s.endPage = std::atoi(w.c_str() + 2);
         }
         if (w.compare(0, 3, "rm=") == 0) s.rightMargin = std::atoi(w.c_str() + 3);
@@ -248,13 +263,15 @@ inline JobSettings settingsFor(const std::string& words) {
 // An entry from its first slots.
 inline SheetEntry entryOf(const std::vector<int>& slots) {
     SheetEntry entry;
-    for (size_t k = 0; k < slots.size() && k < SheetEntry::kMaxSlots; k++) entry.slots[k] = slots[k];
+    for (size_t k = 0; k < slots.size() && k < SheetEntry::kMaxSlots; k++)
+        entry.slots[k] = slots[k];
     return entry;
 }
 
 // Writes the sheets of the entries, then a page tree root listing them, and ends the file.
 inline std::vector<OutputPage> writeSheets(ImpositionSetup& setup, const JobSettings& settings,
-                                           const std::vector<SheetEntry>& entries, SheetRunState* runState = nullptr) {
+                                           const std::vector<SheetEntry>& entries,
+                                           SheetRunState* runState = nullptr) {
     SheetRunState local;
     SheetRunState& state = runState ? *runState : local;
     state.pagesRootNumber = setup.pagesRoot;
@@ -265,8 +282,8 @@ inline std::vector<OutputPage> writeSheets(ImpositionSetup& setup, const JobSett
         kids += formatText(" %d 0 R ", sheets.back().num);
     }
     setup.offsets.record(setup.pagesRoot, 0, setup.out.position());
-    setup.out.write(formatText("%d 0 obj\n<< /Type /Pages /Kids [%s] /Count %d >>\nendobj\n", setup.pagesRoot,
-                               kids.c_str(), static_cast<int>(sheets.size())));
+    setup.out.write(formatText("%d 0 obj\n<< /Type /Pages /Kids [%s] /Count %d >>\nendobj\n",
+                               setup.pagesRoot, kids.c_str(), static_cast<int>(sheets.size())));
     setup.finishPdf();
     return sheets;
 }
@@ -274,6 +291,7 @@ inline std::vector<OutputPage> writeSheets(ImpositionSetup& setup, const JobSett
 // The object numbers of a sheet's /Contents array and the decoded data of each.
 inline std::vector<std::string> contentsData(OutputPdf& pdf, int sheet) {
     std::vector<std::string> result;
-    for (int num : pdf.refNumbers(pdf.pageValue(sheet, "Contents"))) result.push_back(pdf.data(num));
+    for (int num : pdf.refNumbers(pdf.pageValue(sheet, "Contents")))
+        result.push_back(pdf.data(num));
     return result;
 }

@@ -16,7 +16,7 @@ namespace {
 
 // A document opened from bytes, with the raw input for the text-aware scan.
 class OpenedDoc {
-public:
+  public:
     explicit OpenedDoc(const std::string& pdf) {
         std::string path = dir_.write("in.pdf", pdf);
         doc.open(path);
@@ -28,10 +28,10 @@ public:
     OpenedDoc(const OpenedDoc&) = delete;
     OpenedDoc& operator=(const OpenedDoc&) = delete;
 
-private:
+  private:
     TempDir dir_;
 
-public:
+  public:
     CPdfDocument doc;
     FILE* input = nullptr;
 };
@@ -157,7 +157,8 @@ TEST(PageBoxes, WhatIntermediateNodesHandDown) {
                   "<< /Type /Pages /Parent 2 0 R /Kids [5 0 R 6 0 R] /Count 2 /Rotate 90 "
                   "/CropBox [5 5 500 700] /Resources 9 0 R >>");
     pdf.addObject(5, "<< /Type /Page /Parent 4 0 R >>");
-    pdf.addObject(6, "<< /Type /Page /Parent 4 0 R /Rotate 180 /CropBox [0 0 1 1] /Resources << >> >>");
+    pdf.addObject(
+        6, "<< /Type /Page /Parent 4 0 R /Rotate 180 /CropBox [0 0 1 1] /Resources << >> >>");
     pdf.addObject(7, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
     pdf.addObject(9, "<< >>");
     PageRecords records = scan(pdf);
@@ -240,7 +241,8 @@ TEST(PageBoxes, TooDeepATreeIsRefused) {
 
 TEST(PageBoxes, DirectPagesRootAndRootAsPage) {
     TestPdf pdf;
-    pdf.addObject(1, "<< /Type /Catalog /Pages << /Type /Pages /Kids [3 0 R] /Count 1 /Rotate 270 >> >>");
+    pdf.addObject(
+        1, "<< /Type /Catalog /Pages << /Type /Pages /Kids [3 0 R] /Count 1 /Rotate 270 >> >>");
     pdf.addObject(3, "<< /Type /Page >>");
     pdf.setTrailerExtra("/Root 1 0 R");
     int root = -1;
@@ -256,7 +258,8 @@ TEST(PageBoxes, DirectPagesRootAndRootAsPage) {
 }
 
 TEST(PageBoxes, CorpusPageTreeLoopEnds) {
-    if (corpusDir().empty()) GTEST_SKIP() << "../shared/corpus not found (real-world corpus absent)";
+    if (corpusDir().empty())
+        GTEST_SKIP() << "../shared/corpus not found (real-world corpus absent)";
     std::string bytes = readFileBytes(corpusDir() + "/damaged-pages-tree-loop.pdf");
     OpenedDoc opened(bytes);
     PageRecords records;
@@ -281,32 +284,57 @@ TEST(PageBoxes, ComputedSheetBoxForEveryLayout) {
     expectSheet("down", down, 0, 612, 1584);
     expectSheet("down", down, 90, 1224, 792);
     expectSheet("down", down, 30, 612, 792);
-    expectSheet("4up", [](LayoutFlags& f) { f.up4 = true; }, 0, 1224, 1584);
-    expectSheet("4up", [](LayoutFlags& f) { f.up4 = true; }, 90, 1224, 1584);
-    expectSheet("6up2x3", [](LayoutFlags& f) { f.up6x2x3 = true; }, 0, 1224, 2376);
-    expectSheet("6up2x3", [](LayoutFlags& f) { f.up6x2x3 = true; }, 90, 1836, 1584);
-    expectSheet("6up3x2", [](LayoutFlags& f) { f.up6x3x2 = true; }, 0, 1836, 1584);
-    expectSheet("6up3x2", [](LayoutFlags& f) { f.up6x3x2 = true; }, 270, 1224, 2376);
-    expectSheet("8up2x4", [](LayoutFlags& f) { f.up8x2x4 = true; }, 0, 1224, 3168);
-    expectSheet("8up2x4", [](LayoutFlags& f) { f.up8x2x4 = true; }, 90, 2448, 1584);
-    expectSheet("8up4x2", [](LayoutFlags& f) { f.up8x4x2 = true; }, 180, 2448, 1584);
-    expectSheet("8up4x2", [](LayoutFlags& f) { f.up8x4x2 = true; }, 90, 1224, 3168);
-    expectSheet("10up2x5", [](LayoutFlags& f) { f.up10x2x5 = true; }, 0, 1224, 3960);
-    expectSheet("10up2x5", [](LayoutFlags& f) { f.up10x2x5 = true; }, 270, 3060, 1584);
-    expectSheet("10up5x2", [](LayoutFlags& f) { f.up10x5x2 = true; }, 0, 3060, 1584);
-    expectSheet("10up5x2", [](LayoutFlags& f) { f.up10x5x2 = true; }, 90, 1224, 3960);
-    expectSheet("10up2x5spec1", [](LayoutFlags& f) { f.up10x2x5spec1 = true; }, 0, 1224, 3960);
-    expectSheet("12up2x6", [](LayoutFlags& f) { f.up12x2x6 = true; }, 0, 1224, 4752);
-    expectSheet("12up2x6", [](LayoutFlags& f) { f.up12x2x6 = true; }, 90, 3672, 1584);
-    expectSheet("12up6x2", [](LayoutFlags& f) { f.up12x6x2 = true; }, 0, 3672, 1584);
-    expectSheet("12up3x4", [](LayoutFlags& f) { f.up12x3x4 = true; }, 0, 1836, 3168);
-    expectSheet("12up4x3", [](LayoutFlags& f) { f.up12x4x3 = true; }, 0, 2448, 2376);
-    expectSheet("12up4x3", [](LayoutFlags& f) { f.up12x4x3 = true; }, 90, 1836, 3168);
-    expectSheet("12up4x3", [](LayoutFlags& f) { f.up12x4x3 = true; }, 45, 2448, 2376);
+    expectSheet(
+        "4up", [](LayoutFlags& f) { f.up4 = true; }, 0, 1224, 1584);
+    expectSheet(
+        "4up", [](LayoutFlags& f) { f.up4 = true; }, 90, 1224, 1584);
+    expectSheet(
+        "6up2x3", [](LayoutFlags& f) { f.up6x2x3 = true; }, 0, 1224, 2376);
+    expectSheet(
+        "6up2x3", [](LayoutFlags& f) { f.up6x2x3 = true; }, 90, 1836, 1584);
+    expectSheet(
+        "6up3x2", [](LayoutFlags& f) { f.up6x3x2 = true; }, 0, 1836, 1584);
+    expectSheet(
+        "6up3x2", [](LayoutFlags& f) { f.up6x3x2 = true; }, 270, 1224, 2376);
+    expectSheet(
+        "8up2x4", [](LayoutFlags& f) { f.up8x2x4 = true; }, 0, 1224, 3168);
+    expectSheet(
+        "8up2x4", [](LayoutFlags& f) { f.up8x2x4 = true; }, 90, 2448, 1584);
+    expectSheet(
+        "8up4x2", [](LayoutFlags& f) { f.up8x4x2 = true; }, 180, 2448, 1584);
+    expectSheet(
+        "8up4x2", [](LayoutFlags& f) { f.up8x4x2 = true; }, 90, 1224, 3168);
+    expectSheet(
+        "10up2x5", [](LayoutFlags& f) { f.up10x2x5 = true; }, 0, 1224, 3960);
+    expectSheet(
+        "10up2x5", [](LayoutFlags& f) { f.up10x2x5 = true; }, 270, 3060, 1584);
+    expectSheet(
+        "10up5x2", [](LayoutFlags& f) { f.up10x5x2 = true; }, 0, 3060, 1584);
+    expectSheet(
+        "10up5x2", [](LayoutFlags& f) { f.up10x5x2 = true; }, 90, 1224, 3960);
+    expectSheet(
+        "10up2x5spec1", [](LayoutFlags& f) { f.up10x2x5spec1 = true; }, 0, 1224, 3960);
+    expectSheet(
+        "12up2x6", [](LayoutFlags& f) { f.up12x2x6 = true; }, 0, 1224, 4752);
+    expectSheet(
+        "12up2x6", [](LayoutFlags& f) { f.up12x2x6 = true; }, 90, 3672, 1584);
+    expectSheet(
+        "12up6x2", [](LayoutFlags& f) { f.up12x6x2 = true; }, 0, 3672, 1584);
+    expectSheet(
+        "12up3x4", [](LayoutFlags& f) { f.up12x3x4 = true; }, 0, 1836, 3168);
+    expectSheet(
+        "12up4x3", [](LayoutFlags& f) { f.up12x4x3 = true; }, 0, 2448, 2376);
+    expectSheet(
+        "12up4x3", [](LayoutFlags& f) { f.up12x4x3 = true; }, 90, 1836, 3168);
+    expectSheet(
+        "12up4x3", [](LayoutFlags& f) { f.up12x4x3 = true; }, 45, 2448, 2376);
     // The first flag of the table decides.
-    expectSheet("12up2x6+4x3", [](LayoutFlags& f) { f.up12x2x6 = f.up12x4x3 = true; }, 0, 1224, 4752);
-    expectSheet("4up+down", [](LayoutFlags& f) { f.up4 = f.down = true; }, 0, 1224, 1584);
-    expectSheet("6up+4up", [](LayoutFlags& f) { f.up6x3x2 = f.up4 = true; }, 0, 1836, 1584);
+    expectSheet(
+        "12up2x6+4x3", [](LayoutFlags& f) { f.up12x2x6 = f.up12x4x3 = true; }, 0, 1224, 4752);
+    expectSheet(
+        "4up+down", [](LayoutFlags& f) { f.up4 = f.down = true; }, 0, 1224, 1584);
+    expectSheet(
+        "6up+4up", [](LayoutFlags& f) { f.up6x3x2 = f.up4 = true; }, 0, 1836, 1584);
 }
 
 TEST(PageBoxes, FactorsMultiplyTheUpperRightCorner) {
@@ -359,7 +387,8 @@ TEST(PageBoxes, OnlyThePagesOwnKeyIsEdited) {
     PdfBox box;
     // A key inside a nested dictionary or a string is not the page's.
     std::string nested =
-        "7 0 obj\n<< /Type /Page /PieceInfo << /X << /CropBox [1 2 3 4] >> >> /T (/CropBox [5]) >>\nendobj\n";
+        "7 0 obj\n<< /Type /Page /PieceInfo << /X << /CropBox [1 2 3 4] >> >> /T (/CropBox [5]) "
+        ">>\nendobj\n";
     std::string text = nested;
     writeSheetBox(text, "/CropBox", settings.cropBox, box, 0, false, settings, state);
     EXPECT_EQ(text, nested);
@@ -367,9 +396,10 @@ TEST(PageBoxes, OnlyThePagesOwnKeyIsEdited) {
     // A box given by reference is replaced by the box itself; nothing after it is touched.
     text = "7 0 obj\n<< /MediaBox 12 0 R /Contents [4 0 R] >>\nendobj\n";
     writeSheetBox(text, "/MediaBox", settings.mediaBox, box, 0, true, settings, state);
-    EXPECT_EQ(text,
-              "7 0 obj\n<< /MediaBox [ 0.000000 0.000000 1224.000000 792.000000 ]\n /Contents [4 0 R] "
-              ">>\nendobj\n");
+    EXPECT_EQ(
+        text,
+        "7 0 obj\n<< /MediaBox [ 0.000000 0.000000 1224.000000 792.000000 ]\n /Contents [4 0 R] "
+        ">>\nendobj\n");
 }
 
 TEST(PageBoxes, SplitBackHalves) {

@@ -16,7 +16,8 @@ std::vector<std::string> keysOf(const std::string& text) {
     std::vector<std::string> keys;
     if (!listDictEntries(text, 0, entries)) keys.push_back("<broken>");
     for (const DictEntry& entry : entries) {
-        keys.push_back(entry.key + "=" + text.substr(entry.valueBegin, entry.valueEnd - entry.valueBegin));
+        keys.push_back(entry.key + "=" +
+                       text.substr(entry.valueBegin, entry.valueEnd - entry.valueBegin));
     }
     return keys;
 }
@@ -52,7 +53,8 @@ TEST(RawText, DictionaryEntries) {
     EXPECT_EQ(keysOf("<< /A 1 /B 2 0 R /C << /A 3 >> >>"),
               (std::vector<std::string>{"A=1", "B=2 0 R", "C=<< /A 3 >>"}));
     EXPECT_EQ(keysOf("<</F#31 (x)/G[1]>>"), (std::vector<std::string>{"F1=(x)", "G=[1]"}));
-    EXPECT_EQ(keysOf("<< /A (/B 1) % /C 2\n /D 4 >>"), (std::vector<std::string>{"A=(/B 1)", "D=4"}));
+    EXPECT_EQ(keysOf("<< /A (/B 1) % /C 2\n /D 4 >>"),
+              (std::vector<std::string>{"A=(/B 1)", "D=4"}));
     EXPECT_EQ(keysOf("<< /A >>"), (std::vector<std::string>{}));
     EXPECT_EQ(keysOf("<< /A (open >>"), (std::vector<std::string>{"<broken>"}));
     EXPECT_EQ(keysOf("[ /A 1 ]"), (std::vector<std::string>{"<broken>"}));

@@ -20,7 +20,8 @@ std::map<std::string, int> categoryRefs(OutputPdf& pdf, int sheet, const char* c
     if (!resources) return result;
     CPdfObject dict = resources->lookup(category);
     if (!dict.isDict()) return result;
-    for (const auto& [name, value] : dict.getDict()->entries()) result[name] = value.isRef() ? value.getRefNum() : -1;
+    for (const auto& [name, value] : dict.getDict()->entries())
+        result[name] = value.isRef() ? value.getRefNum() : -1;
     return result;
 }
 
@@ -35,7 +36,8 @@ TEST(ResourceMerge, SameFontUnderTheSameNameNeedsNoRename) {
     ASSERT_EQ(contents.size(), 6u);
     EXPECT_EQ(contents[4], pageObject(2) + 1);  // page 2's own stream, not a rewritten copy
     // Nothing changed: the carrier's resources are left as they were.
-    EXPECT_NE(pdf.text(sheets[0].num).find("/Resources << /Font << /F1 3 0 R >> >>"), std::string::npos);
+    EXPECT_NE(pdf.text(sheets[0].num).find("/Resources << /Font << /F1 3 0 R >> >>"),
+              std::string::npos);
 }
 
 TEST(ResourceMerge, ClashingNameIsRenamedOnlyForThePageThatBringsIt) {
@@ -43,9 +45,11 @@ TEST(ResourceMerge, ClashingNameIsRenamedOnlyForThePageThatBringsIt) {
     spec.pages[1].resources = "<< /Font << /F1 4 0 R >> >>";  // F1 is Courier here
     spec.pages[1].content = "BT /F1 24 Tf (/F1 in a string) Tj /F1x 1 Tf ET\n";
     ImpositionSetup setup(buildDoc(spec));
-    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor("-4up"), {entryOf({1, 2, 3, 4})});
+    std::vector<OutputPage> sheets =
+        writeSheets(setup, settingsFor("-4up"), {entryOf({1, 2, 3, 4})});
     OutputPdf pdf(setup.outputPath());
-    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"), (std::map<std::string, int>{{"F1", 3}, {"F1_1", 4}}));
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"),
+              (std::map<std::string, int>{{"F1", 3}, {"F1_1", 4}}));
     std::vector<int> contents = pdf.refNumbers(pdf.pageValue(sheets[0].num, "Contents"));
     ASSERT_EQ(contents.size(), 12u);
     EXPECT_EQ(contents[1], pageObject(1) + 1);
@@ -78,12 +82,15 @@ TEST(ResourceMerge, NameRenamedInEveryCategoryOfThePage) {
     spec.pages[0].resources = "<< /Font << /R1 3 0 R >> >>";
     spec.pages[1].resources = "<< /Font << /R1 4 0 R >> /XObject << /R1 25 0 R >> >>";
     spec.pages[1].content = "BT /R1 24 Tf ET /R1 Do\n";
-    spec.streams[25] = {"<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>", "0 0 10 10 re f\n"};
+    spec.streams[25] = {"<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>",
+                        "0 0 10 10 re f\n"};
     ImpositionSetup setup(buildDoc(spec));
     std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
     OutputPdf pdf(setup.outputPath());
-    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"), (std::map<std::string, int>{{"R1", 3}, {"R1_1", 4}}));
-    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "XObject"), (std::map<std::string, int>{{"R1_1", 25}}));
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"),
+              (std::map<std::string, int>{{"R1", 3}, {"R1_1", 4}}));
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "XObject"),
+              (std::map<std::string, int>{{"R1_1", 25}}));
     EXPECT_QPDF_CLEAN(setup.outputPath());
 }
 
@@ -92,7 +99,8 @@ TEST(ResourceMerge, PatternAndShadingAreNeverRenamed) {
     spec.pages[0].resources = "<< /Pattern << /P1 5 0 R >> /Shading << /Sh1 6 0 R >> >>";
     spec.pages[1].resources = "<< /Pattern << /P1 7 0 R /P2 7 0 R >> /Shading << /Sh1 8 0 R >> >>";
     spec.pages[1].content = "/P1 scn /Sh1 sh\n";
-    const char* shading = "<< /ShadingType 2 /ColorSpace /DeviceGray /Coords [0 0 1 0] /Function 9 0 R >>";
+    const char* shading =
+        "<< /ShadingType 2 /ColorSpace /DeviceGray /Coords [0 0 1 0] /Function 9 0 R >>";
     spec.objects[5] = "<< /PatternType 2 /Shading 6 0 R >>";
     spec.objects[6] = shading;
     spec.objects[7] = "<< /PatternType 2 /Shading 8 0 R >>";
@@ -101,8 +109,10 @@ TEST(ResourceMerge, PatternAndShadingAreNeverRenamed) {
     ImpositionSetup setup(buildDoc(spec));
     std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
     OutputPdf pdf(setup.outputPath());
-    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Pattern"), (std::map<std::string, int>{{"P1", 5}, {"P2", 7}}));
-    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Shading"), (std::map<std::string, int>{{"Sh1", 6}}));
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Pattern"),
+              (std::map<std::string, int>{{"P1", 5}, {"P2", 7}}));
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Shading"),
+              (std::map<std::string, int>{{"Sh1", 6}}));
     std::vector<int> contents = pdf.refNumbers(pdf.pageValue(sheets[0].num, "Contents"));
     EXPECT_EQ(contents[4], pageObject(2) + 1);  // no rename, no rewrite
     EXPECT_QPDF_CLEAN(setup.outputPath());
@@ -118,7 +128,8 @@ TEST(ResourceMerge, MissingCategoryIsAddedAndDirectValuesAreKept) {
     std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
     OutputPdf pdf(setup.outputPath());
     std::string text = pdf.text(sheets[0].num);
-    EXPECT_NE(text.find("/Resources <</ColorSpace << /CS1 /DeviceRGB /CS2 [/CalRGB << /WhitePoint [1 1 1] >>] >>"),
+    EXPECT_NE(text.find("/Resources <</ColorSpace << /CS1 /DeviceRGB /CS2 [/CalRGB << /WhitePoint "
+                        "[1 1 1] >>] >>"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("/Font << /F1 3 0 R >>"), std::string::npos);
@@ -140,11 +151,14 @@ TEST(ResourceMerge, SharedResourcesObjectIsNeverOverwritten) {
     spec.pages[3].resources = "<< /Font << /F2 4 0 R >> >>";
     std::string input = buildDoc(spec);
     ImpositionSetup setup(input);
-    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2}), entryOf({3, 4})});
+    std::vector<OutputPage> sheets =
+        writeSheets(setup, settingsFor(""), {entryOf({1, 2}), entryOf({3, 4})});
     OutputPdf pdf(setup.outputPath());
     EXPECT_EQ(pdf.text(5), "5 0 obj\n<< /Font << /F1 3 0 R >> >>\nendobj\n");
-    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"), (std::map<std::string, int>{{"F1", 3}, {"F1_1", 4}}));
-    EXPECT_EQ(categoryRefs(pdf, sheets[1].num, "Font"), (std::map<std::string, int>{{"F1", 3}, {"F2", 4}}));
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"),
+              (std::map<std::string, int>{{"F1", 3}, {"F1_1", 4}}));
+    EXPECT_EQ(categoryRefs(pdf, sheets[1].num, "Font"),
+              (std::map<std::string, int>{{"F1", 3}, {"F2", 4}}));
     CPdfObject first = pdf.object(sheets[0].num).getDict()->lookupRaw("Resources");
     CPdfObject second = pdf.object(sheets[1].num).getDict()->lookupRaw("Resources");
     ASSERT_TRUE(first.isRef());
@@ -172,10 +186,11 @@ TEST(ResourceMerge, EveryPlacedSlotIsMerged) {
     spec.pages[11].resources = "<< /Font << /F9 4 0 R >> >>";
     spec.pages[11].content = "BT /F9 300 Tf 150 250 Td (12) Tj ET\n";
     ImpositionSetup setup(buildDoc(spec));
-    std::vector<OutputPage> sheets =
-        writeSheets(setup, settingsFor("-12up4x3"), {entryOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})});
+    std::vector<OutputPage> sheets = writeSheets(
+        setup, settingsFor("-12up4x3"), {entryOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})});
     OutputPdf pdf(setup.outputPath());
-    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"), (std::map<std::string, int>{{"F1", 3}, {"F9", 4}}));
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"),
+              (std::map<std::string, int>{{"F1", 3}, {"F9", 4}}));
 }
 
 TEST(ResourceMerge, SameInputGivesTheSameBytes) {
@@ -207,7 +222,8 @@ TEST(ResourceMerge, HostileResourcesDoNotCrash) {
     std::vector<OutputPage> sheets;
     try {
         ImpositionSetup setup(buildDoc(spec));
-        sheets = writeSheets(setup, settingsFor("-4up"), {entryOf({1, 2, 3, 4}), entryOf({2, 3, 4, 1})});
+        sheets =
+            writeSheets(setup, settingsFor("-4up"), {entryOf({1, 2, 3, 4}), entryOf({2, 3, 4, 1})});
         OutputPdf pdf(setup.outputPath());
         EXPECT_EQ(contentsData(pdf, sheets[1].num).size(), 12u);
     } catch (const CPdfException& e) {

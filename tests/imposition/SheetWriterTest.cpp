@@ -10,16 +10,19 @@ PageRecords letterPages(const std::vector<int>& rotations, int count = 12) {
     PageRecords pages(static_cast<size_t>(count));
     for (int i = 0; i < count; i++) {
         pages[static_cast<size_t>(i)].objNum = 10 * (i + 1);
-        if (i < static_cast<int>(rotations.size())) pages[static_cast<size_t>(i)].rotation = rotations[i];
+        if (i < static_cast<int>(rotations.size()))
+            pages[static_cast<size_t>(i)].rotation = rotations[i];
     }
     return pages;
 }
 
 // Places pages 1..12 in slots 0..11 (or the given entry) and checks one slot's placement.
-void expectPlacement(const std::string& words, const std::vector<int>& rotations, int slot, double dx, double dy,
-                     bool flipped, std::vector<int> slots = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}) {
+void expectPlacement(const std::string& words, const std::vector<int>& rotations, int slot,
+                     double dx, double dy, bool flipped,
+                     std::vector<int> slots = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}) {
     SCOPED_TRACE(words + formatText(" slot %d", slot));
-    SheetGeometry geometry = computeSheetGeometry(settingsFor(words), letterPages(rotations), entryOf(slots));
+    SheetGeometry geometry =
+        computeSheetGeometry(settingsFor(words), letterPages(rotations), entryOf(slots));
     ASSERT_LT(static_cast<size_t>(slot), geometry.slots.size());
     const PagePlacement& placement = geometry.slots[static_cast<size_t>(slot)];
     EXPECT_DOUBLE_EQ(placement.dx, dx);
@@ -44,6 +47,9 @@ TEST(SheetWriter, PlacementOfUnturnedSheets) {
     expectPlacement("-12up4x3", {}, 0, 0, 1584, false);
     expectPlacement("-12up4x3", {}, 11, 1836, 0, false);
     expectPlacement("-6up3x2", {}, 4, 612, 0, false);
+    expectPlacement("-2to1up", {}, 0, 0, 0, false, {1});
+    expectPlacement("-2to1up -down", {}, 0, 0, 0, false, {1});
+    expectPlacement("-2to1uph -down", {180}, 0, 612, 792, true, {1});
 }
 
 TEST(SheetWriter, PlacementOfTurnedSheetsUsesTheTransposedGrid) {
@@ -65,7 +71,8 @@ TEST(SheetWriter, PlacementOfTurnedSheetsUsesTheTransposedGrid) {
 
 TEST(SheetWriter, PlacementWithMarginsAndMediaBox) {
     expectPlacement("rm=10", {}, 1, 622, 0, false);
-    expectPlacement("rm=10 bm=20", {0, 180}, 1, 1244, 802, true);  // 2-up across: the height takes rm
+    expectPlacement("rm=10 bm=20", {0, 180}, 1, 1244, 802,
+                    true);  // 2-up across: the height takes rm
     expectPlacement("-down rm=10 bm=20", {}, 0, 0, 812, false);
     expectPlacement("-4up rm=10 bm=20", {}, 1, 622, 812, false);
     expectPlacement("-4up mb=612x1584", {}, 1, 306, 792, false);
@@ -84,15 +91,19 @@ TEST(SheetWriter, RotationsAreNormalised) {
 }
 
 TEST(SheetWriter, EmptyFirstSlotTakesTheFirstPageAsCarrier) {
-    SheetGeometry geometry =
-        computeSheetGeometry(settingsFor("-4up"), letterPages({0, 0, 0, 0, 0, 0, 0, 0, 0, 90}), entryOf({0, 10, 0, 0}));
+    SheetGeometry geometry = computeSheetGeometry(
+        settingsFor("-4up"), letterPages({0, 0, 0, 0, 0, 0, 0, 0, 0, 90}), entryOf({0, 10, 0, 0}));
     EXPECT_EQ(geometry.carrierSlot, 1);
     EXPECT_TRUE(geometry.turned);  // the reference page is the carrier
     ASSERT_EQ(geometry.slots.size(), 4u);
     EXPECT_EQ(geometry.slots[0].pageIndex, -1);
     EXPECT_EQ(geometry.slots[1].pageIndex, 9);
-    EXPECT_EQ(computeSheetGeometry(settingsFor("-4up"), letterPages({}), entryOf({0, 0, 0, 0})).carrierSlot, -1);
-    EXPECT_EQ(computeSheetGeometry(settingsFor("-4up"), letterPages({}), entryOf({13, 0, 0, 0})).carrierSlot, -1);
+    EXPECT_EQ(computeSheetGeometry(settingsFor("-4up"), letterPages({}), entryOf({0, 0, 0, 0}))
+                  .carrierSlot,
+              -1);
+    EXPECT_EQ(computeSheetGeometry(settingsFor("-4up"), letterPages({}), entryOf({13, 0, 0, 0}))
+                  .carrierSlot,
+              -1);
 }
 
 TEST(SheetWriter, WrapperStreamsHaveTheExactText) {
@@ -110,15 +121,18 @@ TEST(SheetWriter, WrapperStreamsHaveTheExactText) {
     EXPECT_EQ(second, first + 1);
     EXPECT_EQ(restore, first + 2);
     std::string bytes = readFileBytes(setup.finishPdf());
-    EXPECT_NE(bytes.find(formatText("%d 0 obj\n<<\n/Length 50 >>\nstream\n"
-                                    "q\n1 0 0 1 612.000000 792.000000 cm\n1 0 0 1 0 0 cm\nendstream\nendobj\n",
-                                    first)),
+    EXPECT_NE(bytes.find(formatText(
+                  "%d 0 obj\n<<\n/Length 50 >>\nstream\n"
+                  "q\n1 0 0 1 612.000000 792.000000 cm\n1 0 0 1 0 0 cm\nendstream\nendobj\n",
+                  first)),
               std::string::npos);
-    EXPECT_NE(bytes.find(formatText("%d 0 obj\n<<\n/Length 54 >>\nstream\n"
-                                    "q\n1 0 0 1 1224.000000 1584.000000 cm\n-1 0 0 -1 0 0 cm\nendstream\nendobj\n",
-                                    second)),
+    EXPECT_NE(bytes.find(formatText(
+                  "%d 0 obj\n<<\n/Length 54 >>\nstream\n"
+                  "q\n1 0 0 1 1224.000000 1584.000000 cm\n-1 0 0 -1 0 0 cm\nendstream\nendobj\n",
+                  second)),
               std::string::npos);
-    EXPECT_NE(bytes.find(formatText("%d 0 obj\n<<\n/Length 2 >>\nstream\nQ\nendstream\nendobj\n", restore)),
+    EXPECT_NE(bytes.find(formatText("%d 0 obj\n<<\n/Length 2 >>\nstream\nQ\nendstream\nendobj\n",
+                                    restore)),
               std::string::npos);
 }
 
@@ -126,7 +140,8 @@ TEST(SheetWriter, FourUpSheetListsEveryPageBetweenItsWrappers) {
     DocSpec spec = plainDoc(4);
     spec.pages[1].extra = "/Rotate 180";
     ImpositionSetup setup(buildDoc(spec));
-    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor("-4up"), {entryOf({1, 2, 3, 4})});
+    std::vector<OutputPage> sheets =
+        writeSheets(setup, settingsFor("-4up"), {entryOf({1, 2, 3, 4})});
     ASSERT_EQ(sheets.size(), 1u);
     EXPECT_EQ(sheets[0].num, pageObject(1));
     OutputPdf pdf(setup.outputPath());
@@ -139,13 +154,15 @@ TEST(SheetWriter, FourUpSheetListsEveryPageBetweenItsWrappers) {
     EXPECT_NE(data[4].find("(2) Tj"), std::string::npos);
     EXPECT_EQ(data[9], "q\n1 0 0 1 612.000000 0.000000 cm\n1 0 0 1 0 0 cm\n");
     EXPECT_NE(data[10].find("(4) Tj"), std::string::npos);
-    EXPECT_EQ(pdf.numbers(pdf.pageValue(sheets[0].num, "MediaBox")), (std::vector<double>{0, 0, 1224, 1584}));
+    EXPECT_EQ(pdf.numbers(pdf.pageValue(sheets[0].num, "MediaBox")),
+              (std::vector<double>{0, 0, 1224, 1584}));
     EXPECT_QPDF_CLEAN(setup.outputPath());
 }
 
 TEST(SheetWriter, EmptySlotsStillGetTheirWrappers) {
     ImpositionSetup setup(buildDoc(plainDoc(3)));
-    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor("-4up"), {entryOf({0, 3, 0, 0})});
+    std::vector<OutputPage> sheets =
+        writeSheets(setup, settingsFor("-4up"), {entryOf({0, 3, 0, 0})});
     EXPECT_EQ(sheets[0].num, pageObject(3));
     OutputPdf pdf(setup.outputPath());
     std::vector<std::string> data = contentsData(pdf, sheets[0].num);
@@ -167,8 +184,9 @@ TEST(SheetWriter, ContentsInEveryStoredKind) {
     spec.pages[3].hasContents = false;  // absent
     ImpositionSetup setup(buildDoc(spec));
     // Page 3 stores a reference to a stream.
-    std::vector<OutputPage> sheets = writeSheets(
-        setup, settingsFor(""), {entryOf({1, 5}), entryOf({2, 5}), entryOf({3, 5}), entryOf({4, 5})});
+    std::vector<OutputPage> sheets =
+        writeSheets(setup, settingsFor(""),
+                    {entryOf({1, 5}), entryOf({2, 5}), entryOf({3, 5}), entryOf({4, 5})});
     OutputPdf pdf(setup.outputPath());
     for (int i = 0; i < 4; i++) {
         SCOPED_TRACE(formatText("carrier page %d", i + 1));
@@ -201,10 +219,12 @@ TEST(SheetWriter, SheetRotationFollowsTheCarrier) {
     spec.pages[1].extra = "/Rotate 270";
     spec.pages[2].extra = "/Rotate 180";
     ImpositionSetup setup(buildDoc(spec));
-    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2}), entryOf({3, 4})});
+    std::vector<OutputPage> sheets =
+        writeSheets(setup, settingsFor(""), {entryOf({1, 2}), entryOf({3, 4})});
     OutputPdf pdf(setup.outputPath());
     EXPECT_EQ(pdf.pageValue(sheets[0].num, "Rotate").getInt(), 90);
-    EXPECT_EQ(pdf.numbers(pdf.pageValue(sheets[0].num, "MediaBox")), (std::vector<double>{0, 0, 612, 1584}));
+    EXPECT_EQ(pdf.numbers(pdf.pageValue(sheets[0].num, "MediaBox")),
+              (std::vector<double>{0, 0, 612, 1584}));
     std::vector<std::string> turned = contentsData(pdf, sheets[0].num);
     EXPECT_EQ(turned[0], "q\n1 0 0 1 612.000000 792.000000 cm\n-1 0 0 -1 0 0 cm\n");
     EXPECT_EQ(pdf.pageValue(sheets[1].num, "Rotate").getInt(), 0);
@@ -221,15 +241,17 @@ TEST(SheetWriter, InheritedRotationAndCropBoxAreStated) {
     std::string text = pdf.text(sheets[0].num);
     EXPECT_NE(text.find("/Rotate 90\n"), std::string::npos) << text;
     // The crop box grows from the inherited one like the media box from its own.
-    EXPECT_EQ(pdf.numbers(pdf.pageValue(sheets[0].num, "CropBox")), (std::vector<double>{10, 10, 600, 1560}));
-    EXPECT_EQ(pdf.numbers(pdf.pageValue(sheets[0].num, "MediaBox")), (std::vector<double>{0, 0, 612, 1584}));
+    EXPECT_EQ(pdf.numbers(pdf.pageValue(sheets[0].num, "CropBox")),
+              (std::vector<double>{10, 10, 600, 1560}));
+    EXPECT_EQ(pdf.numbers(pdf.pageValue(sheets[0].num, "MediaBox")),
+              (std::vector<double>{0, 0, 612, 1584}));
     EXPECT_QPDF_CLEAN(setup.outputPath());
 }
 
 TEST(SheetWriter, CarrierOfTwoSheetsGivesEachItsOwnObject) {
     ImpositionSetup setup(buildDoc(plainDoc(2)));
-    std::vector<OutputPage> sheets =
-        writeSheets(setup, settingsFor("-duplicate"), {entryOf({1, 1}), entryOf({1, 2}), entryOf({2, 2})});
+    std::vector<OutputPage> sheets = writeSheets(
+        setup, settingsFor("-duplicate"), {entryOf({1, 1}), entryOf({1, 2}), entryOf({2, 2})});
     ASSERT_EQ(sheets.size(), 3u);
     EXPECT_EQ(sheets[0].num, pageObject(1));
     EXPECT_NE(sheets[1].num, pageObject(1));
@@ -275,12 +297,15 @@ TEST(SheetWriter, SplitBackSheetsShowAlternateHalves) {
     state.firstHalf = false;
     OutputPage right = writeSheet(settings, *setup.ctx, setup.pages, entryOf({2}), state);
     setup.offsets.record(2, 0, setup.out.position());
-    setup.out.write(formatText("2 0 obj\n<< /Type /Pages /Kids [%d 0 R %d 0 R] /Count 2 >>\nendobj\n", left.num,
-                               right.num));
+    setup.out.write(
+        formatText("2 0 obj\n<< /Type /Pages /Kids [%d 0 R %d 0 R] /Count 2 >>\nendobj\n", left.num,
+                   right.num));
     setup.finishPdf();
     OutputPdf pdf(setup.outputPath());
-    EXPECT_EQ(pdf.numbers(pdf.pageValue(left.num, "MediaBox")), (std::vector<double>{0, 0, 306, 792}));
-    EXPECT_EQ(pdf.numbers(pdf.pageValue(right.num, "MediaBox")), (std::vector<double>{306, 0, 612, 792}));
+    EXPECT_EQ(pdf.numbers(pdf.pageValue(left.num, "MediaBox")),
+              (std::vector<double>{0, 0, 306, 792}));
+    EXPECT_EQ(pdf.numbers(pdf.pageValue(right.num, "MediaBox")),
+              (std::vector<double>{306, 0, 612, 792}));
     EXPECT_EQ(contentsData(pdf, left.num).size(), 5u);  // two wrapper pairs, slot 1 empty
     EXPECT_QPDF_CLEAN(setup.outputPath());
 }

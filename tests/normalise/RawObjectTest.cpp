@@ -84,6 +84,8 @@ TEST(RawObject, DamagedObjectsHaveNoText) {
     EXPECT_EQ(scanRefs(""), "-");
     EXPECT_EQ(scanRefs("5 0"), "-");
     EXPECT_EQ(scanRefs("5 99999 obj 1 endobj"), "-");
+    // Millions of nested brackets: refused rather than kept token by token.
+    EXPECT_EQ(scanRefs("5 0 obj " + std::string(5000000, '[') + " endobj"), "-");
     ByteSource member("5 0 obj\r<< /Length 1 >> stream\nx\nendstream endobj\r");
     RawObject obj;
     EXPECT_FALSE(scanRawObject(member, 5, false, nullptr, obj));

@@ -56,12 +56,6 @@ TEST(CPdfFlateStream, ResetStartsAgain) {
     EXPECT_EQ(over.decoded(), text);
 }
 
-TEST(CPdfFlateStream, TakesDictAndLengthFromSource) {
-    FlateOver over(deflateBytes("x"));
-    EXPECT_TRUE(over.flate.getDict().isName("D"));
-    EXPECT_EQ(static_cast<int64_t>(deflateBytes("x").size()), over.flate.getLength());
-}
-
 TEST(CPdfFlateStream, CorruptDataEndsQuietly) {
     std::string text = noiseBytes(20000, 11);
     std::string packed = deflateBytes(text);

@@ -21,7 +21,9 @@ std::string fileWithObjectStream(const std::string& dictEntries, const std::stri
     return file.finish();
 }
 
-std::string fetched(OpenedPdf& pdf, int num) { return describe(pdf.xref().fetchObject(num, 0)); }
+std::string fetched(OpenedPdf& pdf, int num) {
+    return describe(pdf.xref().fetchObject(num, 0));
+}
 
 std::string memberBytes(OpenedPdf& pdf, int index, int num) {
     std::string bytes;
@@ -55,8 +57,8 @@ TEST(CPdfObjectStream, RawBytesRunToTheNextMemberOrTheEnd) {
 }
 
 TEST(CPdfObjectStream, IndirectFirstAndN) {
-    OpenedPdf pdf(fileWithObjectStream("/N 20 0 R /First 20 0 R", "10 0 11 4 12 9 (a) (bb) (ccc)",
-                                       "15"));
+    OpenedPdf pdf(
+        fileWithObjectStream("/N 20 0 R /First 20 0 R", "10 0 11 4 12 9 (a) (bb) (ccc)", "15"));
     // N is 15 as well: the table asks for 15 pairs but holds 3, so the stream is unusable.
     EXPECT_EQ("null", fetched(pdf, 11));
     OpenedPdf first(fileWithObjectStream("/N 3 /First 20 0 R", kThree, "15"));
@@ -69,9 +71,12 @@ TEST(CPdfObjectStream, EmptyViews) {
         std::string data;
     };
     const Case cases[] = {
-        {"/N 0 /First 15", kThree},     {"/N -3 /First 15", kThree},
-        {"/First 15", kThree},          {"/N 3", kThree},
-        {"/N 3 /First -1", kThree},     {"/N 3.0 /First 15", kThree},
+        {"/N 0 /First 15", kThree},
+        {"/N -3 /First 15", kThree},
+        {"/First 15", kThree},
+        {"/N 3", kThree},
+        {"/N 3 /First -1", kThree},
+        {"/N 3.0 /First 15", kThree},
         {"/N 3 /First 15", "10 0 11 x 12 9 (a) (bb) (ccc)"},
         {"/N 4 /First 15", kThree},  // a table shorter than N pairs
     };
@@ -132,7 +137,8 @@ TEST(CPdfObjectStream, ManyObjectStreamsInTurnGiveTheSameMembers) {
     const int streams = 12;
     for (int s = 0; s < streams; s++) {
         int first = 100 + 10 * s;
-        file.objectStream(10 + s, {{first, formatText("(s%d-a)", s)}, {first + 1, formatText("%d", s)}});
+        file.objectStream(10 + s,
+                          {{first, formatText("(s%d-a)", s)}, {first + 1, formatText("%d", s)}});
     }
     OpenedPdf pdf(file.finish());
     for (int round = 0; round < 3; round++) {

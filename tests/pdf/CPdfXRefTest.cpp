@@ -5,10 +5,10 @@
 
 #include "pdf/CPdfDocument.h"
 #include "pdf/CPdfException.h"
+#include "pdf/DocumentTestSupport.h"
 #include "pdf/FormatText.h"
 #include "pdf/PdfTestSupport.h"
 #include "support/TestPdf.h"
-#include "pdf/DocumentTestSupport.h"
 
 namespace {
 
@@ -227,7 +227,8 @@ TEST(CPdfXRef, XRefStreamWidths121And020) {
     long three = probe.size();
     // W 1 2 1 with a compressed entry for object 4.
     std::string narrow = row(0, 0, 255, 1, 2, 1) + row(1, one, 0, 1, 2, 1) +
-                         row(1, two, 0, 1, 2, 1) + row(1, three, 0, 1, 2, 1) + row(2, 3, 7, 1, 2, 1);
+                         row(1, two, 0, 1, 2, 1) + row(1, three, 0, 1, 2, 1) +
+                         row(2, 3, 7, 1, 2, 1);
     OpenedPdf a(xrefStreamFile("/Size 5 /W [1 2 1]", narrow));
     EXPECT_EQ(xrefCompressed, a.xref().getEntry(4).type);
     EXPECT_EQ(3, a.xref().getEntry(4).offset);
@@ -251,8 +252,8 @@ TEST(CPdfXRef, IndexPairsFillTheirRanges) {
     long one = probe.addObject(1, "<< /Type /Catalog >>");
     long two = probe.addObject(2, "(two)");
     long three = probe.size();
-    std::string rows = row(0, 0, 65535) + row(1, one, 0) + row(1, two, 0) + row(1, three, 0) +
-                       row(1, two, 0);
+    std::string rows =
+        row(0, 0, 65535) + row(1, one, 0) + row(1, two, 0) + row(1, three, 0) + row(1, two, 0);
     OpenedPdf opened(xrefStreamFile("/Size 12 /W [1 4 2] /Index [0 3 10 2]", rows));
     CPdfXRef& xref = opened.xref();
     EXPECT_EQ(12, xref.getNumObjects());
@@ -311,9 +312,9 @@ TEST(CPdfXRef, PrevLoopEndsTheChain) {
     PdfAssembler pair;
     one = pair.addObject(1, "<< /Type /Catalog >>");
     five = pair.addObject(5, "(old-five)");
-    long older = pair.add("xref\n0 2\n" + tableEntry(0, 65535, 'f') + tableEntry(one, 0, 'n') +
-                          "5 1\n" + tableEntry(five, 0, 'n') +
-                          "trailer\n<< /Size 6 /Prev NEWER_XXXX >>\n");
+    long older =
+        pair.add("xref\n0 2\n" + tableEntry(0, 65535, 'f') + tableEntry(one, 0, 'n') + "5 1\n" +
+                 tableEntry(five, 0, 'n') + "trailer\n<< /Size 6 /Prev NEWER_XXXX >>\n");
     long newFive = pair.addObject(5, "(new-five)");
     long newer = pair.add("xref\n5 1\n" + tableEntry(newFive, 0, 'n') +
                           formatText("trailer\n<< /Size 6 /Root 1 0 R /Prev %ld >>\n", older));
@@ -391,8 +392,8 @@ TEST(CPdfXRef, ObjectStreamListingItselfGivesNull) {
     PdfAssembler file;
     long one = file.addObject(1, "<< /Type /Catalog >>");
     // Object 3 is an object stream that the xref says is compressed inside itself.
-    std::string rows = row(0, 0, 65535) + row(1, one, 0) + row(0, 0, 0) + row(2, 3, 0) +
-                       row(2, 3, 1);
+    std::string rows =
+        row(0, 0, 65535) + row(1, one, 0) + row(0, 0, 0) + row(2, 3, 0) + row(2, 3, 1);
     long stm = file.addXRefStream(5, "/Size 6 /W [1 4 2] /Root 1 0 R /Index [0 5]", rows);
     OpenedPdf opened(file.finish(stm));
     EXPECT_EQ("null", fetched(opened, 3));

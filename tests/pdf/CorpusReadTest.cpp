@@ -81,7 +81,8 @@ std::string fetchEverything(CPdfDocument& doc, int* unsupported) {
 }  // namespace
 
 TEST(CorpusRead, EveryFileOpensOrIsRefusedClearly) {
-    if (corpusDir().empty()) GTEST_SKIP() << "../shared/corpus not found (real-world corpus absent)";
+    if (corpusDir().empty())
+        GTEST_SKIP() << "../shared/corpus not found (real-world corpus absent)";
     bool haveQpdf = runCommand("qpdf --version > /dev/null 2>&1") == 0;
     std::vector<std::string> names = corpusFiles();
     ASSERT_FALSE(names.empty());
@@ -89,8 +90,8 @@ TEST(CorpusRead, EveryFileOpensOrIsRefusedClearly) {
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         std::string path = corpusDir() + "/" + name;
-        bool encrypted = startsWith(name, "encrypted-") ||
-                         startsWith(name, "junk-before-header-encrypted");
+        bool encrypted =
+            startsWith(name, "encrypted-") || startsWith(name, "junk-before-header-encrypted");
         bool damaged = startsWith(name, "damaged-");
         CPdfDocument doc;
         try {

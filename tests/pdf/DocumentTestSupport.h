@@ -14,7 +14,7 @@
 
 // A document opened from bytes held in memory; the constructor throws what open throws.
 class OpenedPdf {
-public:
+  public:
     explicit OpenedPdf(std::string bytes) : bytes_(std::move(bytes)) {
         if (bytes_.empty()) bytes_ = " ";
         doc.openFile(fmemopen(&bytes_[0], bytes_.size(), "rb"));
@@ -22,10 +22,10 @@ public:
     CPdfXRef& xref() { return *doc.getXRef(); }
     FILE* file() { return doc.getFile(); }
 
-private:
+  private:
     std::string bytes_;  // declared before doc: outlives the open file
 
-public:
+  public:
     CPdfDocument doc;
 };
 
@@ -42,7 +42,7 @@ inline std::string openMessage(const std::string& bytes) {
 // A file written piece by piece: add() returns the offset of what it appends, counted from the
 // header ("%PDF-") so that junk before it does not shift the recorded offsets.
 class PdfAssembler {
-public:
+  public:
     explicit PdfAssembler(const std::string& prefix = "") : out_(prefix + "%PDF-1.5\n") {
         headerAt_ = static_cast<long>(prefix.size());
     }
@@ -70,7 +70,7 @@ public:
     }
     long size() const { return static_cast<long>(out_.size()) - headerAt_; }
 
-private:
+  private:
     std::string out_;
     long headerAt_;
 };
@@ -81,16 +81,18 @@ inline std::string tableEntry(long offset, int gen, char kind) {
 }
 
 // One xref stream row of widths w1 w2 w3.
-inline std::string row(unsigned long long kind, unsigned long long field2, unsigned long long field3,
-                       int w1 = 1, int w2 = 4, int w3 = 2) {
+inline std::string row(unsigned long long kind, unsigned long long field2,
+                       unsigned long long field3, int w1 = 1, int w2 = 4, int w3 = 2) {
     return bigEndianBytes(kind, w1) + bigEndianBytes(field2, w2) + bigEndianBytes(field3, w3);
 }
 
 // A file whose one section is an xref stream (W 1 4 2): plain objects, object streams and
 // compressed members are listed as added; numbers never added are free.
 class XRefStreamFile {
-public:
-    void plain(int num, const std::string& body) { rows_[num] = row(1, file_.addObject(num, body), 0); }
+  public:
+    void plain(int num, const std::string& body) {
+        rows_[num] = row(1, file_.addObject(num, body), 0);
+    }
     void stream(int num, const std::string& dictEntries, const std::string& data) {
         rows_[num] = row(1, file_.addStream(num, dictEntries, data), 0);
     }
@@ -124,7 +126,7 @@ public:
         return file_.finish(at);
     }
 
-private:
+  private:
     PdfAssembler file_;
     std::map<int, std::string> rows_;
 };

@@ -94,7 +94,8 @@ TEST(ObjectText, EndobjAtTheVeryEndOfTheFile) {
 
 TEST(ObjectText, StreamDataHoldingEndobjIsKeptWhole) {
     // An uncompressed embedded file whose data looks like objects of its own.
-    std::string data = "1 0 obj\n<< >>\nendobj\n2 0 obj\n<< /Length 0 >>\nstream\n\nendstream\nendobj\n";
+    std::string data =
+        "1 0 obj\n<< >>\nendobj\n2 0 obj\n<< /Length 0 >>\nstream\n\nendstream\nendobj\n";
     TestPdf pdf;
     pdf.addObject(1, "<< /Type /Catalog >>");
     pdf.addStream(3, "<< /Type /EmbeddedFile >>", data);
@@ -157,7 +158,8 @@ TEST(ObjectText, FindPatternInFile) {
 
 TEST(ObjectText, EndobjAnywhereAcrossReadBlocks) {
     // The object text before "endobj" is length + 11 bytes: these put it across 4096 and 12288.
-    for (size_t length : {4079u, 4080u, 4081u, 4082u, 4083u, 4084u, 4085u, 12272u, 12274u, 12276u}) {
+    for (size_t length :
+         {4079u, 4080u, 4081u, 4082u, 4083u, 4084u, 4085u, 12272u, 12274u, 12276u}) {
         std::string body = "(" + std::string(length, 'x') + ")";
         TestPdf pdf;
         pdf.addObject(1, "<< /Type /Catalog >>");

@@ -205,8 +205,8 @@ std::string bigEndianBytes(unsigned long long value, int width) {
 std::string deflateBytes(const std::string& data) {
     uLongf size = compressBound(static_cast<uLong>(data.size()));
     std::string out(size, '\0');
-    compress2(reinterpret_cast<Bytef*>(&out[0]), &size,
-              reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()), 9);
+    compress2(reinterpret_cast<Bytef*>(&out[0]), &size, reinterpret_cast<const Bytef*>(data.data()),
+              static_cast<uLong>(data.size()), 9);
     out.resize(size);
     return out;
 }
@@ -222,7 +222,9 @@ void TestPdfUpdate::addObject(int num, const std::string& body, int gen) {
     out_ += formatText("%d %d obj\n", num, gen) + body + "\nendobj\n";
 }
 
-void TestPdfUpdate::freeObject(int num, int gen) { entries_[num] = Entry{0, gen, false}; }
+void TestPdfUpdate::freeObject(int num, int gen) {
+    entries_[num] = Entry{0, gen, false};
+}
 
 long TestPdfUpdate::offsetOf(int num) const {
     auto found = entries_.find(num);

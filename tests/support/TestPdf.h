@@ -83,7 +83,7 @@ long lastStartXRef(const std::string& pdf);
 // An incremental update appended to an existing file (its header at byte 0): new or redefined
 // objects, freed numbers, and a new section whose /Prev is the file's last startxref.
 class TestPdfUpdate {
-public:
+  public:
     explicit TestPdfUpdate(std::string base) : out_(std::move(base)) {}
     // Appends "num gen obj\n<body>\nendobj\n" at once.
     void addObject(int num, const std::string& body, int gen = 0);
@@ -97,7 +97,7 @@ public:
     std::string buildWithXRefStream(int size, int xrefNum) const;
     long offsetOf(int num) const;
 
-private:
+  private:
     struct Entry {
         long offset;
         int gen;

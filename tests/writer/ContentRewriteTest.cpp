@@ -64,7 +64,8 @@ TEST(ContentRewrite, RenamesWholeNameTokensOnly) {
     expectRename("<< /F1 1 >> BDC", "<< /F1a 1 >> BDC");
     expectRename("BI /W 2 /H 1 /CS /Im1 ID \x01/F1 \xFF EI /F1 1 Tf",
                  "BI /W 2 /H 1 /CS /X9 ID \x01/F1 \xFF EI /F1a 1 Tf");
-    expectRename("BI /W 1 /H 1 ID /F1 EIx /F1 EI\n/F1 1 Tf", "BI /W 1 /H 1 ID /F1 EIx /F1 EI\n/F1a 1 Tf");
+    expectRename("BI /W 1 /H 1 ID /F1 EIx /F1 EI\n/F1 1 Tf",
+                 "BI /W 1 /H 1 ID /F1 EIx /F1 EI\n/F1a 1 Tf");
     expectRename(std::string("/F1 \0 /Im1", 10), std::string("/F1a \0 /X9", 10));
     expectRename("BI /W 0 /H 0 ID\nEI /F1 1 Tf", "BI /W 0 /H 0 ID\nEI /F1a 1 Tf");
     expectRename("(unterminated /F1", "(unterminated /F1");
@@ -82,7 +83,8 @@ TEST(ContentRewrite, DeflateRoundTripsShortAndIncompressibleData) {
         state = state * 1103515245u + 12345u;
         noise += static_cast<char>(state >> 24);
     }
-    for (const std::string& data : {std::string(), std::string("x"), std::string("\xFF\xFF\x00", 3), noise}) {
+    for (const std::string& data :
+         {std::string(), std::string("x"), std::string("\xFF\xFF\x00", 3), noise}) {
         std::string compressed;
         ASSERT_TRUE(deflateBuffer(data, compressed));
         std::string back(data.size() + 1, '\0');
@@ -105,8 +107,8 @@ TEST(ContentRewrite, UncompressedStreamWithDirectLength) {
     copyInputObjects(*s.ctx, {}, nullptr);
     std::string out = s.finishPdf();
     EXPECT_EQ(outputObjectText(out, next),
-              formatText("%d 0 obj\n<<  /Length %zu>>\nstream\n", next, kRenamed.size()) + kRenamed +
-                  "\nendstream\nendobj\n");
+              formatText("%d 0 obj\n<<  /Length %zu>>\nstream\n", next, kRenamed.size()) +
+                  kRenamed + "\nendstream\nendobj\n");
     // The original, which other pages may share, keeps its names.
     EXPECT_EQ(outputStreamData(out, 4), kContent);
 }
@@ -114,7 +116,8 @@ TEST(ContentRewrite, UncompressedStreamWithDirectLength) {
 TEST(ContentRewrite, CompressedStreamWithIndirectLength) {
     TestPdf pdf = pageWithContents("/Contents 4 0 R");
     std::string compressed = deflateBytes(kContent);
-    pdf.addObject(4, "<< /Length 5 0 R /Filter /FlateDecode >>\nstream\n" + compressed + "\nendstream");
+    pdf.addObject(
+        4, "<< /Length 5 0 R /Filter /FlateDecode >>\nstream\n" + compressed + "\nendstream");
     pdf.addObject(5, formatText("%zu", compressed.size()));
     WriterSetup s(pdf.build());
     int copy = s.ctx->nextObjectNumber();

@@ -66,8 +66,9 @@ TEST(ObjectCopy, CopiesAreByteForByteWithTheirGeneration) {
     std::string out = s.finishPdf();
     EXPECT_EQ(out.compare(static_cast<size_t>(s.offsets.at(3).offset), raw.size(), raw), 0);
     EXPECT_EQ(s.offsets.at(3).gen, 2);
-    EXPECT_NE(out.find(formatText("%010lld 00002 n \r", static_cast<long long>(s.offsets.at(3).offset))),
-              std::string::npos);
+    EXPECT_NE(
+        out.find(formatText("%010lld 00002 n \r", static_cast<long long>(s.offsets.at(3).offset))),
+        std::string::npos);
 }
 
 TEST(ObjectCopy, StreamDataSayingObjStmIsStillCopied) {

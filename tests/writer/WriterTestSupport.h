@@ -16,7 +16,7 @@
 // One conversion's writing state on an input given as bytes: the document, the raw input, the
 // output file in a temporary folder and its offset table.
 class WriterSetup {
-public:
+  public:
     explicit WriterSetup(const std::string& pdf) {
         inputPath_ = dir_.write("in.pdf", pdf);
         doc.open(inputPath_);
@@ -45,12 +45,12 @@ public:
     std::string outputPath() const { return dir_.file("out.pdf"); }
     const TempDir& dir() const { return dir_; }
 
-private:
+  private:
     TempDir dir_;
     std::string inputPath_;
     FILE* input_ = nullptr;
 
-public:
+  public:
     CPdfDocument doc;
     OutputFile out;
     OffsetTable offsets;

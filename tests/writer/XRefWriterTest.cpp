@@ -11,7 +11,7 @@ namespace {
 
 // An output alone, with no input behind it, for the table and trailer.
 class TableSetup {
-public:
+  public:
     TableSetup() { out.create(dir.file("out.pdf")); }
     std::string finish() {
         out.finish();
