@@ -111,7 +111,7 @@ void CImpositionJob::convert(const std::string& originalInput) {
     offsets.reset(xref->getNumObjects());
 
     PageRecords pages;
-    int pagesRootNumber = scanPageTree(xref, pages);
+    int pagesRootNumber = scanPageTree(doc, input.get(), pages);
 
     std::vector<bool> isPageObject(static_cast<size_t>(xref->getNumObjects()), false);
     for (const PageRecord& page : pages) {

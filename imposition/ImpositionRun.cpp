@@ -100,7 +100,7 @@ void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRec
     int endPage = settings.endPage;
     if (static_cast<unsigned>(endPage) >= static_cast<unsigned>(pageCount)) endPage = kLastPage;
 
-    int leading = std::min(std::max(settings.startPage - 1, 0), pageCount);
+    int leading = settings.startPage <= 1 ? 0 : std::min(settings.startPage - 1, pageCount);
     for (int i = 0; i < leading; i++)
         addKid(writeSinglePage(ctx, pages[static_cast<size_t>(i)], state));
 

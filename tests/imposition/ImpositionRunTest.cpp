@@ -1,6 +1,9 @@
 // The imposition run: single pages around the range, one sheet per entry, no page lost, and the
 // flat page tree root.
 #include "ImpositionTestSupport.h"
+#include <limits>
+#include <set>
+
 #include "pdf/CPdfException.h"
 
 namespace {
@@ -191,5 +194,23 @@ TEST(ImpositionRun, RenderedSheetsPutPagesInTheirCells) {
         runCommand("pdftotext -f 1 -l 1 '" + path + "' -", &text);
         for (const char* digit : {"1", "3", "4"})
             EXPECT_NE(text.find(digit), std::string::npos) << text;
+    }
+}
+
+TEST(ImpositionRun, ExtremePageRangesDoNotBreakTheRun) {
+    const int big = std::numeric_limits<int>::max();
+    const int small = std::numeric_limits<int>::min();
+    for (auto [start, end] : std::vector<std::pair<int, int>>{{small, small}, {big, big}, {0, -1}, {-5, 3}, {2, big}}) {
+        SCOPED_TRACE(formatText("-s%d -e%d", start, end));
+        ImpositionSetup setup(buildDoc(plainDoc(5)));
+        JobSettings settings = settingsFor("-4up");
+        settings.startPage = start;
+        settings.endPage = end;
+        std::string path = setup.impose(settings);
+        EXPECT_QPDF_CLEAN(path);
+        OutputPdf pdf(path);
+        std::set<int> shown;
+        for (const auto& pages : pagesShown(pdf)) shown.insert(pages.begin(), pages.end());
+        EXPECT_EQ(shown.size(), 5u);  // every page is on a sheet or a page of its own
     }
 }
