@@ -108,17 +108,20 @@ class CPdfXRefReader {
     void growTo(int64_t size);
     void store(int64_t num, int64_t offset, int64_t gen, CPdfXRefEntryType type);
     static bool prevOffset(const CPdfObject& dict, int64_t* prev);
+    void readHybridStream(const CPdfObject& trailer);
 
     CPdfXRef& xref_;
     int64_t maxEntries_;
+    // Sections already read: a chain that comes back to one of them ends there.
+    std::set<int64_t> visited_;
+    // Entries the table being read marked free: its /XRefStm stream may still define them.
+    std::set<int64_t> replaceable_;
 };
 
 void CPdfXRefReader::read() {
     int64_t offset = findStartXRef();
-    // A Prev chain that comes back to a section already read ends there.
-    std::set<int64_t> visited;
     bool more = true;
-    while (more && visited.insert(offset).second) more = readSection(offset, &offset);
+    while (more && visited_.insert(offset).second) more = readSection(offset, &offset);
 
     CPdfDict* trailer = xref_.trailer_.getDict();
     if (!trailer) throw CPdfException("PDF file was damaged");
@@ -193,6 +196,7 @@ bool CPdfXRefReader::readTable(CPdfParser& parser, int64_t* prev) {
             if (!offset.isInt() || !gen.isInt() || !(inUse || kind.isKeyword("f"))) {
                 throw CPdfException("Couldn't parse an xref table");
             }
+            if (!xref_.entries_[static_cast<size_t>(num)].filled && !inUse) replaceable_.insert(num);
             store(num, offset.getInt(), gen.getInt(), inUse ? xrefUncompressed : xrefFree);
         }
     }
@@ -200,7 +204,24 @@ bool CPdfXRefReader::readTable(CPdfParser& parser, int64_t* prev) {
     if (!trailer.isDict()) throw CPdfException("Trailer dictionary is wrong type");
     // Sections are read newest first, so the first trailer read is the one that counts.
     if (xref_.trailer_.isNone()) xref_.trailer_ = trailer;
+    readHybridStream(trailer);
+    replaceable_.clear();
     return prevOffset(trailer, prev);
+}
+
+// A hybrid file lists its compressed objects only in the stream its table's /XRefStm names,
+// and marks them free (or leaves them out) in the table for older readers. Without that
+// stream those objects, often whole fonts and structure, would be lost.
+void CPdfXRefReader::readHybridStream(const CPdfObject& trailer) {
+    CPdfObject stm = trailer.getDict()->lookupRaw("XRefStm");
+    if (!stm.isInt() || stm.getInt() <= 0 || !visited_.insert(stm.getInt()).second) return;
+    int64_t start = xref_.headerOffset_ + stm.getInt();
+    if (start >= xref_.fileSize_) return;
+    CPdfParser parser(nullptr, xref_.base_->makeSubStream(start, false, 0, CPdfObject::makeNull()));
+    if (!parser.nextObject().isInt()) return;
+    // The stream's own /Prev is not followed: the table's /Prev goes on with the chain.
+    int64_t ignoredPrev = 0;
+    readXRefStream(parser, &ignoredPrev);
 }
 
 bool CPdfXRefReader::readXRefStream(CPdfParser& parser, int64_t* prev) {
@@ -291,8 +312,9 @@ void CPdfXRefReader::growTo(int64_t size) {
 
 void CPdfXRefReader::store(int64_t num, int64_t offset, int64_t gen, CPdfXRefEntryType type) {
     CPdfXRefEntry& entry = xref_.entries_[static_cast<size_t>(num)];
-    // An entry filled by a newer section stays as it is.
-    if (entry.filled) return;
+    // An entry filled by a newer section stays as it is; a free entry of the table whose
+    // /XRefStm stream is being read is the one exception.
+    if (entry.filled && replaceable_.erase(num) == 0) return;
     entry.offset = offset;
     entry.gen = static_cast<int>(gen);
     entry.type = type;

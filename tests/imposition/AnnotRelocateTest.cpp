@@ -16,17 +16,17 @@ void expectRect(std::vector<double> rect, double dx, double dy, bool flipped,
 }
 
 // A document whose page k has one link annotation (object 10k + 5) at [10 20 110 40].
-DocSpec annotatedDoc(int pageCount) {
-    DocSpec spec = plainDoc(pageCount);
+DocPlan annotatedDoc(int pageCount) {
+    DocPlan plan = plainDoc(pageCount);
     for (int page = 1; page <= pageCount; page++) {
         int annot = pageObject(page) + 5;
-        spec.pages[static_cast<size_t>(page - 1)].extra = formatText("/Annots [ %d 0 R ]", annot);
-        spec.objects[annot] = formatText(
+        plan.pages[static_cast<size_t>(page - 1)].extra = formatText("/Annots [ %d 0 R ]", annot);
+        plan.objects[annot] = formatText(
             "<< /Type /Annot /Subtype /Link /Rect [10 20 110 40] /P %d 0 R "
             "/Border [0 0 1] /A << /S /URI /URI (https://example.org/%d) >> >>",
             pageObject(page), page);
     }
-    return spec;
+    return plan;
 }
 
 // Each listed annotation of a sheet: its number and its /Rect.
@@ -56,9 +56,9 @@ TEST(AnnotRelocate, RectText) {
 }
 
 TEST(AnnotRelocate, EveryPageMovesWithItsOwnPlacement) {
-    DocSpec spec = annotatedDoc(4);
-    spec.pages[1].extra += " /Rotate 180";
-    ImpositionSetup setup(buildDoc(spec));
+    DocPlan plan = annotatedDoc(4);
+    plan.pages[1].extra += " /Rotate 180";
+    ImpositionSetup setup(buildDoc(plan));
     std::vector<OutputPage> sheets =
         writeSheets(setup, settingsFor("-4up"), {entryOf({1, 2, 3, 4})});
     OutputPdf pdf(setup.outputPath());
@@ -121,12 +121,12 @@ TEST(AnnotRelocate, EachShowingGetsItsOwnObject) {
 }
 
 TEST(AnnotRelocate, CarrierListKinds) {
-    DocSpec spec = annotatedDoc(4);
-    spec.pages[0].extra = "/Annots 7 0 R";  // a referenced array, shared with nothing else
-    spec.objects[7] = "[ 15 0 R ]";
-    spec.pages[2].extra = "";  // no /Annots at all
-    spec.pages[3].extra = "";
-    ImpositionSetup setup(buildDoc(spec));
+    DocPlan plan = annotatedDoc(4);
+    plan.pages[0].extra = "/Annots 7 0 R";  // a referenced array, shared with nothing else
+    plan.objects[7] = "[ 15 0 R ]";
+    plan.pages[2].extra = "";  // no /Annots at all
+    plan.pages[3].extra = "";
+    ImpositionSetup setup(buildDoc(plan));
     std::vector<OutputPage> sheets =
         writeSheets(setup, settingsFor(""), {entryOf({1, 2}), entryOf({3, 2}), entryOf({4, 0})});
     OutputPdf pdf(setup.outputPath());
@@ -143,16 +143,16 @@ TEST(AnnotRelocate, CarrierListKinds) {
 }
 
 TEST(AnnotRelocate, OddAnnotationsAreStillListed) {
-    DocSpec spec = plainDoc(2);
-    spec.pages[1].extra =
+    DocPlan plan = plainDoc(2);
+    plan.pages[1].extra =
         "/Annots [ 25 0 R 26 0 R << /Type /Annot /Subtype /Square /Rect [0 0 5 5] >> null 27 0 R ]";
-    spec.objects[25] = "<< /Type /Annot /Subtype /Text /Contents (no rect) >>";
-    spec.objects[26] =
+    plan.objects[25] = "<< /Type /Annot /Subtype /Text /Contents (no rect) >>";
+    plan.objects[26] =
         "<< /Type /Annot /Subtype /Widget /FT /Tx /T (name) /Rect 28 0 R /Parent 29 0 R >>";
-    spec.objects[27] = "<< /Type /Annot /Subtype /Text /Rect [1 2 3] >>";
-    spec.objects[28] = "[100 100 200 120]";
-    spec.objects[29] = "<< /FT /Tx /T (field) /Kids [ 26 0 R ] >>";
-    ImpositionSetup setup(buildDoc(spec));
+    plan.objects[27] = "<< /Type /Annot /Subtype /Text /Rect [1 2 3] >>";
+    plan.objects[28] = "[100 100 200 120]";
+    plan.objects[29] = "<< /FT /Tx /T (field) /Kids [ 26 0 R ] >>";
+    ImpositionSetup setup(buildDoc(plan));
     std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
     OutputPdf pdf(setup.outputPath());
     auto annots = listed(pdf, sheets[0].num);

@@ -1,8 +1,8 @@
 // The imposition run: single pages around the range, one sheet per entry, no page lost, and the
 // flat page tree root.
-#include "ImpositionTestSupport.h"
 #include <limits>
 #include <set>
+#include "ImpositionTestSupport.h"
 
 #include "pdf/CPdfException.h"
 
@@ -32,8 +32,8 @@ std::vector<std::vector<int>> pagesShown(OutputPdf& pdf) {
 
 using Shown = std::vector<std::vector<int>>;
 
-Shown impose(const DocSpec& spec, const std::string& words, std::string* rootText = nullptr) {
-    ImpositionSetup setup(buildDoc(spec));
+Shown impose(const DocPlan& plan, const std::string& words, std::string* rootText = nullptr) {
+    ImpositionSetup setup(buildDoc(plan));
     std::string path = setup.impose(settingsFor(words));
     EXPECT_QPDF_CLEAN(path);
     OutputPdf pdf(path);
@@ -78,13 +78,13 @@ TEST(ImpositionRun, EmptyFirstSlotOfAFourUpBack) {
 }
 
 TEST(ImpositionRun, SinglePagesStateWhatTheyInherited) {
-    DocSpec spec = plainDoc(3);
-    spec.rootExtra = "/MediaBox [0 0 500 700] /Rotate 90 /CropBox [5 5 495 695] /Resources 5 0 R";
-    spec.objects[5] = "<< /Font << /F1 3 0 R >> >>";
-    spec.pages[0].resources = "";
-    spec.pages[1].resources = "";
-    spec.pages[2].extra = "/MediaBox [0 0 400 400] /CropBox [0 0 400 400] /Rotate 0";
-    std::string input = buildDoc(spec);
+    DocPlan plan = plainDoc(3);
+    plan.rootExtra = "/MediaBox [0 0 500 700] /Rotate 90 /CropBox [5 5 495 695] /Resources 5 0 R";
+    plan.objects[5] = "<< /Font << /F1 3 0 R >> >>";
+    plan.pages[0].resources = "";
+    plan.pages[1].resources = "";
+    plan.pages[2].extra = "/MediaBox [0 0 400 400] /CropBox [0 0 400 400] /Rotate 0";
+    std::string input = buildDoc(plan);
     ImpositionSetup setup(input);
     std::string path = setup.impose(settingsFor("-s4"));
     EXPECT_QPDF_CLEAN(path);
@@ -105,12 +105,12 @@ TEST(ImpositionRun, SinglePagesStateWhatTheyInherited) {
 }
 
 TEST(ImpositionRun, DirectRootResourcesAreDropped) {
-    DocSpec spec = plainDoc(2);
-    spec.rootExtra = "/MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >>";
-    spec.pages[0].resources = "";
-    spec.pages[1].resources = "";
+    DocPlan plan = plainDoc(2);
+    plan.rootExtra = "/MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >>";
+    plan.pages[0].resources = "";
+    plan.pages[1].resources = "";
     std::string root;
-    Shown shown = impose(spec, "-s2", &root);
+    impose(plan, "-s2", &root);
     EXPECT_EQ(root, "2 0 obj\n<<\n/Type /Pages\n/Kids [ 10 0 R  20 0 R  ]\n/Count 2\n>>\nendobj\n");
 }
 
@@ -163,11 +163,11 @@ TEST(ImpositionRun, BrokenInputs) {
 }
 
 TEST(ImpositionRun, SameInputAndOptionsGiveTheSameBytes) {
-    DocSpec spec = plainDoc(7);
-    spec.pages[2].resources = "<< /Font << /F1 4 0 R >> >>";
-    spec.pages[4].extra = "/Annots [ 5 0 R ]";
-    spec.objects[5] = "<< /Type /Annot /Subtype /Text /Rect [1 1 20 20] >>";
-    std::string input = buildDoc(spec);
+    DocPlan plan = plainDoc(7);
+    plan.pages[2].resources = "<< /Font << /F1 4 0 R >> >>";
+    plan.pages[4].extra = "/Annots [ 5 0 R ]";
+    plan.objects[5] = "<< /Type /Annot /Subtype /Text /Rect [1 1 20 20] >>";
+    std::string input = buildDoc(plan);
     std::string outputs[2];
     for (std::string& output : outputs) {
         ImpositionSetup setup(input);
@@ -200,7 +200,8 @@ TEST(ImpositionRun, RenderedSheetsPutPagesInTheirCells) {
 TEST(ImpositionRun, ExtremePageRangesDoNotBreakTheRun) {
     const int big = std::numeric_limits<int>::max();
     const int small = std::numeric_limits<int>::min();
-    for (auto [start, end] : std::vector<std::pair<int, int>>{{small, small}, {big, big}, {0, -1}, {-5, 3}, {2, big}}) {
+    for (auto [start, end] :
+         std::vector<std::pair<int, int>>{{small, small}, {big, big}, {0, -1}, {-5, 3}, {2, big}}) {
         SCOPED_TRACE(formatText("-s%d -e%d", start, end));
         ImpositionSetup setup(buildDoc(plainDoc(5)));
         JobSettings settings = settingsFor("-4up");

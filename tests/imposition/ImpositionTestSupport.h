@@ -164,15 +164,15 @@ inline std::string qpdfProblems(const std::string& path) {
 // A document of simple pages: catalog 1, page tree root 2, Helvetica 3, Courier 4, objects 5 to
 // 9 free for a test; page k (1-based) is object 10k, its content stream 10k + 1, and 10k + 2 to
 // 10k + 9 are free for the page's own extra objects.
-struct PageSpec {
+struct PagePlan {
     std::string extra;                                      // more entries of the page dictionary
     std::string resources = "<< /Font << /F1 3 0 R >> >>";  // empty: no /Resources key
     std::string content;  // empty: a default drawing the page number
     bool hasContents = true;
 };
 
-struct DocSpec {
-    std::vector<PageSpec> pages;
+struct DocPlan {
+    std::vector<PagePlan> pages;
     std::string rootExtra = "/MediaBox [0 0 612 792]";
     std::map<int, std::string> objects;  // extra objects by number (body text)
     std::map<int, std::pair<std::string, std::string>> streams;  // extra streams: dict, data
@@ -182,19 +182,19 @@ inline int pageObject(int page) {
     return 10 * page;
 }
 
-inline std::string buildDoc(const DocSpec& spec) {
+inline std::string buildDoc(const DocPlan& plan) {
     TestPdf pdf;
     pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
     std::string kids;
-    for (size_t i = 0; i < spec.pages.size(); i++)
+    for (size_t i = 0; i < plan.pages.size(); i++)
         kids += formatText("%d 0 R ", pageObject(static_cast<int>(i) + 1));
-    pdf.addObject(2, "<< /Type /Pages " + spec.rootExtra + " /Kids [ " + kids +
-                         formatText("] /Count %d >>", static_cast<int>(spec.pages.size())));
+    pdf.addObject(2, "<< /Type /Pages " + plan.rootExtra + " /Kids [ " + kids +
+                         formatText("] /Count %d >>", static_cast<int>(plan.pages.size())));
     pdf.addObject(3, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
     pdf.addObject(4, "<< /Type /Font /Subtype /Type1 /BaseFont /Courier >>");
-    for (size_t i = 0; i < spec.pages.size(); i++) {
+    for (size_t i = 0; i < plan.pages.size(); i++) {
         int page = static_cast<int>(i) + 1;
-        const PageSpec& p = spec.pages[i];
+        const PagePlan& p = plan.pages[i];
         std::string dict = "<< /Type /Page /Parent 2 0 R ";
         if (!p.resources.empty()) dict += "/Resources " + p.resources + " ";
         if (p.hasContents) dict += formatText("/Contents %d 0 R ", pageObject(page) + 1);
@@ -205,16 +205,16 @@ inline std::string buildDoc(const DocSpec& spec) {
                                   : p.content;
         pdf.addStream(pageObject(page) + 1, "<< >>", content);
     }
-    for (const auto& [num, body] : spec.objects) pdf.addObject(num, body);
-    for (const auto& [num, stream] : spec.streams) pdf.addStream(num, stream.first, stream.second);
+    for (const auto& [num, body] : plan.objects) pdf.addObject(num, body);
+    for (const auto& [num, stream] : plan.streams) pdf.addStream(num, stream.first, stream.second);
     pdf.setTrailerExtra("/Root 1 0 R");
     return pdf.build();
 }
 
-inline DocSpec plainDoc(int pageCount) {
-    DocSpec spec;
-    spec.pages.resize(static_cast<size_t>(pageCount));
-    return spec;
+inline DocPlan plainDoc(int pageCount) {
+    DocPlan plan;
+    plan.pages.resize(static_cast<size_t>(pageCount));
+    return plan;
 }
 
 // Settings from a few command-line words: -4up, -down, -6up3x2, -12up4x3 ..., -sN, -eN, -ab4,

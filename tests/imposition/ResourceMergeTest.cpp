@@ -41,10 +41,10 @@ TEST(ResourceMerge, SameFontUnderTheSameNameNeedsNoRename) {
 }
 
 TEST(ResourceMerge, ClashingNameIsRenamedOnlyForThePageThatBringsIt) {
-    DocSpec spec = plainDoc(4);
-    spec.pages[1].resources = "<< /Font << /F1 4 0 R >> >>";  // F1 is Courier here
-    spec.pages[1].content = "BT /F1 24 Tf (/F1 in a string) Tj /F1x 1 Tf ET\n";
-    ImpositionSetup setup(buildDoc(spec));
+    DocPlan plan = plainDoc(4);
+    plan.pages[1].resources = "<< /Font << /F1 4 0 R >> >>";  // F1 is Courier here
+    plan.pages[1].content = "BT /F1 24 Tf (/F1 in a string) Tj /F1x 1 Tf ET\n";
+    ImpositionSetup setup(buildDoc(plan));
     std::vector<OutputPage> sheets =
         writeSheets(setup, settingsFor("-4up"), {entryOf({1, 2, 3, 4})});
     OutputPdf pdf(setup.outputPath());
@@ -55,20 +55,20 @@ TEST(ResourceMerge, ClashingNameIsRenamedOnlyForThePageThatBringsIt) {
     EXPECT_EQ(contents[1], pageObject(1) + 1);
     EXPECT_NE(contents[4], pageObject(2) + 1);  // page 2's stream is a renamed copy
     EXPECT_EQ(pdf.data(contents[4]), "BT /F1_1 24 Tf (/F1 in a string) Tj /F1x 1 Tf ET\n");
-    EXPECT_EQ(pdf.data(pageObject(2) + 1), spec.pages[1].content);  // the original stays
+    EXPECT_EQ(pdf.data(pageObject(2) + 1), plan.pages[1].content);  // the original stays
     EXPECT_EQ(contents[7], pageObject(3) + 1);  // pages 3 and 4 use the carrier's F1
     EXPECT_EQ(contents[10], pageObject(4) + 1);
     EXPECT_QPDF_CLEAN(setup.outputPath());
 }
 
 TEST(ResourceMerge, NewNamesAvoidEveryNameInUse) {
-    DocSpec spec = plainDoc(3);
-    spec.pages[0].resources = "<< /Font << /F1 3 0 R /F1_1 5 0 R >> >>";
-    spec.pages[1].resources = "<< /Font << /F1 4 0 R /F1_2 6 0 R >> >>";
-    spec.pages[1].content = "BT /F1 24 Tf /F1_2 12 Tf ET\n";
-    spec.objects[5] = "<< /Type /Font /Subtype /Type1 /BaseFont /Times-Roman >>";
-    spec.objects[6] = "<< /Type /Font /Subtype /Type1 /BaseFont /Symbol >>";
-    ImpositionSetup setup(buildDoc(spec));
+    DocPlan plan = plainDoc(3);
+    plan.pages[0].resources = "<< /Font << /F1 3 0 R /F1_1 5 0 R >> >>";
+    plan.pages[1].resources = "<< /Font << /F1 4 0 R /F1_2 6 0 R >> >>";
+    plan.pages[1].content = "BT /F1 24 Tf /F1_2 12 Tf ET\n";
+    plan.objects[5] = "<< /Type /Font /Subtype /Type1 /BaseFont /Times-Roman >>";
+    plan.objects[6] = "<< /Type /Font /Subtype /Type1 /BaseFont /Symbol >>";
+    ImpositionSetup setup(buildDoc(plan));
     std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
     OutputPdf pdf(setup.outputPath());
     EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"),
@@ -78,13 +78,13 @@ TEST(ResourceMerge, NewNamesAvoidEveryNameInUse) {
 }
 
 TEST(ResourceMerge, NameRenamedInEveryCategoryOfThePage) {
-    DocSpec spec = plainDoc(2);
-    spec.pages[0].resources = "<< /Font << /R1 3 0 R >> >>";
-    spec.pages[1].resources = "<< /Font << /R1 4 0 R >> /XObject << /R1 25 0 R >> >>";
-    spec.pages[1].content = "BT /R1 24 Tf ET /R1 Do\n";
-    spec.streams[25] = {"<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>",
+    DocPlan plan = plainDoc(2);
+    plan.pages[0].resources = "<< /Font << /R1 3 0 R >> >>";
+    plan.pages[1].resources = "<< /Font << /R1 4 0 R >> /XObject << /R1 25 0 R >> >>";
+    plan.pages[1].content = "BT /R1 24 Tf ET /R1 Do\n";
+    plan.streams[25] = {"<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>",
                         "0 0 10 10 re f\n"};
-    ImpositionSetup setup(buildDoc(spec));
+    ImpositionSetup setup(buildDoc(plan));
     std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
     OutputPdf pdf(setup.outputPath());
     EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"),
@@ -95,18 +95,18 @@ TEST(ResourceMerge, NameRenamedInEveryCategoryOfThePage) {
 }
 
 TEST(ResourceMerge, PatternAndShadingAreNeverRenamed) {
-    DocSpec spec = plainDoc(2);
-    spec.pages[0].resources = "<< /Pattern << /P1 5 0 R >> /Shading << /Sh1 6 0 R >> >>";
-    spec.pages[1].resources = "<< /Pattern << /P1 7 0 R /P2 7 0 R >> /Shading << /Sh1 8 0 R >> >>";
-    spec.pages[1].content = "/P1 scn /Sh1 sh\n";
+    DocPlan plan = plainDoc(2);
+    plan.pages[0].resources = "<< /Pattern << /P1 5 0 R >> /Shading << /Sh1 6 0 R >> >>";
+    plan.pages[1].resources = "<< /Pattern << /P1 7 0 R /P2 7 0 R >> /Shading << /Sh1 8 0 R >> >>";
+    plan.pages[1].content = "/P1 scn /Sh1 sh\n";
     const char* shading =
         "<< /ShadingType 2 /ColorSpace /DeviceGray /Coords [0 0 1 0] /Function 9 0 R >>";
-    spec.objects[5] = "<< /PatternType 2 /Shading 6 0 R >>";
-    spec.objects[6] = shading;
-    spec.objects[7] = "<< /PatternType 2 /Shading 8 0 R >>";
-    spec.objects[8] = shading;
-    spec.objects[9] = "<< /FunctionType 2 /Domain [0 1] /N 1 >>";
-    ImpositionSetup setup(buildDoc(spec));
+    plan.objects[5] = "<< /PatternType 2 /Shading 6 0 R >>";
+    plan.objects[6] = shading;
+    plan.objects[7] = "<< /PatternType 2 /Shading 8 0 R >>";
+    plan.objects[8] = shading;
+    plan.objects[9] = "<< /FunctionType 2 /Domain [0 1] /N 1 >>";
+    ImpositionSetup setup(buildDoc(plan));
     std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
     OutputPdf pdf(setup.outputPath());
     EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Pattern"),
@@ -119,12 +119,12 @@ TEST(ResourceMerge, PatternAndShadingAreNeverRenamed) {
 }
 
 TEST(ResourceMerge, MissingCategoryIsAddedAndDirectValuesAreKept) {
-    DocSpec spec = plainDoc(2);
-    spec.pages[0].resources = "<< /ProcSet [/PDF /Text] >>";
-    spec.pages[1].resources =
+    DocPlan plan = plainDoc(2);
+    plan.pages[0].resources = "<< /ProcSet [/PDF /Text] >>";
+    plan.pages[1].resources =
         "<< /Font << /F1 3 0 R >> /ExtGState << /GS1 << /Type /ExtGState /CA 0.5 >> >> "
         "/ColorSpace << /CS1 /DeviceRGB /CS2 [/CalRGB << /WhitePoint [1 1 1] >>] >> >>";
-    ImpositionSetup setup(buildDoc(spec));
+    ImpositionSetup setup(buildDoc(plan));
     std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
     OutputPdf pdf(setup.outputPath());
     std::string text = pdf.text(sheets[0].num);
@@ -143,13 +143,13 @@ TEST(ResourceMerge, MissingCategoryIsAddedAndDirectValuesAreKept) {
 }
 
 TEST(ResourceMerge, SharedResourcesObjectIsNeverOverwritten) {
-    DocSpec spec = plainDoc(4);
-    spec.objects[5] = "<< /Font << /F1 3 0 R >> >>";
-    spec.pages[0].resources = "5 0 R";
-    spec.pages[2].resources = "5 0 R";
-    spec.pages[1].resources = "<< /Font << /F1 4 0 R >> >>";
-    spec.pages[3].resources = "<< /Font << /F2 4 0 R >> >>";
-    std::string input = buildDoc(spec);
+    DocPlan plan = plainDoc(4);
+    plan.objects[5] = "<< /Font << /F1 3 0 R >> >>";
+    plan.pages[0].resources = "5 0 R";
+    plan.pages[2].resources = "5 0 R";
+    plan.pages[1].resources = "<< /Font << /F1 4 0 R >> >>";
+    plan.pages[3].resources = "<< /Font << /F2 4 0 R >> >>";
+    std::string input = buildDoc(plan);
     ImpositionSetup setup(input);
     std::vector<OutputPage> sheets =
         writeSheets(setup, settingsFor(""), {entryOf({1, 2}), entryOf({3, 4})});
@@ -169,11 +169,11 @@ TEST(ResourceMerge, SharedResourcesObjectIsNeverOverwritten) {
 }
 
 TEST(ResourceMerge, InheritedResourcesAreWrittenIntoTheCarrier) {
-    DocSpec spec = plainDoc(2);
-    spec.rootExtra = "/MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >>";
-    spec.pages[0].resources = "";
-    spec.pages[1].resources = "";
-    ImpositionSetup setup(buildDoc(spec));
+    DocPlan plan = plainDoc(2);
+    plan.rootExtra = "/MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >>";
+    plan.pages[0].resources = "";
+    plan.pages[1].resources = "";
+    ImpositionSetup setup(buildDoc(plan));
     std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
     OutputPdf pdf(setup.outputPath());
     EXPECT_EQ(pdf.object(sheets[0].num).getDict()->lookupRaw("Resources").isDict(), true);
@@ -182,10 +182,10 @@ TEST(ResourceMerge, InheritedResourcesAreWrittenIntoTheCarrier) {
 }
 
 TEST(ResourceMerge, EveryPlacedSlotIsMerged) {
-    DocSpec spec = plainDoc(12);
-    spec.pages[11].resources = "<< /Font << /F9 4 0 R >> >>";
-    spec.pages[11].content = "BT /F9 300 Tf 150 250 Td (12) Tj ET\n";
-    ImpositionSetup setup(buildDoc(spec));
+    DocPlan plan = plainDoc(12);
+    plan.pages[11].resources = "<< /Font << /F9 4 0 R >> >>";
+    plan.pages[11].content = "BT /F9 300 Tf 150 250 Td (12) Tj ET\n";
+    ImpositionSetup setup(buildDoc(plan));
     std::vector<OutputPage> sheets = writeSheets(
         setup, settingsFor("-12up4x3"), {entryOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})});
     OutputPdf pdf(setup.outputPath());
@@ -194,9 +194,9 @@ TEST(ResourceMerge, EveryPlacedSlotIsMerged) {
 }
 
 TEST(ResourceMerge, SameInputGivesTheSameBytes) {
-    DocSpec spec = plainDoc(4);
-    spec.pages[1].resources = "<< /Font << /F1 4 0 R >> /ExtGState << /G << /CA 1 >> >> >>";
-    std::string input = buildDoc(spec);
+    DocPlan plan = plainDoc(4);
+    plan.pages[1].resources = "<< /Font << /F1 4 0 R >> /ExtGState << /G << /CA 1 >> >> >>";
+    std::string input = buildDoc(plan);
     std::string outputs[2];
     for (std::string& output : outputs) {
         ImpositionSetup setup(input);
@@ -208,20 +208,20 @@ TEST(ResourceMerge, SameInputGivesTheSameBytes) {
 }
 
 TEST(ResourceMerge, HostileResourcesDoNotCrash) {
-    DocSpec spec = plainDoc(4);
-    spec.objects[5] = "6 0 R";  // a reference loop instead of a dictionary
-    spec.objects[6] = "5 0 R";
-    spec.pages[0].resources = "5 0 R";
+    DocPlan plan = plainDoc(4);
+    plan.objects[5] = "6 0 R";  // a reference loop instead of a dictionary
+    plan.objects[6] = "5 0 R";
+    plan.pages[0].resources = "5 0 R";
     // Objects the page tree scan never parses, so their text reaches the merge as it is.
-    spec.objects[7] = "<< /Font << /F1 99 0 R /F2 >> /XObject 5 0 R /ColorSpace << /C [ >> >>";
-    spec.objects[8] = "<< /Font (unterminated";
-    spec.objects[9] = "<< /Font << /F1 4 0 R >> /ExtGState << /G << /A << /B << >> >>";
-    spec.pages[1].resources = "7 0 R";
-    spec.pages[2].resources = "8 0 R";
-    spec.pages[3].resources = "9 0 R";
+    plan.objects[7] = "<< /Font << /F1 99 0 R /F2 >> /XObject 5 0 R /ColorSpace << /C [ >> >>";
+    plan.objects[8] = "<< /Font (unterminated";
+    plan.objects[9] = "<< /Font << /F1 4 0 R >> /ExtGState << /G << /A << /B << >> >>";
+    plan.pages[1].resources = "7 0 R";
+    plan.pages[2].resources = "8 0 R";
+    plan.pages[3].resources = "9 0 R";
     std::vector<OutputPage> sheets;
     try {
-        ImpositionSetup setup(buildDoc(spec));
+        ImpositionSetup setup(buildDoc(plan));
         sheets =
             writeSheets(setup, settingsFor("-4up"), {entryOf({1, 2, 3, 4}), entryOf({2, 3, 4, 1})});
         OutputPdf pdf(setup.outputPath());

@@ -137,9 +137,9 @@ TEST(SheetWriter, WrapperStreamsHaveTheExactText) {
 }
 
 TEST(SheetWriter, FourUpSheetListsEveryPageBetweenItsWrappers) {
-    DocSpec spec = plainDoc(4);
-    spec.pages[1].extra = "/Rotate 180";
-    ImpositionSetup setup(buildDoc(spec));
+    DocPlan plan = plainDoc(4);
+    plan.pages[1].extra = "/Rotate 180";
+    ImpositionSetup setup(buildDoc(plan));
     std::vector<OutputPage> sheets =
         writeSheets(setup, settingsFor("-4up"), {entryOf({1, 2, 3, 4})});
     ASSERT_EQ(sheets.size(), 1u);
@@ -175,14 +175,14 @@ TEST(SheetWriter, EmptySlotsStillGetTheirWrappers) {
 
 // The carrier's /Contents in each stored kind ends up as the sheet's contents.
 TEST(SheetWriter, ContentsInEveryStoredKind) {
-    DocSpec spec = plainDoc(5);
-    spec.pages[0].hasContents = false;
-    spec.pages[0].extra = "/Contents [ 11 0 R ]";  // direct array
-    spec.pages[1].hasContents = false;
-    spec.pages[1].extra = "/Contents 22 0 R";  // reference to an array
-    spec.objects[22] = "[ 21 0 R ]";
-    spec.pages[3].hasContents = false;  // absent
-    ImpositionSetup setup(buildDoc(spec));
+    DocPlan plan = plainDoc(5);
+    plan.pages[0].hasContents = false;
+    plan.pages[0].extra = "/Contents [ 11 0 R ]";  // direct array
+    plan.pages[1].hasContents = false;
+    plan.pages[1].extra = "/Contents 22 0 R";  // reference to an array
+    plan.objects[22] = "[ 21 0 R ]";
+    plan.pages[3].hasContents = false;  // absent
+    ImpositionSetup setup(buildDoc(plan));
     // Page 3 stores a reference to a stream.
     std::vector<OutputPage> sheets =
         writeSheets(setup, settingsFor(""),
@@ -214,11 +214,11 @@ TEST(SheetWriter, ContentsInEveryStoredKind) {
 }
 
 TEST(SheetWriter, SheetRotationFollowsTheCarrier) {
-    DocSpec spec = plainDoc(4);
-    spec.pages[0].extra = "/Rotate 270";
-    spec.pages[1].extra = "/Rotate 270";
-    spec.pages[2].extra = "/Rotate 180";
-    ImpositionSetup setup(buildDoc(spec));
+    DocPlan plan = plainDoc(4);
+    plan.pages[0].extra = "/Rotate 270";
+    plan.pages[1].extra = "/Rotate 270";
+    plan.pages[2].extra = "/Rotate 180";
+    ImpositionSetup setup(buildDoc(plan));
     std::vector<OutputPage> sheets =
         writeSheets(setup, settingsFor(""), {entryOf({1, 2}), entryOf({3, 4})});
     OutputPdf pdf(setup.outputPath());
@@ -233,9 +233,9 @@ TEST(SheetWriter, SheetRotationFollowsTheCarrier) {
 }
 
 TEST(SheetWriter, InheritedRotationAndCropBoxAreStated) {
-    DocSpec spec = plainDoc(2);
-    spec.rootExtra = "/MediaBox [0 0 612 792] /Rotate 90 /CropBox [10 10 600 780]";
-    ImpositionSetup setup(buildDoc(spec));
+    DocPlan plan = plainDoc(2);
+    plan.rootExtra = "/MediaBox [0 0 612 792] /Rotate 90 /CropBox [10 10 600 780]";
+    ImpositionSetup setup(buildDoc(plan));
     std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
     OutputPdf pdf(setup.outputPath());
     std::string text = pdf.text(sheets[0].num);
@@ -265,8 +265,8 @@ TEST(SheetWriter, CarrierOfTwoSheetsGivesEachItsOwnObject) {
 }
 
 TEST(SheetWriter, ParentIsTheRootAndItsAbsenceIsAnError) {
-    DocSpec spec = plainDoc(2);
-    ImpositionSetup setup(buildDoc(spec));
+    DocPlan plan = plainDoc(2);
+    ImpositionSetup setup(buildDoc(plan));
     std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
     OutputPdf pdf(setup.outputPath());
     EXPECT_NE(pdf.text(sheets[0].num).find("/Parent 2 0 R"), std::string::npos);

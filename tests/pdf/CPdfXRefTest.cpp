@@ -325,19 +325,23 @@ TEST(CPdfXRef, PrevLoopEndsTheChain) {
     EXPECT_EQ("<</Type /Catalog>>", fetched(both, 1));
 }
 
-TEST(CPdfXRef, HybridXRefStmIsNotFollowed) {
-    // Object 4 is listed only in the xref stream the table's /XRefStm names.
+TEST(CPdfXRef, HybridXRefStmDefinesWhatTheTableLeavesFree) {
+    // Objects 2 and 4 live in an object stream that only the /XRefStm stream lists; the table
+    // marks 2 free for older readers and leaves 4 out. The stream's entry for 1 (free) must not
+    // override the table's object 1.
     PdfAssembler file;
     long one = file.addObject(1, "<< /Type /Catalog >>");
-    long objStm = file.addStream(3, "/Type /ObjStm /N 1 /First 4", "4 0 (four)");
-    long stm = file.addXRefStream(6, "/Size 7 /W [1 4 2] /Index [4 1]", row(2, 3, 0));
+    long objStm = file.addStream(3, "/Type /ObjStm /N 2 /First 8", "2 0 4 6 (two) (four)");
+    long stm = file.addXRefStream(6, "/Size 7 /W [1 4 2] /Index [1 2 4 1]",
+                                  row(0, 0, 0) + row(2, 3, 0) + row(2, 3, 1));
     long table = file.add("xref\n0 4\n" + tableEntry(0, 65535, 'f') + tableEntry(one, 0, 'n') +
                           tableEntry(0, 0, 'f') + tableEntry(objStm, 0, 'n') +
                           formatText("trailer\n<< /Size 7 /Root 1 0 R /XRefStm %ld >>\n", stm));
     OpenedPdf opened(file.finish(table));
-    // Had the stream been read, the list would reach object 6.
-    EXPECT_EQ(4, opened.xref().getNumObjects());
+    EXPECT_EQ(7, opened.xref().getNumObjects());
     EXPECT_EQ("<</Type /Catalog>>", fetched(opened, 1));
+    EXPECT_EQ("(two)", fetched(opened, 2));
+    EXPECT_EQ("(four)", fetched(opened, 4));
 }
 
 TEST(CPdfXRef, FetchGenerationAndRangeChecks) {
