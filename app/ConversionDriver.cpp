@@ -11,6 +11,7 @@
 
 #include "app/CImpositionJob.h"
 #include "app/JobOptions.h"
+#include "imposition/CPageOrder.h"
 #include "imposition/ImpositionRun.h"
 #include "imposition/PageBoxes.h"
 #include "normalise/CNormaliser.h"
@@ -73,7 +74,8 @@ void CImpositionJob::run(int argc, char** argv) {
     std::string originalInput = settings_.inputFile;
 
     TempFileGuard temp;
-    if (settings_.flags.up2to1 || settings_.flags.up2to1h) {
+    // Only when split-back is the layout chosen: a larger layout given as well wins over it.
+    if (chooseLayout(settings_.flags) == Layout::SplitBack) {
         temp.name = createTempFile(settings_.outputFile);
         // The normaliser has printed its own message; the empty exception only ends the run.
         if (!normalise(settings_.inputFile, settings_.inputFile, temp.name)) throw CPdfException("");

@@ -127,11 +127,15 @@ void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRec
         if (splitBack) state.firstHalf = !state.firstHalf;
     }
 
-    // Every page after the sheets' range that no sheet shows follows as a single page; the
-    // split-back input holds the document twice, so nothing follows there.
+    // Every page after the sheets' range that no sheet shows follows as a single page. A
+    // built-in order promises every page of its range too, so any page of the range it left
+    // off (the multi-up split order with a later start page) follows as well; a sequence file
+    // is the user's own choice of pages. The split-back input holds the document twice, so
+    // nothing follows there.
     if (!splitBack) {
         int rangeEnd = endPage >= 0 && endPage < pageCount ? endPage : pageCount;
-        for (int i = std::max(rangeEnd, leading); i < pageCount; i++) {
+        int from = settings.sequenceFile.empty() ? leading : std::max(rangeEnd, leading);
+        for (int i = from; i < pageCount; i++) {
             if (!carried[static_cast<size_t>(i)])
                 addKid(writeSinglePage(ctx, pages[static_cast<size_t>(i)], state));
         }

@@ -1,6 +1,8 @@
 // Page boxes: collecting the inherited boxes and rotation of every input page, and the sheet boxes.
 #include "imposition/PageBoxes.h"
 
+#include "imposition/CPageOrder.h"
+
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -233,55 +235,25 @@ PdfBox computeSheetBox(const PdfBox& page, int rotation, const JobSettings& sett
     const LayoutFlags& flags = settings.flags;
     double d = settings.offsetSplit;
     PdfBox box = page;
-    if (flags.up2to1) {
-        if (firstHalf) {
-            box.x2 = page.x2 - page.x2 * 0.5 - d;
-        } else {
-            box.x1 = page.x2 * 0.5 + page.x1 + d;
-        }
-        return box;
-    }
-    if (flags.up2to1h) {
-        if (firstHalf) {
+    // The same choice of layout as the placement's, so box and cells always agree.
+    Layout layout = chooseLayout(flags);
+    if (layout == Layout::SplitBack) {
+        if (flags.up2to1) {
+            if (firstHalf) {
+                box.x2 = page.x2 - page.x2 * 0.5 - d;
+            } else {
+                box.x1 = page.x2 * 0.5 + page.x1 + d;
+            }
+        } else if (firstHalf) {
             box.y2 = page.y2 - page.y2 * 0.5 - d;
         } else {
             box.y1 = page.y2 * 0.5 + page.y1 + d;
         }
         return box;
     }
-    // The grid: across by down.
-    int across = 2, down = 1;
-    bool twoUp = false;
-    if (flags.up12x2x6) {
-        across = 2, down = 6;
-    } else if (flags.up12x6x2) {
-        across = 6, down = 2;
-    } else if (flags.up12x3x4) {
-        across = 3, down = 4;
-    } else if (flags.up12x4x3) {
-        across = 4, down = 3;
-    } else if (flags.up10x2x5) {
-        across = 2, down = 5;
-    } else if (flags.up10x5x2) {
-        across = 5, down = 2;
-    } else if (flags.up10x2x5spec1) {
-        across = 2, down = 5;
-    } else if (flags.up8x2x4) {
-        across = 2, down = 4;
-    } else if (flags.up8x4x2) {
-        across = 4, down = 2;
-    } else if (flags.up6x2x3) {
-        across = 2, down = 3;
-    } else if (flags.up6x3x2) {
-        across = 3, down = 2;
-    } else if (flags.up4) {
-        across = 2, down = 2;
-    } else if (flags.down) {
-        across = 1, down = 2;
-        twoUp = true;
-    } else {
-        twoUp = true;
-    }
+    LayoutGrid grid = layoutGrid(layout, flags.down);
+    int across = grid.across, down = grid.down;
+    bool twoUp = layout == Layout::TwoUp;
     bool turned = rotation == 90 || rotation == 270;
     bool upright = rotation == 0 || rotation == 180;
     if (twoUp && !turned && !upright) return box;
@@ -313,7 +285,7 @@ void writeSheetBox(std::string& text, const char* key, const UserBox& userBox, P
                    int rotation, bool addIfMissing, const JobSettings& settings,
                    SheetBoxState& state) {
     int normalised = ((rotation % 360) + 360) % 360;
-    bool split = settings.flags.up2to1 || settings.flags.up2to1h;
+    bool split = chooseLayout(settings.flags) == Layout::SplitBack;
     bool isCropBox = std::strcmp(key, "/CropBox") == 0;
     bool isMediaBox = std::strcmp(key, "/MediaBox") == 0;
 

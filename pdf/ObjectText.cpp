@@ -50,6 +50,19 @@ bool readThroughEndobj(FILE* file, int64_t start, int64_t searchFrom, std::strin
 
 }  // namespace
 
+// True when the text starts (after white space) with the number num, as "num gen obj" does.
+// A cross-reference entry that points at another object must not pass that object off as num.
+static bool headerNamesObject(const std::string& text, int num) {
+    size_t i = 0;
+    while (i < text.size() && std::strchr(" \t\r\n\f", text[i]) && text[i] != '\0') i++;
+    long long value = 0;
+    size_t digits = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 12; i++, digits++) {
+        value = value * 10 + (text[i] - '0');
+    }
+    return digits > 0 && value == num;
+}
+
 bool getObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text) {
     CPdfXRef* xref = doc.getXRef();
     if (!xref || num < 0 || num >= xref->getNumObjects()) return false;
@@ -71,6 +84,7 @@ bool getObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text) {
     if (entry.offset < 0 || start < 0 || start >= xref->getFileSize()) return false;
     std::string found;
     if (!readThroughEndobj(file, start, start, found)) return false;
+    if (!headerNamesObject(found, num)) return false;
 
     // Stream data may hold the bytes "endobj" (an uncompressed embedded PDF, say). For a
     // stream whose /Length checks out, the object ends at the first "endobj" after its data.

@@ -328,9 +328,11 @@ TEST(PageBoxes, ComputedSheetBoxForEveryLayout) {
         "12up4x3", [](LayoutFlags& f) { f.up12x4x3 = true; }, 90, 1836, 3168);
     expectSheet(
         "12up4x3", [](LayoutFlags& f) { f.up12x4x3 = true; }, 45, 2448, 2376);
-    // The first flag of the table decides.
+    // With two grids of one size given, the box follows the grid the pages are placed in.
     expectSheet(
-        "12up2x6+4x3", [](LayoutFlags& f) { f.up12x2x6 = f.up12x4x3 = true; }, 0, 1224, 4752);
+        "12up2x6+4x3", [](LayoutFlags& f) { f.up12x2x6 = f.up12x4x3 = true; }, 0, 2448, 2376);
+    expectSheet(
+        "4up+2to1up", [](LayoutFlags& f) { f.up4 = f.up2to1 = true; }, 0, 1224, 1584);
     expectSheet(
         "4up+down", [](LayoutFlags& f) { f.up4 = f.down = true; }, 0, 1224, 1584);
     expectSheet(
