@@ -6,7 +6,7 @@
 #include "app/JobSettings.h"
 
 class CImpositionJob {
-public:
+  public:
     // Parses the options and converts settings.inputFile into settings.outputFile.
     // Throws CPdfException when the conversion fails; the partial output and the temporary
     // file are removed by then.
@@ -14,7 +14,7 @@ public:
 
     const JobSettings& getSettings() const { return settings_; }
 
-private:
+  private:
     void convert(const std::string& originalInput);
 
     JobSettings settings_;

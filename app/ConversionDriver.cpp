@@ -43,8 +43,8 @@ struct FileCloser {
 // so it lies in the current folder; it is created exclusively so that nothing is overwritten.
 std::string createTempFile(const std::string& outputFile) {
     for (int attempt = 0; attempt < 1000; attempt++) {
-        std::string name =
-            formatText("%s_temp_%ld_%dtmp", outputFile.c_str(), static_cast<long>(getpid()), attempt);
+        std::string name = formatText("%s_temp_%ld_%dtmp", outputFile.c_str(),
+                                      static_cast<long>(getpid()), attempt);
         std::string cleaned;
         for (char c : name) {
             if (c != '/' && c != '\\') cleaned += c;
@@ -56,7 +56,8 @@ std::string createTempFile(const std::string& outputFile) {
         }
         if (errno != EEXIST) break;
     }
-    throw CPdfException(formatText("\nTemporary file create error for output '%s'\n", outputFile.c_str()));
+    throw CPdfException(
+        formatText("\nTemporary file create error for output '%s'\n", outputFile.c_str()));
 }
 
 // True when both names lead to one existing file (also through links or other spellings).
@@ -78,7 +79,8 @@ void CImpositionJob::run(int argc, char** argv) {
     if (chooseLayout(settings_.flags) == Layout::SplitBack) {
         temp.name = createTempFile(settings_.outputFile);
         // The normaliser has printed its own message; the empty exception only ends the run.
-        if (!normalise(settings_.inputFile, settings_.inputFile, temp.name)) throw CPdfException("");
+        if (!normalise(settings_.inputFile, settings_.inputFile, temp.name))
+            throw CPdfException("");
         settings_.inputFile = temp.name;
     }
     convert(originalInput);
@@ -97,12 +99,15 @@ void CImpositionJob::convert(const std::string& originalInput) {
     offsets.reset(xref->getNumObjects());
 
     // Writing over the input would destroy it while it is still being read.
-    if (sameFile(originalInput, settings_.outputFile) || sameFile(settings_.inputFile, settings_.outputFile)) {
-        throw CPdfException(formatText("\nOutput file is the input file: '%s'\n", settings_.outputFile.c_str()));
+    if (sameFile(originalInput, settings_.outputFile) ||
+        sameFile(settings_.inputFile, settings_.outputFile)) {
+        throw CPdfException(
+            formatText("\nOutput file is the input file: '%s'\n", settings_.outputFile.c_str()));
     }
     OutputFile out;
     if (!out.create(settings_.outputFile)) {
-        throw CPdfException(formatText("\nOutput file create error: '%s'\n", settings_.outputFile.c_str()));
+        throw CPdfException(
+            formatText("\nOutput file create error: '%s'\n", settings_.outputFile.c_str()));
     }
     std::printf(", output file: '%s'\n", settings_.outputFile.c_str());
     std::printf("Processing");
@@ -117,7 +122,8 @@ void CImpositionJob::convert(const std::string& originalInput) {
 
     std::vector<bool> isPageObject(static_cast<size_t>(xref->getNumObjects()), false);
     for (const PageRecord& page : pages) {
-        if (page.objNum >= 0 && page.objNum < xref->getNumObjects()) isPageObject[static_cast<size_t>(page.objNum)] = true;
+        if (page.objNum >= 0 && page.objNum < xref->getNumObjects())
+            isPageObject[static_cast<size_t>(page.objNum)] = true;
     }
     // A dot at the 6th, 12th, 18th ... page object met in the copy pass.
     int dotCounter = 0;

@@ -6,8 +6,8 @@
 void printBanner() {
     std::printf("\r\nTessel v1.12 - PDF imposition by the Tessel developers\r\n");
     std::printf("Documentation: README.md in the Tessel source tree\r\n");
-    std::printf("Contact: the Tessel developers, through the project's issue tracker\r\n");
-    std::printf("\r\n\r\n");
+    // The banner ends with an empty line.
+    std::printf("Contact: the Tessel developers, through the project's issue tracker\r\n\r\n");
 }
 
 void printUsage() {
@@ -40,19 +40,23 @@ void printUsage() {
         "-duplex4123  2up duplex (e.g. 4,1,2,3)\n",
         "-duplex1342  2up duplex (e.g. 1,3,4,2)\n",
         "-outer-in  2up duplex outer-in (e.g. 4,1,2,3)\n",
-        "-duplicate  duplicates pages left, right output so you get page 1,1 then page 2,2 in 2up mode\n",
+        "-duplicate  duplicates pages left, right output so you get page 1,1 then page 2,2 in 2up "
+        "mode\n",
         "-seq <sequence file>  custom page sequencing, see examples folder\n",
         "-up2to1  converts a 2up document back to 1 up, split on vertical center\n",
         "-up2to1h  converts a 2up document back to 1 up, split on horizontal center\n",
         "-offset_split  offset the split page position for up2to1 & up2to1h option, e.g. "
         "-offset_split-50  or e.g. -offset_split76\n",
-        "-rightmargin    offset for margin for right side of new page (for space between the pages) "
+        "-rightmargin    offset for margin for right side of new page (for space between the "
+        "pages) "
         "e.g. -rightmargin 10   on a A4 page pdf will be A4 + 10 to the right on new A3 page.\n",
-        "-bottommargin   offset for margin for bottom of new top page (for space between the pages) "
+        "-bottommargin   offset for margin for bottom of new top page (for space between the "
+        "pages) "
         "e.g. -bottommargin 10\n",
         "-cropbox  distination cropbox size can be set manually (optional), e.g. -cropbox "
         "5,5,612,1584 \n",
-        "-mediabox distination mediabox (page) size can be set manually (optional), e..g. -mediabox "
+        "-mediabox distination mediabox (page) size can be set manually (optional), e..g. "
+        "-mediabox "
         "0,0,612,1584\n",
         "\n",
         "\r\nExample usage:-\r\n",
@@ -75,7 +79,8 @@ void printUsage() {
         "NOTE: first 2 parameters have to be input file / output file or 2nd parameter -f\r\n",
         "If your filename has spaces in it then use double quotes around the filename, e.g. "
         "\"c:\\my test\\test file.pdf\"\n",
-        "\nWildcards * are not permitted, if you want to process many files then do: dir /B *.pdf > "
+        "\nWildcards * are not permitted, if you want to process many files then do: dir /B *.pdf "
+        "> "
         "list.txt, then tessel list.txt -fout\n",
         "\r\n",
         "\r\n",

@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
     }
     if (std::strchr(argv[1], '*') || std::strchr(argv[2], '*')) {
         std::printf(
-            "\nError! Wildcards * are not permitted, if you want to process many files then do: dir /B "
+            "\nError! Wildcards * are not permitted, if you want to process many files then do: "
+            "dir /B "
             "*.pdf > list.txt, then tessel list.txt -fc:\\test\n\n");
         return 1;
     }

@@ -57,18 +57,47 @@ results=$work/results.md
   echo "|---|---|---|---|---|---|"
 } > "$results"
 
+cases=("" "-4up" "-12up3x4" "-split" "-outer-in" "-2to1up")
+declare -A seconds  # "<pages> <kind> <case>" -> median seconds, for the growth table
 for pages in $targets; do
   for kind in objstm table; do
     input=$(make_input "$pages" "$kind")
     real_pages=$(qpdf --show-npages "$input")
     read -r qpdf_s qpdf_mb < <(measure qpdf qpdf "$input" "$work/qpdf-out.pdf")
+    seconds["$pages $kind qpdf"]=$qpdf_s
     echo "| $real_pages | $kind | qpdf in.pdf out.pdf | $qpdf_s | $qpdf_mb | 1.00 |" >> "$results"
-    for options in "" "-4up" "-12up3x4" "-split" "-outer-in" "-2to1up"; do
+    for options in "${cases[@]}"; do
       read -r s mb < <(measure tessel "$tessel" "$input" "$work/out.pdf" $options)
+      seconds["$pages $kind ${options:-2up}"]=$s
       ratio=$(awk -v a="$s" -v b="$qpdf_s" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')
       echo "| $real_pages | $kind | tessel ${options:-(2-up)} | $s | $mb | $ratio |" >> "$results"
     done
   done
 done
+
+# Growth: the time at the largest target over the time at the smallest. A cost that grows with
+# the file gives about the page ratio; more than that means something grows faster.
+read -r -a sizes <<< "$targets"
+small=${sizes[0]} large=${sizes[${#sizes[@]} - 1]}
+if [ "$small" != "$large" ]; then
+  {
+    echo
+    echo "Growth from $small to $large pages (time at $large / time at $small; pages grow $(awk -v a="$large" -v b="$small" 'BEGIN {printf "%.1f", a / b}') times):"
+    echo
+    echo "| xref | case | growth |"
+    echo "|---|---|---|"
+    for kind in objstm table; do
+      for name in qpdf "${cases[@]}"; do
+        name=${name:-2up}
+        growth=$(awk -v a="${seconds["$large $kind $name"]}" -v b="${seconds["$small $kind $name"]}" \
+          'BEGIN {if (b > 0) printf "%.1f", a / b; else print "n/a"}')
+        label="tessel $name"
+        [ "$name" = 2up ] && label="tessel (2-up)"
+        [ "$name" = qpdf ] && label="qpdf in.pdf out.pdf"
+        echo "| $kind | $label | $growth |"
+      done
+    done
+  } >> "$results"
+fi
 cp "$results" bench/RESULTS.md
 cat bench/RESULTS.md

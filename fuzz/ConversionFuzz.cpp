@@ -13,8 +13,8 @@
 
 namespace {
 
-const char* const kLayouts[] = {"-ab", "-4up", "-12up3x4", "-split", "-outer-in", "-2to1up",
-                                "-down", "-6up3x2", "-duplicate", "-10up2x5spec1"};
+const char* const kLayouts[] = {"-ab",     "-4up",  "-12up3x4", "-split",     "-outer-in",
+                                "-2to1up", "-down", "-6up3x2",  "-duplicate", "-10up2x5spec1"};
 
 }  // namespace
 

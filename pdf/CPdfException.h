@@ -5,13 +5,13 @@
 #include <utility>
 
 class CPdfException {
-public:
+  public:
     CPdfException() = default;
     explicit CPdfException(std::string message) : message_(std::move(message)) {}
 
     // The message as given, byte for byte; empty when none was given.
     const std::string& getMessage() const { return message_; }
 
-private:
+  private:
     std::string message_;
 };

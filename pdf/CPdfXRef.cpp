@@ -16,7 +16,7 @@ namespace {
 constexpr int64_t kTailSize = 1023;
 // Object streams kept parsed (and kept decoded for raw text): enough that fetches alternating
 // between a handful of object streams do not rebuild one each time.
-constexpr size_t kObjectStreamCacheSize = 8;
+constexpr size_t kObjectStreamCacheSize = 64;
 // Nested fetches (an indirect /Length, the object stream of a compressed object, its /N or
 // /First) never go deep in a sound file; a chain deeper than this is hostile.
 constexpr int kMaxFetchDepth = 32;
@@ -196,7 +196,8 @@ bool CPdfXRefReader::readTable(CPdfParser& parser, int64_t* prev) {
             if (!offset.isInt() || !gen.isInt() || !(inUse || kind.isKeyword("f"))) {
                 throw CPdfException("Couldn't parse an xref table");
             }
-            if (!xref_.entries_[static_cast<size_t>(num)].filled && !inUse) replaceable_.insert(num);
+            if (!xref_.entries_[static_cast<size_t>(num)].filled && !inUse)
+                replaceable_.insert(num);
             store(num, offset.getInt(), gen.getInt(), inUse ? xrefUncompressed : xrefFree);
         }
     }

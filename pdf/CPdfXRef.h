@@ -1,4 +1,5 @@
-// Cross-reference reading: the entry list of a document, its trailer, and fetching objects by number.
+// Cross-reference reading: the entry list of a document, its trailer, and fetching objects by
+// number.
 #pragma once
 
 #include <cstdint>
@@ -12,7 +13,8 @@
 enum CPdfXRefEntryType { xrefFree = 0, xrefUncompressed = 1, xrefCompressed = 2 };
 
 struct CPdfXRefEntry {
-    // Kind 1: byte offset of "N G obj", relative to the header. Kind 2: number of the object stream.
+    // Kind 1: byte offset of "N G obj", relative to the header. Kind 2: number of the object
+    // stream.
     int64_t offset = -1;
     // Kind 1 and 0: generation. Kind 2: index of the object within its object stream.
     int gen = 0;
@@ -25,7 +27,7 @@ class CPdfObjectStream;
 class CPdfObjectStreamData;
 
 class CPdfXRef {
-public:
+  public:
     // base: the whole-file stream, whose start is already moved to the "%PDF-" header.
     CPdfXRef(std::shared_ptr<CPdfStream> base, int64_t headerOffset, int64_t fileSize);
     ~CPdfXRef();
@@ -49,14 +51,15 @@ public:
     const std::vector<CPdfXRefEntry>& getEntries() const { return entries_; }
     int64_t getHeaderOffset() const { return headerOffset_; }
     int64_t getFileSize() const { return fileSize_; }
-    // Generation to write for an object kept under its input number: its entry's, 0 when compressed.
+    // Generation to write for an object kept under its input number: its entry's, 0 when
+    // compressed.
     int getOutputGen(int num) const;
 
     // Decoded bytes of member `index` of object stream `streamNum` when it holds object `num`
     // (the raw-text view); false when there are none. Uses a small cache of recent streams.
     bool getCompressedMemberBytes(int streamNum, int index, int num, std::string& bytes);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
     std::shared_ptr<CPdfStream> base_;

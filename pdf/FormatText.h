@@ -1,4 +1,5 @@
-// printf-style formatting into a std::string: the single way Tessel builds exact PDF and console text.
+// printf-style formatting into a std::string: the single way Tessel builds exact PDF and console
+// text.
 #pragma once
 
 #include <string>

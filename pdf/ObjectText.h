@@ -13,8 +13,10 @@ class CPdfDocument;
 // False (text untouched) for a free entry, a missing member or an object without "endobj".
 bool getObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text);
 
-// Position of the last byte of the first occurrence of pattern wholly inside [from, to); 0 when none.
-size_t findPattern(const char* buffer, size_t from, size_t to, const char* pattern, size_t patternLength);
+// Position of the last byte of the first occurrence of pattern wholly inside [from, to); 0 when
+// none.
+size_t findPattern(const char* buffer, size_t from, size_t to, const char* pattern,
+                   size_t patternLength);
 
 // The same over the file from offset to its end, in file positions; 0 when none.
 int64_t findPatternInFile(FILE* file, int64_t offset, const char* pattern, size_t patternLength);

@@ -8,7 +8,9 @@
 
 namespace {
 
-std::string number(long value) { return std::to_string(value); }
+std::string number(long value) {
+    return std::to_string(value);
+}
 
 std::string deflate(const std::string& data) {
     uLongf size = compressBound(data.size());
@@ -19,9 +21,9 @@ std::string deflate(const std::string& data) {
     return out;
 }
 
-const char* const kTopics[] = {"Cover",     "Contents",  "Welcome",   "Getting started",
-                               "Layouts",   "Page order", "Margins",  "Boxes",
-                               "Booklets",  "Batches",   "Splitting", "Back cover"};
+const char* const kTopics[] = {"Cover",    "Contents",   "Welcome",   "Getting started",
+                               "Layouts",  "Page order", "Margins",   "Boxes",
+                               "Booklets", "Batches",    "Splitting", "Back cover"};
 
 }  // namespace
 
@@ -43,15 +45,19 @@ int main(int argc, char** argv) {
     objects[4] = "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica-Bold >>";
     objects[5] = "<< /Type /Outlines /First 6 0 R /Last 6 0 R /Count 1 >>";
     objects[6] = "<< /Title (Layouts) /Parent 5 0 R /Dest [16 0 R /Fit] >>";
-    objects[7] = "<< /Type /Annot /Subtype /Link /Rect [72 600 300 630] /Border [0 0 1] "
-                 "/Dest [16 0 R /Fit] >>";
+    objects[7] =
+        "<< /Type /Annot /Subtype /Link /Rect [72 600 300 630] /Border [0 0 1] "
+        "/Dest [16 0 R /Fit] >>";
     for (int i = 0; i < pages; i++) {
         int page = i + 1;
         std::string annots = page == 2 ? " /Annots [7 0 R]" : "";
-        objects[8 + 2 * i] = "<< /Type /Page /Parent 2 0 R /Resources << /Font << /F1 3 0 R /F2 4 0 R >> >> "
-                             "/Contents " + number(9 + 2 * i) + " 0 R" + annots + " >>";
-        std::string text = "0.85 0.9 1 rg 36 36 540 720 re f\n0 0 0.5 rg\nBT /F2 40 Tf 72 680 Td (" +
-                           std::string(kTopics[i]) + ") Tj ET\n0 g\nBT /F1 14 Tf 72 640 Td 18 TL\n";
+        objects[8 + 2 * i] =
+            "<< /Type /Page /Parent 2 0 R /Resources << /Font << /F1 3 0 R /F2 4 0 R >> >> "
+            "/Contents " +
+            number(9 + 2 * i) + " 0 R" + annots + " >>";
+        std::string text =
+            "0.85 0.9 1 rg 36 36 540 720 re f\n0 0 0.5 rg\nBT /F2 40 Tf 72 680 Td (" +
+            std::string(kTopics[i]) + ") Tj ET\n0 g\nBT /F1 14 Tf 72 640 Td 18 TL\n";
         for (int line = 0; line < 20; line++) {
             text += "(Line " + number(line + 1) + " of page " + number(page) +
                     ": Tessel places pages side by side without scaling them.) '\n";
@@ -79,7 +85,8 @@ int main(int argc, char** argv) {
            " /Root 1 0 R >>\nstartxref\n" + number(xref) + "\n%%EOF\n";
 
     FILE* file = std::fopen(argv[1], "wb");
-    if (!file || std::fwrite(out.data(), 1, out.size(), file) != out.size() || std::fclose(file) != 0) {
+    if (!file || std::fwrite(out.data(), 1, out.size(), file) != out.size() ||
+        std::fclose(file) != 0) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;
     }

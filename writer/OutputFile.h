@@ -7,7 +7,7 @@
 #include <string>
 
 class OutputFile {
-public:
+  public:
     OutputFile() = default;
     ~OutputFile();  // removes the file unless keep() was reached
     OutputFile(const OutputFile&) = delete;
@@ -27,7 +27,7 @@ public:
     bool isOpen() const { return file_ != nullptr; }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     FILE* file_ = nullptr;
     std::string path_;
     int64_t position_ = 0;

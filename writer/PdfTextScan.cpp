@@ -3,12 +3,29 @@
 
 #include <cstring>
 
+namespace {
+
+// Byte classes looked up in one table: scanning large content streams asks for every byte.
+enum : unsigned char { kWhite = 1, kDelimiter = 2 };
+
+struct ByteClasses {
+    unsigned char of[256] = {};
+    ByteClasses() {
+        for (unsigned char c : {'\0', '\t', '\n', '\f', '\r', ' '}) of[c] = kWhite;
+        for (unsigned char c : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'}) of[c] = kDelimiter;
+    }
+};
+
+const ByteClasses kByteClasses;
+
+}  // namespace
+
 bool isTextWhite(unsigned char c) {
-    return c == 0 || c == '\t' || c == '\n' || c == '\f' || c == '\r' || c == ' ';
+    return kByteClasses.of[c] == kWhite;
 }
 
 bool isTextDelimiter(unsigned char c) {
-    return c != 0 && std::strchr("()<>[]{}/%", c) != nullptr;
+    return kByteClasses.of[c] == kDelimiter;
 }
 
 namespace {

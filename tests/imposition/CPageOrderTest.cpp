@@ -375,8 +375,8 @@ TEST(CPageOrder, EveryPageOfTheRangeIsPlaced) {
                 // A builder may end its range early (the run then writes the rest as single
                 // pages) but never later.
                 ASSERT_LE(last, originalLast) << full << " N " << pageCount;
-                bool multiUpSplit = built.slots > 2 && settings.flags.split &&
-                                    !settings.flags.ab && !settings.flags.duplicate;
+                bool multiUpSplit = built.slots > 2 && settings.flags.split && !settings.flags.ab &&
+                                    !settings.flags.duplicate;
                 checkCoverage(full, pageCount, first, last, copiesPerPage(settings, built.slots),
                               layoutGrid(settings.flags).testedSlots, built,
                               multiUpSplit && first > 1);

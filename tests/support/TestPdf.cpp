@@ -23,11 +23,13 @@ void TestPdf::addStream(int num, const std::string& dictBody, const std::string&
     std::string dict = dictBody;
     size_t close = dict.rfind(">>");
     dict.insert(close, formatText(" /Length %zu ", data.size()));
-    objects_[num] =
-        Obj{gen, formatText("%d %d obj\n", num, gen) + dict + "\nstream\n" + data + "\nendstream\nendobj\n"};
+    objects_[num] = Obj{gen, formatText("%d %d obj\n", num, gen) + dict + "\nstream\n" + data +
+                                 "\nendstream\nendobj\n"};
 }
 
-void TestPdf::addCompressed(int num, const std::string& body) { compressed_[num] = body; }
+void TestPdf::addCompressed(int num, const std::string& body) {
+    compressed_[num] = body;
+}
 
 long TestPdf::offsetOf(int num) const {
     auto found = offsets_.find(num);
@@ -125,12 +127,14 @@ std::string makeNumberedPdf(int pageCount, double width, double height,
     pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
     std::string kids;
     for (int i = 0; i < pageCount; i++) kids += formatText("%d 0 R ", 4 + 2 * i);
-    pdf.addObject(2, formatText("<< /Type /Pages /Kids [ %s] /Count %d >>", kids.c_str(), pageCount));
+    pdf.addObject(2,
+                  formatText("<< /Type /Pages /Kids [ %s] /Count %d >>", kids.c_str(), pageCount));
     pdf.addObject(3, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
     for (int i = 0; i < pageCount; i++) {
         int page = i + 1;
         std::string rotate;
-        if (i < static_cast<int>(rotations.size())) rotate = formatText(" /Rotate %d", rotations[i]);
+        if (i < static_cast<int>(rotations.size()))
+            rotate = formatText(" /Rotate %d", rotations[i]);
         pdf.addObject(4 + 2 * i,
                       formatText("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 %g %g]%s "
                                  "/Resources << /Font << /F1 3 0 R >> >> /Contents %d 0 R >>",
@@ -138,9 +142,9 @@ std::string makeNumberedPdf(int pageCount, double width, double height,
         double square = width / 8;
         double x = (page % 4) * (width - square) / 3;
         double y = ((page / 4) % 4) * (height - square) / 3;
-        std::string content = formatText(
-            "0 0 1 rg %g %g %g %g re f\n0 g BT /F1 %g Tf %g %g Td (%d) Tj ET\n", x, y, square, square,
-            height / 4, width / 4, height / 3, page);
+        std::string content =
+            formatText("0 0 1 rg %g %g %g %g re f\n0 g BT /F1 %g Tf %g %g Td (%d) Tj ET\n", x, y,
+                       square, square, height / 4, width / 4, height / 3, page);
         pdf.addStream(5 + 2 * i, "<< >>", content);
     }
     pdf.setTrailerExtra("/Root 1 0 R");

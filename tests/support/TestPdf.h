@@ -6,7 +6,7 @@
 #include <vector>
 
 class TestPdf {
-public:
+  public:
     // The header line(s); the default is a PDF 1.4 version line and a binary comment.
     void setHeader(const std::string& header) { header_ = header; }
     // Bytes put before the header (junk before "%PDF-").
@@ -30,7 +30,7 @@ public:
     // Offset of object num in the last build (relative to the header).
     long offsetOf(int num) const;
 
-private:
+  private:
     struct Obj {
         int gen;
         std::string text;
@@ -51,7 +51,7 @@ std::string makeNumberedPdf(int pageCount, double width = 612, double height = 7
 
 // A temporary folder removed with everything in it when the object goes.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -61,7 +61,7 @@ public:
     // Writes bytes to name inside the folder and returns the full path.
     std::string write(const std::string& name, const std::string& bytes) const;
 
-private:
+  private:
     std::string path_;
 };
 
