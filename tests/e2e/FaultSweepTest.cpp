@@ -417,8 +417,14 @@ void sweepRun(const std::string& inputPath, const std::string& label, const char
     if (status == 1) {
         stats.failedCleanly++;
         std::string last = lastLine(console);
-        bool noMessage = last.rfind("Processing", 0) == 0 || last.empty() ||
-                         (last.back() == '\'' && last.find("Input file: '") != std::string::npos);
+        // A message follows the progress line or the file names; a bare one means none came.
+        std::string rest = last;
+        if (rest.rfind("Processing", 0) == 0)
+            rest = rest.substr(rest.find_first_not_of(".", 10) == std::string::npos
+                                   ? rest.size()
+                                   : rest.find_first_not_of(".", 10));
+        bool noMessage =
+            rest.empty() || (rest.rfind("Input file: '", 0) == 0 && rest.back() == '\'');
         if (noMessage) stats.problems.push_back(where + "failed without a message:\n" + console);
         if (console.find("\nDone.\n") != std::string::npos)
             stats.problems.push_back(where + "failed but printed Done.\n" + console);
