@@ -12,7 +12,8 @@ struct ByteClasses {
     unsigned char of[256] = {};
     ByteClasses() {
         for (unsigned char c : {'\0', '\t', '\n', '\f', '\r', ' '}) of[c] = kWhite;
-        for (unsigned char c : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'}) of[c] = kDelimiter;
+        for (unsigned char c : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'})
+            of[c] = kDelimiter;
     }
 };
 
