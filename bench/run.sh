@@ -35,6 +35,7 @@ make_input() {
 
 # measure <label> <command...>: median wall seconds and the largest peak RSS over the runs.
 measure() {
+  shift  # the label only names the case for the reader of this script
   local times=() peak=0
   for _ in $(seq "$runs"); do
     /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>&1 || { echo "FAILED: $*" >&2; return 1; }
@@ -58,11 +59,13 @@ results=$work/results.md
 } > "$results"
 
 cases=("" "-4up" "-12up3x4" "-split" "-outer-in" "-2to1up")
-declare -A seconds  # "<pages> <kind> <case>" -> median seconds, for the growth table
+declare -A seconds     # "<pages> <kind> <case>" -> median seconds, for the growth table
+declare -A page_count  # page target -> pages the built input has
 for pages in $targets; do
   for kind in objstm table; do
     input=$(make_input "$pages" "$kind")
     real_pages=$(qpdf --show-npages "$input")
+    page_count[$pages]=$real_pages
     read -r qpdf_s qpdf_mb < <(measure qpdf qpdf "$input" "$work/qpdf-out.pdf")
     seconds["$pages $kind qpdf"]=$qpdf_s
     echo "| $real_pages | $kind | qpdf in.pdf out.pdf | $qpdf_s | $qpdf_mb | 1.00 |" >> "$results"
@@ -82,7 +85,7 @@ small=${sizes[0]} large=${sizes[${#sizes[@]} - 1]}
 if [ "$small" != "$large" ]; then
   {
     echo
-    echo "Growth from $small to $large pages (time at $large / time at $small; pages grow $(awk -v a="$large" -v b="$small" 'BEGIN {printf "%.1f", a / b}') times):"
+    echo "Growth from ${page_count[$small]} to ${page_count[$large]} pages (time at the larger / time at the smaller; pages grow $(awk -v a="${page_count[$large]}" -v b="${page_count[$small]}" 'BEGIN {printf "%.1f", a / b}') times):"
     echo
     echo "| xref | case | growth |"
     echo "|---|---|---|"
