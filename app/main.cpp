@@ -1,4 +1,5 @@
 // Tessel's entry: checks the command line, prints the banner, and converts one file or a list.
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -11,6 +12,11 @@
 #include "pdf/CPdfException.h"
 
 int main(int argc, char** argv) {
+#ifdef SIGXFSZ
+    // Past a file size limit the write must fail with an error we report and clean up after,
+    // not end the process with the partial output left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     if (argc <= 2) {
         // No output name without a second argument: show how to call the program.
         printBanner();

@@ -1,6 +1,8 @@
 // The output PDF, written strictly forward with every write checked.
 #include "writer/OutputFile.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -15,6 +17,10 @@ bool OutputFile::create(const std::string& path) {
     discard();
     file_ = std::fopen(path.c_str(), "wb");
     if (!file_) return false;
+    // Only a regular file we write ourselves may be deleted on failure: a device such as
+    // /dev/full or a pipe named as the output must stay where it is.
+    struct stat info;
+    removable_ = fstat(fileno(file_), &info) == 0 && S_ISREG(info.st_mode);
     path_ = path;
     position_ = 0;
     kept_ = false;
@@ -40,7 +46,7 @@ void OutputFile::finish() {
     bool closed = std::fclose(file) == 0;
     if (!flushed || !closed) {
         int code = flushed ? errno : flushErrno;
-        std::remove(path_.c_str());
+        if (removable_) std::remove(path_.c_str());
         throw CPdfException(formatText("\nOutput file write error: '%s' (%s)\n", path_.c_str(),
                                        std::strerror(code)));
     }
@@ -52,6 +58,6 @@ void OutputFile::discard() {
         std::fclose(file_);
         file_ = nullptr;
     }
-    if (!path_.empty() && !kept_) std::remove(path_.c_str());
+    if (!path_.empty() && !kept_ && removable_) std::remove(path_.c_str());
     path_.clear();
 }

@@ -22,7 +22,7 @@ class OutputFile {
     int64_t position() const { return position_; }
     // Flushes and closes; throws CPdfException when that fails. The file is kept.
     void finish();
-    // Closes (if open) and deletes the file.
+    // Closes (if open) and deletes the file when it is a regular file.
     void discard();
     bool isOpen() const { return file_ != nullptr; }
     const std::string& path() const { return path_; }
@@ -32,4 +32,5 @@ class OutputFile {
     std::string path_;
     int64_t position_ = 0;
     bool kept_ = false;
+    bool removable_ = false;  // a regular file, so an unfinished one may be deleted
 };

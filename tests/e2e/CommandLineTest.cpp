@@ -399,7 +399,7 @@ TEST(CommandLine, SameInputGivesIdenticalBytes) {
     TempDir dir;
     dir.write("in.pdf", makeFeaturePdf(doc));
     dir.write("list.txt", "in.pdf\n");
-    const char* optionSets[] = {"", "-4up", "-12up3x4"};
+    const char* optionSets[] = {"", "-4up", "-12up3x4", "-2to1up"};
     for (const char* options : optionSets) {
         std::vector<std::string> first = {"in.pdf", "one.pdf"}, second = {"in.pdf", "two.pdf"};
         for (const std::string& option : splitOptions(options)) {
