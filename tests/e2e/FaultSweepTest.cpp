@@ -95,7 +95,7 @@ enum class Damage {
     absurdSize,
 };
 
-struct VariantSpec {
+struct VariantPlan {
     Damage damage;
     int param;
     std::string name() const {
@@ -107,35 +107,35 @@ struct VariantSpec {
     }
 };
 
-// Every variant spec a file gets: in the full sweep more cut points and more flips.
-std::vector<VariantSpec> variantSpecs(bool full) {
-    std::vector<VariantSpec> specs;
+// Every variant plan a file gets: in the full sweep more cut points and more flips.
+std::vector<VariantPlan> variantPlans(bool full) {
+    std::vector<VariantPlan> plans;
     int cuts = full ? 16 : 8, flips = full ? 8 : 4;
-    for (int i = 0; i < cuts; i++) specs.push_back({Damage::truncate, i});
-    for (int i = 0; i < flips; i++) specs.push_back({Damage::flipBytes, i});
-    for (int i = 0; i < flips; i++) specs.push_back({Damage::flipTail, i});
-    for (int i = 0; i < 4; i++) specs.push_back({Damage::shiftXRefEntry, i});
-    for (int i = 0; i < 5; i++) specs.push_back({Damage::startXRefWrong, i});
-    for (int i = 0; i < 2; i++) specs.push_back({Damage::dropEndstream, i});
-    for (int i = 0; i < 4; i++) specs.push_back({Damage::wrongLength, i});
-    specs.push_back({Damage::prevLoop, 0});
-    for (int i = 0; i < 2; i++) specs.push_back({Damage::kidsLoop, i});
-    for (int i = 0; i < 2; i++) specs.push_back({Damage::parentLoop, i});
-    for (int i = 0; i < 3; i++) specs.push_back({Damage::absurdCount, i});
-    for (int i = 0; i < 3; i++) specs.push_back({Damage::absurdSize, i});
-    return specs;
+    for (int i = 0; i < cuts; i++) plans.push_back({Damage::truncate, i});
+    for (int i = 0; i < flips; i++) plans.push_back({Damage::flipBytes, i});
+    for (int i = 0; i < flips; i++) plans.push_back({Damage::flipTail, i});
+    for (int i = 0; i < 4; i++) plans.push_back({Damage::shiftXRefEntry, i});
+    for (int i = 0; i < 5; i++) plans.push_back({Damage::startXRefWrong, i});
+    for (int i = 0; i < 2; i++) plans.push_back({Damage::dropEndstream, i});
+    for (int i = 0; i < 4; i++) plans.push_back({Damage::wrongLength, i});
+    plans.push_back({Damage::prevLoop, 0});
+    for (int i = 0; i < 2; i++) plans.push_back({Damage::kidsLoop, i});
+    for (int i = 0; i < 2; i++) plans.push_back({Damage::parentLoop, i});
+    for (int i = 0; i < 3; i++) plans.push_back({Damage::absurdCount, i});
+    for (int i = 0; i < 3; i++) plans.push_back({Damage::absurdSize, i});
+    return plans;
 }
 
 // The damaged file, or "" when the damage does not apply to this file.
-std::string applyDamage(const std::string& pdf, const VariantSpec& spec, uint64_t seed) {
-    SweepRandom random(seed * 131 + static_cast<uint64_t>(spec.damage) * 17 + spec.param);
+std::string applyDamage(const std::string& pdf, const VariantPlan& plan, uint64_t seed) {
+    SweepRandom random(seed * 131 + static_cast<uint64_t>(plan.damage) * 17 + plan.param);
     const size_t size = pdf.size();
-    switch (spec.damage) {
+    switch (plan.damage) {
         case Damage::truncate: {
             if (size < 2) return "";
             // Even cuts through the file, the odd ones close to the end where the xref lives.
-            size_t cut = spec.param % 2 == 0
-                             ? size * (spec.param + 1) / 18
+            size_t cut = plan.param % 2 == 0
+                             ? size * (plan.param + 1) / 18
                              : size - 1 - random.below(std::min<size_t>(size - 1, 300));
             return pdf.substr(0, std::max<size_t>(cut, 1));
         }
@@ -143,7 +143,7 @@ std::string applyDamage(const std::string& pdf, const VariantSpec& spec, uint64_
         case Damage::flipTail: {
             if (size == 0) return "";
             std::string out = pdf;
-            size_t from = spec.damage == Damage::flipTail && size > 2048 ? size - 2048 : 0;
+            size_t from = plan.damage == Damage::flipTail && size > 2048 ? size - 2048 : 0;
             int count = 1 + static_cast<int>(random.below(8));
             for (int i = 0; i < count; i++) {
                 size_t at = from + random.below(size - from);
@@ -160,7 +160,7 @@ std::string applyDamage(const std::string& pdf, const VariantSpec& spec, uint64_
             static const long shifts[] = {1, -1, 17, -40};
             char text[32];
             std::snprintf(text, sizeof text, "%010ld",
-                          std::max(0L, offset + shifts[spec.param % 4]));
+                          std::max(0L, offset + shifts[plan.param % 4]));
             return pdf.substr(0, at) + text + pdf.substr(at + 10);
         }
         case Damage::startXRefWrong: {
@@ -168,22 +168,22 @@ std::string applyDamage(const std::string& pdf, const VariantSpec& spec, uint64_
                                                  ""};
             std::vector<size_t> hits = findAll(pdf, "startxref");
             if (hits.empty()) return "";
-            if (spec.param == 4)
+            if (plan.param == 4)
                 return replaceNumberAfter(pdf, "startxref", hits.size() - 1, "",
                                           [](long old) { return std::to_string(old + 3); });
-            return replaceNumberAfter(pdf, "startxref", hits.size() - 1, values[spec.param]);
+            return replaceNumberAfter(pdf, "startxref", hits.size() - 1, values[plan.param]);
         }
         case Damage::dropEndstream: {
             std::vector<size_t> hits = findAll(pdf, "endstream");
             if (hits.empty()) return "";
-            size_t at = spec.param == 0 ? hits[0] : hits[random.below(hits.size())];
+            size_t at = plan.param == 0 ? hits[0] : hits[random.below(hits.size())];
             return pdf.substr(0, at) + pdf.substr(at + 9);
         }
         case Damage::wrongLength: {
             std::vector<size_t> hits = findAll(pdf, "/Length ");
             if (hits.empty()) return "";
             size_t pick = random.below(hits.size());
-            switch (spec.param) {
+            switch (plan.param) {
                 case 0:
                     return replaceNumberAfter(pdf, "/Length ", pick, "",
                                               [](long old) { return std::to_string(old + 100); });
@@ -215,7 +215,7 @@ std::string applyDamage(const std::string& pdf, const VariantSpec& spec, uint64_
             // A page tree node lists itself among its kids.
             std::vector<size_t> hits = findAll(pdf, "/Kids");
             if (hits.empty()) return "";
-            size_t at = hits[spec.param == 0 ? 0 : random.below(hits.size())];
+            size_t at = hits[plan.param == 0 ? 0 : random.below(hits.size())];
             int self = enclosingObject(pdf, at);
             size_t open = pdf.find('[', at);
             if (self < 0 || open == std::string::npos || open > at + 8) return "";
@@ -225,7 +225,7 @@ std::string applyDamage(const std::string& pdf, const VariantSpec& spec, uint64_
             // A page or node names itself as its parent.
             std::vector<size_t> hits = findAll(pdf, "/Parent ");
             if (hits.empty()) return "";
-            size_t pick = spec.param == 0 ? 0 : random.below(hits.size());
+            size_t pick = plan.param == 0 ? 0 : random.below(hits.size());
             int self = enclosingObject(pdf, hits[pick]);
             if (self < 0) return "";
             return replaceNumberAfter(pdf, "/Parent ", pick, std::to_string(self));
@@ -233,13 +233,13 @@ std::string applyDamage(const std::string& pdf, const VariantSpec& spec, uint64_
         case Damage::absurdCount:
         case Damage::absurdSize: {
             static const char* const values[] = {"2147483647", "-1", "999999999999"};
-            std::string key = spec.damage == Damage::absurdCount ? "/Count " : "/Size ";
+            std::string key = plan.damage == Damage::absurdCount ? "/Count " : "/Size ";
             std::vector<size_t> hits = findAll(pdf, key);
             if (hits.empty()) return "";
             // Every occurrence, so no section keeps a sane value.
             std::string out = pdf;
             for (size_t i = 0; i < hits.size(); i++) {
-                std::string next = replaceNumberAfter(out, key, i, values[spec.param % 3]);
+                std::string next = replaceNumberAfter(out, key, i, values[plan.param % 3]);
                 if (!next.empty()) out = next;
             }
             return out;
@@ -504,8 +504,8 @@ TEST(FaultSweep, DamagedVariants) {
 
     // The bounded sweep tries about this many runs in all, spread by a fixed seed.
     const size_t boundedRuns = 1200;
-    std::vector<VariantSpec> specs = variantSpecs(full);
-    const size_t totalPairs = sources.size() * specs.size() * kLayoutCount;
+    std::vector<VariantPlan> plans = variantPlans(full);
+    const size_t totalPairs = sources.size() * plans.size() * kLayoutCount;
     SweepRandom picker(20261206);
 
     SweepStats stats;
@@ -514,19 +514,19 @@ TEST(FaultSweep, DamagedVariants) {
         // Large files cost many seconds a run; the bounded sweep keeps to the smaller ones.
         if (!full && original.size() > 1200000) continue;
         stats.files++;
-        for (const VariantSpec& spec : specs) {
+        for (const VariantPlan& plan : plans) {
             std::vector<const char*> layouts;
             for (const char* layout : kLayouts) {
                 if (full || picker.below(totalPairs) < boundedRuns) layouts.push_back(layout);
             }
             if (layouts.empty()) continue;
-            std::string damaged = applyDamage(original, spec, f + 1);
+            std::string damaged = applyDamage(original, plan, f + 1);
             if (damaged.empty() || damaged == original) continue;
             stats.variants++;
             std::string path = inputs.write("variant.pdf", damaged);
             int inputQpdf = -1;
             for (const char* layout : layouts)
-                sweepRun(path, sources[f].first + " " + spec.name(), layout, inputQpdf, stats);
+                sweepRun(path, sources[f].first + " " + plan.name(), layout, inputQpdf, stats);
         }
         if (full) {
             std::cout << "[ sweep    ] " << sources[f].first << ": " << stats.runs << " runs, "
