@@ -131,23 +131,5 @@ std::string relocateAnnotations(WriteContext& ctx, const PageRecords& pages,
 }
 
 void insertAnnotationList(WriteContext& ctx, std::string& pageText, const std::string& list) {
-    size_t dict = findObjectDict(pageText);
-    if (dict == kNoPos) return;
-    DictEntry entry;
-    if (!findDictEntry(pageText, dict, "Annots", entry)) {
-        pageText.insert(dict + 2, "/Annots [" + list + "]");
-        return;
-    }
-    std::string array = "[" + list + "]";
-    int num = 0, gen = 0;
-    ValueText value;
-    if (parseReference(pageText, entry.valueBegin, entry.valueEnd, num, gen) &&
-        resolveValue(ctx, pageText, entry.valueBegin, entry.valueEnd, value) &&
-        value.text[value.begin] == '[') {
-        // The array object may be shared; the sheet gets its own.
-        std::string object =
-            formatText("%d 0 obj\n", ctx.nextObjectNumber()) + array + "\nendobj\n";
-        array = formatText("%d 0 R", ctx.writeNewObject(object));
-    }
-    pageText.replace(entry.valueBegin, entry.valueEnd - entry.valueBegin, array);
+    setPageArray(ctx, pageText, "Annots", list, "/Annots [" + list + "]");
 }

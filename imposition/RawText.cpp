@@ -368,3 +368,25 @@ bool resolveValue(WriteContext& ctx, const std::string& holder, size_t begin, si
     }
     return false;
 }
+
+void setPageArray(WriteContext& ctx, std::string& pageText, const char* key,
+                  const std::string& items, const std::string& missingEntry) {
+    size_t dict = findObjectDict(pageText);
+    if (dict == kNoPos) return;
+    DictEntry entry;
+    if (!findDictEntry(pageText, dict, key, entry)) {
+        pageText.insert(dict + 2, missingEntry);
+        return;
+    }
+    std::string array = "[" + items + "]";
+    int num = 0, gen = 0;
+    ValueText value;
+    if (parseReference(pageText, entry.valueBegin, entry.valueEnd, num, gen) &&
+        resolveValue(ctx, pageText, entry.valueBegin, entry.valueEnd, value) &&
+        value.text[value.begin] == '[') {
+        std::string object =
+            formatText("%d 0 obj\n", ctx.nextObjectNumber()) + array + "\nendobj\n";
+        array = formatText("%d 0 R", ctx.writeNewObject(object));
+    }
+    pageText.replace(entry.valueBegin, entry.valueEnd - entry.valueBegin, array);
+}

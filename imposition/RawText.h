@@ -77,3 +77,9 @@ bool resolveValue(WriteContext& ctx, const std::string& holder, size_t begin, si
 
 // The raw text of input object num; false when there is none.
 bool readObjectText(WriteContext& ctx, int num, std::string& text);
+
+// Sets the array entry key of a page's text to "[" + items + "]". A missing entry is inserted
+// as missingEntry after the dictionary's "<<"; an array stored by reference is written as a new
+// object, since other pages may share the original.
+void setPageArray(WriteContext& ctx, std::string& pageText, const char* key,
+                  const std::string& items, const std::string& missingEntry);

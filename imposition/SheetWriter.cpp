@@ -52,24 +52,7 @@ void writeSheetRotation(std::string& text, const PageRecord& carrier, bool turne
 // direct array stays direct, a reference to an array becomes a reference to a new array object
 // (the old one may be shared), anything else becomes a direct array.
 void writeSheetContents(WriteContext& ctx, std::string& text, const std::string& contents) {
-    size_t dict = findObjectDict(text);
-    if (dict == kNoPos) return;
-    DictEntry entry;
-    if (!findDictEntry(text, dict, "Contents", entry)) {
-        text.insert(dict + 2, "/Contents [ " + contents + " ]\n");
-        return;
-    }
-    std::string array = "[" + contents + "]";
-    int num = 0, gen = 0;
-    ValueText value;
-    if (parseReference(text, entry.valueBegin, entry.valueEnd, num, gen) &&
-        resolveValue(ctx, text, entry.valueBegin, entry.valueEnd, value) &&
-        value.text[value.begin] == '[') {
-        std::string object =
-            formatText("%d 0 obj\n", ctx.nextObjectNumber()) + array + "\nendobj\n";
-        array = formatText("%d 0 R", ctx.writeNewObject(object));
-    }
-    text.replace(entry.valueBegin, entry.valueEnd - entry.valueBegin, array);
+    setPageArray(ctx, text, "Contents", contents, "/Contents [ " + contents + " ]\n");
 }
 
 }  // namespace
