@@ -55,8 +55,9 @@ bool placeRect(const std::vector<double>& rect, const PagePlacement& placement, 
         y1 += placement.dy;
         y2 += placement.dy;
     }
-    text = "[" + formatText(" %.2f ", x1) + formatText(" %.2f ", y1) + formatText(" %.2f ", x2) +
-           formatText(" %.2f ", y2) + "]";
+    text = "[";
+    for (double value : {x1, y1, x2, y2}) text += " " + fixedText(value, 2) + " ";
+    text += "]";
     return true;
 }
 
@@ -85,7 +86,7 @@ std::string relocatePageAnnotations(WriteContext& ctx, const std::string& pageTe
             if (readObjectText(ctx, num, text)) annotDict = findObjectDict(text);
             if (annotDict == kNoPos) {
                 // Nothing to move or copy: the reference is listed as it is.
-                list += formatText(" %d %d R ", num, gen);
+                list += " " + refText(num, gen) + " ";
                 continue;
             }
             if (firstShowing) {
@@ -95,7 +96,7 @@ std::string relocatePageAnnotations(WriteContext& ctx, const std::string& pageTe
                     ctx.offsets.record(num, ctx.xref()->getOutputGen(num), ctx.out.position());
                     ctx.out.write(text);
                 }
-                list += formatText(" %d %d R ", num, gen);
+                list += " " + refText(num, gen) + " ";
             } else {
                 renumberObjectText(text, ctx.nextObjectNumber(), 0);
                 annotDict = findObjectDict(text);

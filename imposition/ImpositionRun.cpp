@@ -28,11 +28,11 @@ OutputPage writeSinglePage(WriteContext& ctx, const PageRecord& page, SheetRunSt
     std::string stated;
     if (!findDictEntry(text, dict, "MediaBox", entry)) {
         const PdfBox& box = page.mediaBox;
-        stated += formatText("\n/MediaBox [ %f %f %f %f ]\n", box.x1, box.y1, box.x2, box.y2);
+        stated += "\n/MediaBox " + boxArrayText(box.x1, box.y1, box.x2, box.y2) + "\n";
     }
     if (page.inheritsCropBox && !findDictEntry(text, dict, "CropBox", entry)) {
         const PdfBox& box = page.cropBox;
-        stated += formatText("/CropBox [ %f %f %f %f ]\n", box.x1, box.y1, box.x2, box.y2);
+        stated += "/CropBox " + boxArrayText(box.x1, box.y1, box.x2, box.y2) + "\n";
     }
     if (page.inheritsRotate && !findDictEntry(text, dict, "Rotate", entry)) {
         stated += formatText("/Rotate %d\n", normaliseRotation(page.rotation));
@@ -92,7 +92,7 @@ void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRec
     std::string kids;
     int count = 0;
     auto addKid = [&kids, &count](const OutputPage& page) {
-        kids += formatText(" %d %d R ", page.num, page.gen);
+        kids += " " + refText(page.num, page.gen) + " ";
         count++;
     };
 

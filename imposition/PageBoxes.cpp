@@ -13,7 +13,7 @@
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
 #include "pdf/ObjectText.h"
-#include "writer/PdfTextScan.h"
+#include "pdf/PdfTextScan.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ struct Inherited {
 };
 
 std::string numberText(double value) {
-    std::string text = formatText("%.6f", value);
+    std::string text = fixedText(value);
     while (!text.empty() && text.back() == '0') text.pop_back();
     if (!text.empty() && text.back() == '.') text.pop_back();
     return text == "-0" ? "0" : text;
@@ -130,7 +130,6 @@ class PageTreeScanner {
         if (statesRotate) here.rotation = rotate.getInt();
         CPdfObject resources = dict->lookupRaw("Resources");
         bool statesResources = !resources.isNull();
-        if (statesResources) here.resources = resourcesText(resources, num);
 
         CPdfObject kids = dict->lookup("Kids");
         if (!kids.isArray()) {
@@ -144,6 +143,8 @@ class PageTreeScanner {
             records_.push_back(std::move(record));
             return;
         }
+        // Only nodes with kids hand their resources down, so only their text is needed.
+        if (statesResources) here.resources = resourcesText(resources, num);
         here.rotateStated = above.rotateStated || statesRotate;
         here.cropBoxStated = above.cropBoxStated || statesBox[kCropBoxIndex];
         CPdfArray* array = kids.getArray();
@@ -337,12 +338,11 @@ void writeSheetBox(std::string& text, const char* key, const UserBox& userBox, P
     }
     if (found) {
         // A user box is written without the space before its closing bracket.
-        std::string boxText = given
-                                  ? formatText("[ %f %f %f %f]\n", box.x1, box.y1, box.x2, box.y2)
-                                  : formatText("[ %f %f %f %f ]\n", box.x1, box.y1, box.x2, box.y2);
-        text.replace(valueBegin, valueEnd - valueBegin, boxText);
+        std::string newBox = given ? boxArrayText(box.x1, box.y1, box.x2, box.y2, false) + "\n"
+                                   : boxArrayText(box.x1, box.y1, box.x2, box.y2) + "\n";
+        text.replace(valueBegin, valueEnd - valueBegin, newBox);
     } else if (addIfMissing && insertAt != std::string::npos) {
         text.insert(insertAt,
-                    formatText("%s [ %f %f %f %f ]\n", key, box.x1, box.y1, box.x2, box.y2));
+                    std::string(key) + " " + boxArrayText(box.x1, box.y1, box.x2, box.y2) + "\n");
     }
 }

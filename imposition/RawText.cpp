@@ -2,9 +2,11 @@
 #include "imposition/RawText.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "pdf/FormatText.h"
 #include "pdf/ObjectText.h"
+#include "pdf/PdfTextScan.h"
 #include "writer/WriteContext.h"
 
 namespace {
@@ -18,29 +20,13 @@ bool isPdfDelimiter(char c) {
            c == '}' || c == '/' || c == '%';
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// A name token's bytes after the slash with #xx escapes decoded.
+// A name token's bytes after the slash (begin is the byte after it) with #xx escapes decoded.
 std::string decodeName(const std::string& text, size_t begin, size_t end) {
-    std::string name;
-    for (size_t i = begin; i < end; i++) {
-        if (text[i] == '#' && i + 2 < end) {
-            int high = hexDigit(text[i + 1]);
-            int low = hexDigit(text[i + 2]);
-            if (high >= 0 && low >= 0) {
-                name += static_cast<char>(high * 16 + low);
-                i += 2;
-                continue;
-            }
-        }
-        name += text[i];
-    }
-    return name;
+    TextToken name;
+    name.kind = TextTokenKind::Name;
+    name.begin = begin - 1;
+    name.end = end;
+    return decodeNameToken(text, name);
 }
 
 // References followed from one value before giving up: chains longer than this are loops.
@@ -218,9 +204,13 @@ size_t findObjectDict(const std::string& text) {
     return value;
 }
 
-bool listDictEntries(const std::string& text, size_t dictPos, std::vector<DictEntry>& entries,
-                     size_t* dictEnd) {
-    entries.clear();
+namespace {
+
+// Walks the entries of the dictionary at dictPos in order, handing each to visit until visit
+// returns false. The result tells whether the dictionary was read to its end; dictEnd is then
+// one past its ">>". Keys are decoded only when they hold an escape, since most never do.
+template <typename Visit>
+bool walkDictEntries(const std::string& text, size_t dictPos, size_t* dictEnd, Visit visit) {
     Token open = nextToken(text, dictPos);
     if (open.kind != tokDictOpen) return false;
     size_t at = open.end;
@@ -234,7 +224,11 @@ bool listDictEntries(const std::string& text, size_t dictPos, std::vector<DictEn
         if (token.kind == tokNone) return false;
         if (token.kind == tokAtom && text[token.begin] == '/') {
             DictEntry entry;
-            entry.key = decodeName(text, token.begin + 1, token.end);
+            if (std::memchr(text.data() + token.begin, '#', token.end - token.begin)) {
+                entry.key = decodeName(text, token.begin + 1, token.end);
+            } else {
+                entry.key.assign(text, token.begin + 1, token.end - token.begin - 1);
+            }
             entry.keyPos = token.begin;
             entry.valueBegin = skipSpace(text, token.end);
             Token next = nextToken(text, entry.valueBegin);
@@ -246,7 +240,7 @@ bool listDictEntries(const std::string& text, size_t dictPos, std::vector<DictEn
             entry.valueEnd = findValueEnd(text, entry.valueBegin);
             if (entry.valueEnd == kNoPos) return false;
             at = entry.valueEnd;
-            entries.push_back(std::move(entry));
+            if (!visit(entry)) return true;
         } else {
             // Junk where a key belongs: step over it as a value.
             size_t end = findValueEnd(text, token.begin);
@@ -256,17 +250,28 @@ bool listDictEntries(const std::string& text, size_t dictPos, std::vector<DictEn
     }
 }
 
+}  // namespace
+
+bool listDictEntries(const std::string& text, size_t dictPos, std::vector<DictEntry>& entries,
+                     size_t* dictEnd) {
+    entries.clear();
+    return walkDictEntries(text, dictPos, dictEnd, [&entries](DictEntry& entry) {
+        entries.push_back(std::move(entry));
+        return true;
+    });
+}
+
 bool findDictEntry(const std::string& text, size_t dictPos, const std::string& key,
                    DictEntry& entry) {
-    std::vector<DictEntry> entries;
-    listDictEntries(text, dictPos, entries);
-    for (auto& candidate : entries) {
-        if (candidate.key == key) {
-            entry = candidate;
-            return true;
-        }
-    }
-    return false;
+    // The first entry with the key wins, so the walk stops there.
+    bool found = false;
+    walkDictEntries(text, dictPos, nullptr, [&](DictEntry& candidate) {
+        if (candidate.key != key) return true;
+        entry = std::move(candidate);
+        found = true;
+        return false;
+    });
+    return found;
 }
 
 bool listArrayElements(const std::string& text, size_t arrayPos,

@@ -66,7 +66,7 @@ CategoryEntries collectCategoryEntries(WriteContext& ctx, const ValueText& resou
         resource.name = item.key;
         int num = 0, gen = 0;
         if (parseReference(dict.text, item.valueBegin, item.valueEnd, num, gen)) {
-            resource.value = formatText("%d %d R", num, gen);
+            resource.value = refText(num, gen);
         } else {
             resource.value = dict.text.substr(item.valueBegin, item.valueEnd - item.valueBegin);
             resource.directDict = resource.value.compare(0, 2, "<<") == 0;

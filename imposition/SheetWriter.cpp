@@ -19,8 +19,8 @@ bool isPage(const PageRecords& pages, int value) {
 
 // The stream object "N 0 obj << /Length n >> stream ... endstream endobj" for content.
 int writeWrapperStream(WriteContext& ctx, const std::string& content) {
-    std::string text = formatText("%d 0 obj\n<<\n/Length ", ctx.nextObjectNumber());
-    text += formatText("%d ", static_cast<int>(content.size()));
+    std::string text = intText(ctx.nextObjectNumber()) + " 0 obj\n<<\n/Length ";
+    text += intText(static_cast<int>(content.size())) + " ";
     text += ">>\nstream\n" + content + "endstream\nendobj\n";
     return ctx.writeNewObject(text);
 }
@@ -119,8 +119,8 @@ SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecord
 
 int writePlacementStream(WriteContext& ctx, const PagePlacement& placement) {
     const char* turn = placement.flipped ? "-1 0 0 -1 0 0 cm\n" : "1 0 0 1 0 0 cm\n";
-    return writeWrapperStream(
-        ctx, formatText("q\n1 0 0 1 %f %f cm\n", placement.dx, placement.dy) + turn);
+    return writeWrapperStream(ctx, "q\n1 0 0 1 " + fixedText(placement.dx) + " " +
+                                       fixedText(placement.dy) + " cm\n" + turn);
 }
 
 int writeRestoreStream(WriteContext& ctx) {
@@ -143,7 +143,7 @@ std::string composeContents(WriteContext& ctx, const PageRecords& pages,
     for (size_t k = 0; k < geometry.slots.size(); k++) {
         int open = writePlacementStream(ctx, geometry.slots[k]);
         int close = writeRestoreStream(ctx);
-        contents += formatText(" %d 0 R ", open) + streams[k] + formatText(" %d 0 R", close);
+        contents += " " + intText(open) + " 0 R " + streams[k] + " " + intText(close) + " 0 R";
     }
     return contents + " ";
 }
@@ -167,8 +167,7 @@ OutputPage writeSheet(const JobSettings& settings, WriteContext& ctx, const Page
     DictEntry cropBox;
     if (carrier.inheritsCropBox && !findDictEntry(text, dict, "CropBox", cropBox)) {
         const PdfBox& box = carrier.cropBox;
-        text.insert(dict + 2,
-                    formatText("/CropBox [ %f %f %f %f ]\n", box.x1, box.y1, box.x2, box.y2));
+        text.insert(dict + 2, "/CropBox " + boxArrayText(box.x1, box.y1, box.x2, box.y2) + "\n");
     }
     SheetBoxState boxState;
     boxState.firstHalf = state.firstHalf;

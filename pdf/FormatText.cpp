@@ -1,6 +1,7 @@
 // printf-style formatting into a std::string.
 #include "pdf/FormatText.h"
 
+#include <charconv>
 #include <cstdarg>
 #include <cstdio>
 
@@ -19,4 +20,33 @@ std::string formatText(const char* fmt, ...) {
     }
     va_end(again);
     return text;
+}
+
+std::string fixedText(double value, int precision) {
+    // to_chars with a precision formats exactly as printf does in the "C" locale.
+    char buffer[400];  // the longest double printed in full with 6 decimals fits
+    std::to_chars_result result =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
+    if (result.ec != std::errc()) return formatText("%.*f", precision, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::string intText(long long value) {
+    char buffer[24];
+    std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
+std::string boxArrayText(double x1, double y1, double x2, double y2, bool closingSpace) {
+    std::string text = "[ ";
+    for (double value : {x1, y1, x2, y2}) {
+        text += fixedText(value);
+        text += ' ';
+    }
+    if (!closingSpace) text.pop_back();
+    return text + "]";
+}
+
+std::string refText(int num, int gen) {
+    return intText(num) + " " + intText(gen) + " R";
 }

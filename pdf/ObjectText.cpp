@@ -9,6 +9,7 @@
 #include "pdf/CPdfDocument.h"
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
+#include "pdf/PdfTextScan.h"
 
 namespace {
 
@@ -46,6 +47,61 @@ bool readThroughEndobj(FILE* file, int64_t start, int64_t searchFrom, std::strin
         if (got < block.size()) return false;
         if (block.size() < kLargestBlock) block.resize(block.size() * 2);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A plain non-negative integer token ("123", "+123"), as the parser reads an integer; -1 otherwise.
+int64_t plainInteger(const std::string& text, const TextToken& token) {
+    size_t i = token.begin;
+    if (i < token.end && text[i] == '+') i++;
+    if (i == token.end || token.end - i > 18) return -1;
+    int64_t value = 0;
+    for (; i < token.end; i++) {
+        if (text[i] < '0' || text[i] > '9') return -1;
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
+}
+
+// Where the data of the stream in an object text ends, by its /Length, as an index into the
+// text; -1 when that cannot be told from the text (the parser then decides). Reading the
+// dictionary as text is much cheaper than parsing the object, and the copy pass asks this of
+// every stream of the document.
+int64_t streamDataEndInText(const std::string& text, CPdfXRef* xref) {
+    DictText dict;
+    if (!parseObjectDict(text, dict)) return -1;
+    TextToken keyword = nextTextToken(text, dict.close + 2);
+    if (keyword.kind != TextTokenKind::Keyword || keyword.end - keyword.begin != 6 ||
+        text.compare(keyword.begin, 6, "stream") != 0) {
+        return -1;
+    }
+    const DictTextEntry* lengthEntry = dict.find("Length");
+    if (!lengthEntry) return -1;
+    TextToken first = nextTextToken(text, lengthEntry->valueBegin);
+    if (first.kind != TextTokenKind::Number) return -1;
+    int64_t length = -1;
+    if (lengthEntry->valueEnd == first.end) {
+        length = plainInteger(text, first);
+    } else {
+        // "N G R": an indirect length, fetched as the parser would.
+        TextToken second = nextTextToken(text, first.end);
+        int64_t num = plainInteger(text, first);
+        int64_t gen = plainInteger(text, second);
+        if (num < 0 || num > INT_MAX || gen < 0 || gen > INT_MAX) return -1;
+        CPdfObject value = xref->fetchObject(static_cast<int>(num), static_cast<int>(gen));
+        if (!value.isInt() || value.getInt() < 0) return -1;
+        length = value.getInt();
+    }
+    if (length < 0) return -1;
+    // The data starts on the line after the keyword, as the parser skips to it.
+    size_t i = keyword.end;
+    while (i < text.size() && text[i] != '\n' && text[i] != '\r') i++;
+    if (i >= text.size()) return -1;
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') i++;
+    return static_cast<int64_t>(i + 1) + length;
 }
 
 }  // namespace
@@ -89,6 +145,17 @@ bool getObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text) {
     // Stream data may hold the bytes "endobj" (an uncompressed embedded PDF, say). For a
     // stream whose /Length checks out, the object ends at the first "endobj" after its data.
     if (findPattern(found.data(), 0, found.size(), "stream", 6) != 0) {
+        int64_t endobjIndex = static_cast<int64_t>(found.rfind(kEndobj));
+        int64_t textDataEnd = -1;
+        try {
+            textDataEnd = streamDataEndInText(found, xref);
+        } catch (const CPdfException&) {
+            textDataEnd = -1;
+        }
+        if (textDataEnd >= 0 && textDataEnd <= endobjIndex) {
+            text.swap(found);
+            return true;
+        }
         try {
             CPdfObject obj = xref->fetchObject(num, entry.gen);
             if (obj.isStream()) {

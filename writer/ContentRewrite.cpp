@@ -11,15 +11,30 @@
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
 #include "pdf/ObjectText.h"
+#include "pdf/PdfTextScan.h"
 #include "writer/ObjectCopy.h"
-#include "writer/PdfTextScan.h"
 
 namespace {
 
-// Ends a deflate state however the compression ends.
-struct DeflateGuard {
-    z_stream* stream;
-    ~DeflateGuard() { deflateEnd(stream); }
+// One deflate state kept for the whole run: setting up a best-compression state clears several
+// hundred kilobytes of tables, and a reset state compresses to the very same bytes.
+class ReusedDeflater {
+  public:
+    ~ReusedDeflater() {
+        if (ready_) deflateEnd(&stream_);
+    }
+    // A state at the start of a new stream, or nullptr when zlib cannot make one.
+    z_stream* fresh() {
+        if (ready_ && deflateReset(&stream_) == Z_OK) return &stream_;
+        if (ready_) deflateEnd(&stream_);
+        stream_ = z_stream{};
+        ready_ = deflateInit(&stream_, Z_BEST_COMPRESSION) == Z_OK;
+        return ready_ ? &stream_ : nullptr;
+    }
+
+  private:
+    z_stream stream_{};
+    bool ready_ = false;
 };
 
 bool isKeywordToken(const std::string& text, const TextToken& token, const char* word,
@@ -128,7 +143,7 @@ void listContentStream(WriteContext& ctx, const CPdfObject& ref, const CPdfObjec
             gen = 0;
         }
     }
-    list += formatText(" %d %d R ", num, gen);
+    list += " " + refText(num, gen) + " ";
 }
 
 }  // namespace
@@ -136,9 +151,10 @@ void listContentStream(WriteContext& ctx, const CPdfObject& ref, const CPdfObjec
 bool deflateBuffer(const std::string& data, std::string& compressed) {
     compressed.clear();
     if (data.size() > UINT_MAX / 2) return false;
-    z_stream stream{};
-    if (deflateInit(&stream, Z_BEST_COMPRESSION) != Z_OK) return false;
-    DeflateGuard guard{&stream};
+    static ReusedDeflater deflater;
+    z_stream* state = deflater.fresh();
+    if (!state) return false;
+    z_stream& stream = *state;
     // The bound covers data that does not compress at all, short data included.
     uLong bound = deflateBound(&stream, static_cast<uLong>(data.size()));
     compressed.resize(bound);

@@ -7,7 +7,7 @@
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
 #include "pdf/ObjectText.h"
-#include "writer/PdfTextScan.h"
+#include "pdf/PdfTextScan.h"
 
 namespace {
 
@@ -40,6 +40,10 @@ std::unordered_set<int> objectStreamNumbers(CPdfXRef* xref) {
 // An object stream that no entry points into (left over from an older revision) is recognised by
 // its dictionary's /Type. Only the dictionary is looked at: stream data may hold any bytes.
 bool statesObjectStreamType(const std::string& text) {
+    // Most objects cannot be one: the name needs the bytes "ObjStm" or an escape ("#").
+    if (text.find("ObjStm") == std::string::npos && text.find('#') == std::string::npos) {
+        return false;
+    }
     DictText dict;
     if (!parseObjectDict(text, dict)) return false;
     const DictTextEntry* type = dict.find("Type");

@@ -49,6 +49,17 @@ std::string fallbackHeader(FILE* input, int64_t headerOffset) {
     return "%PDF-" + version + "\n%\xE2\xE3\xCF\xD3\n";
 }
 
+// Appends "%010lld %05d n \r" for an in-use entry; printf is slow for a million lines.
+void appendTableEntry(std::string& table, int64_t offset, int gen) {
+    char line[20] = {'0', '0', '0', '0', '0', '0', '0', '0', '0', '0',
+                     ' ', '0', '0', '0', '0', '0', ' ', 'n', ' ', '\r'};
+    for (int i = 9; i >= 0 && offset > 0; i--, offset /= 10)
+        line[i] = static_cast<char>('0' + offset % 10);
+    for (int i = 15; i >= 11 && gen > 0; i--, gen /= 10)
+        line[i] = static_cast<char>('0' + gen % 10);
+    table.append(line, sizeof line);
+}
+
 int outputGeneration(const WriteContext& ctx, int num) {
     return ctx.offsets.isWritten(num) ? ctx.offsets.at(num).gen : 0;
 }
@@ -82,23 +93,30 @@ int64_t writeXRefTable(WriteContext& ctx) {
     int64_t start = ctx.out.position();
     int size = ctx.offsets.size();
     std::string table = formatText("xref\n0 %d\r", size);
-    table.reserve(table.size() + static_cast<size_t>(size) * 20);
     table += "0000000000 65535 f \r";
+    // Written in pieces: the table of a large document need not be held whole.
+    constexpr size_t kFlushAt = 64 * 1024;
+    table.reserve(kFlushAt + 64);
     for (int num = 1; num < size; num++) {
         const OffsetEntry& entry = ctx.offsets.at(num);
         if (!entry.written) {
             table += "0000000000 00000 f \r";
-            continue;
+        } else {
+            if (entry.offset < 0 || entry.offset > kMaxTableOffset) {
+                throw CPdfException(formatText(
+                    "\nOutput file too large: object %d lies beyond the 10-digit offset limit\n",
+                    num));
+            }
+            if (entry.gen < 0 || entry.gen > 65535) {
+                throw CPdfException(formatText(
+                    "\nGeneration number %d of object %d is out of range\n", entry.gen, num));
+            }
+            appendTableEntry(table, entry.offset, entry.gen);
         }
-        if (entry.offset < 0 || entry.offset > kMaxTableOffset) {
-            throw CPdfException(formatText(
-                "\nOutput file too large: object %d lies beyond the 10-digit offset limit\n", num));
+        if (table.size() >= kFlushAt) {
+            ctx.out.write(table);
+            table.clear();
         }
-        if (entry.gen < 0 || entry.gen > 65535) {
-            throw CPdfException(formatText("\nGeneration number %d of object %d is out of range\n",
-                                           entry.gen, num));
-        }
-        table += formatText("%010lld %05d n \r", static_cast<long long>(entry.offset), entry.gen);
     }
     ctx.out.write(table);
     return start;

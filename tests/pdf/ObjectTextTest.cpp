@@ -182,3 +182,38 @@ TEST(ObjectText, FindNumberAfterKey) {
     expectNumber("/Length 8 0 R", "/Length", 8, true);
     expectNumber("/Length 8 0 ", "/Length", 8, false);
 }
+
+TEST(ObjectText, StreamEndFoundFromEveryLengthForm) {
+    // Each stream's data holds a whole object, so only its /Length tells where the object ends;
+    // the forms differ in how the length is stored and how the data line starts.
+    const std::string data = "9 0 obj\n<< >>\nendobj\n";
+    const std::string length = std::to_string(data.size());
+    struct Case {
+        const char* name;
+        std::string dictAndKeyword;
+    };
+    const Case cases[] = {
+        {"direct, LF", "<< /Length " + length + " >>\nstream\n"},
+        {"direct, CR LF", "<< /Length " + length + " >>\nstream\r\n"},
+        {"spaces after the keyword", "<< /Length " + length + " >>\nstream   \n"},
+        {"comment before the keyword", "<< /Length " + length + " >> % note\nstream\n"},
+        {"indirect", "<< /Length 20 0 R >>\nstream\n"},
+        {"nested /Length is not the stream's",
+         "<< /D << /Length 1 >> /Length " + length + " >>\nstream\n"},
+    };
+    int num = 2;
+    TestPdf pdf;
+    pdf.addObject(1, "<< /Type /Catalog >>");
+    pdf.addObject(20, length);
+    for (const Case& c : cases) pdf.addObject(num++, c.dictAndKeyword + data + "\nendstream");
+    pdf.setTrailerExtra("/Root 1 0 R");
+    OpenedPdf opened(pdf.build());
+    num = 2;
+    for (const Case& c : cases) {
+        std::string text = rawText(opened, num);
+        std::string whole =
+            std::to_string(num) + " 0 obj\n" + c.dictAndKeyword + data + "\nendstream\nendobj\n";
+        EXPECT_EQ(whole, text) << c.name;
+        num++;
+    }
+}

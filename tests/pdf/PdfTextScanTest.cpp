@@ -1,5 +1,5 @@
 // Tests of the raw-text scanner: dictionary entries and their value spans, and malformed text.
-#include "writer/PdfTextScan.h"
+#include "pdf/PdfTextScan.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Token-level scanning of raw PDF text.
-#include "writer/PdfTextScan.h"
+#include "pdf/PdfTextScan.h"
 
 #include <cstring>
 
