@@ -7,8 +7,13 @@ cd "$(dirname "$0")/.."
 runs=${1:-3}
 targets=${2:-"2000 20000"}
 corpus=../shared/corpus
-source_pdf=$corpus/linearized-table-freeculture-352p.pdf
-[ -f "$source_pdf" ] || { echo "SKIP: $corpus not found (real-world corpus absent)"; exit 0; }
+# Two real books from different producers: a Distiller book whose pages name different fonts
+# alike (so nearly every sheet renames and re-compresses a content stream), and a pdfTeX thesis
+# whose pages share their fonts (so sheets copy and wrap, and the object count dominates).
+sources=(linearized-table-freeculture-352p.pdf linearized-table-pdftex-geotopo-117p.pdf)
+for name in "${sources[@]}"; do
+  [ -f "$corpus/$name" ] || { echo "SKIP: $corpus/$name not found (real-world corpus absent)"; exit 0; }
+done
 
 bash tools/install-deps.sh test
 command -v /usr/bin/time >/dev/null || { apt-get install -y -qq time >/dev/null; }
@@ -18,14 +23,21 @@ tessel=$(pwd)/build/bench/tessel
 work=build/bench/work
 mkdir -p "$work"
 
-source_pages=$(qpdf --show-npages "$source_pdf")
-
-# make_input <pages> <objstm|table>: the corpus book repeated to about <pages> pages.
+# make_input <source> <pages> <objstm|table>: the book repeated to about <pages> pages. Every
+# copy is named apart, so qpdf copies its objects again instead of sharing them between copies:
+# the result is as large as a real document of that many pages.
 make_input() {
-  local pages=$1 kind=$2 out=$work/in-$1-$2.pdf
+  local source=$1 pages=$2 kind=$3
+  local out=$work/in-${source%.pdf}-$pages-$kind.pdf
   if [ ! -f "$out" ]; then
-    local copies=$(( (pages + source_pages - 1) / source_pages )) args=()
-    for _ in $(seq "$copies"); do args+=("$source_pdf"); done
+    local source_pages copies args=()
+    source_pages=$(qpdf --show-npages "$corpus/$source")
+    copies=$(( (pages + source_pages - 1) / source_pages ))
+    mkdir -p "$work/copies"
+    for i in $(seq "$copies"); do
+      ln -sf "$(realpath "$corpus/$source")" "$work/copies/$i-$source"
+      args+=("$work/copies/$i-$source")
+    done
     local streams=disable
     [ "$kind" = objstm ] && streams=generate
     qpdf --empty --object-streams=$streams --pages "${args[@]}" -- "$out"
@@ -52,47 +64,54 @@ results=$work/results.md
   echo "# Benchmark results"
   echo
   echo "Date: $(date -u '+%Y-%m-%d %H:%M UTC'). Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo), $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo)."
-  echo "Input: $(basename "$source_pdf") ($source_pages pages) concatenated by qpdf; median of $runs runs; peak memory from /usr/bin/time -v."
-  echo
-  echo "| pages | xref | case | seconds | peak MB | Tessel / qpdf |"
-  echo "|---|---|---|---|---|---|"
+  echo "Inputs: corpus books concatenated by qpdf (each copy's objects written again); median of $runs runs; peak memory from /usr/bin/time -v."
+  echo "Ratio: Tessel's time over the time of \`qpdf in.pdf out.pdf\` on the same input."
 } > "$results"
 
 cases=("" "-4up" "-12up3x4" "-split" "-outer-in" "-2to1up")
-declare -A seconds     # "<pages> <kind> <case>" -> median seconds, for the growth table
-declare -A page_count  # page target -> pages the built input has
-for pages in $targets; do
-  for kind in objstm table; do
-    input=$(make_input "$pages" "$kind")
-    real_pages=$(qpdf --show-npages "$input")
-    page_count[$pages]=$real_pages
-    read -r qpdf_s qpdf_mb < <(measure qpdf qpdf "$input" "$work/qpdf-out.pdf")
-    seconds["$pages $kind qpdf"]=$qpdf_s
-    echo "| $real_pages | $kind | qpdf in.pdf out.pdf | $qpdf_s | $qpdf_mb | 1.00 |" >> "$results"
-    for options in "${cases[@]}"; do
-      read -r s mb < <(measure tessel "$tessel" "$input" "$work/out.pdf" $options)
-      seconds["$pages $kind ${options:-2up}"]=$s
-      ratio=$(awk -v a="$s" -v b="$qpdf_s" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')
-      echo "| $real_pages | $kind | tessel ${options:-(2-up)} | $s | $mb | $ratio |" >> "$results"
-    done
-  done
-done
-
-# Growth: the time at the largest target over the time at the smallest. A cost that grows with
-# the file gives about the page ratio; more than that means something grows faster.
-read -r -a sizes <<< "$targets"
-small=${sizes[0]} large=${sizes[${#sizes[@]} - 1]}
-if [ "$small" != "$large" ]; then
+declare -A seconds     # "<source> <pages> <kind> <case>" -> median seconds, for the growth table
+declare -A page_count  # "<source> <pages>" -> pages the built input has
+for source in "${sources[@]}"; do
   {
     echo
-    echo "Growth from ${page_count[$small]} to ${page_count[$large]} pages (time at the larger / time at the smaller; pages grow $(awk -v a="${page_count[$large]}" -v b="${page_count[$small]}" 'BEGIN {printf "%.1f", a / b}') times):"
+    echo "## ${source%.pdf}"
+    echo
+    echo "| pages | MB | xref | case | seconds | peak MB | Tessel / qpdf |"
+    echo "|---|---|---|---|---|---|---|"
+  } >> "$results"
+  for pages in $targets; do
+    for kind in objstm table; do
+      input=$(make_input "$source" "$pages" "$kind")
+      real_pages=$(qpdf --show-npages "$input")
+      size_mb=$(( $(stat -c %s "$input") / 1048576 ))
+      page_count["$source $pages"]=$real_pages
+      read -r qpdf_s qpdf_mb < <(measure qpdf qpdf "$input" "$work/qpdf-out.pdf")
+      seconds["$source $pages $kind qpdf"]=$qpdf_s
+      echo "| $real_pages | $size_mb | $kind | qpdf in.pdf out.pdf | $qpdf_s | $qpdf_mb | 1.00 |" >> "$results"
+      for options in "${cases[@]}"; do
+        read -r s mb < <(measure tessel "$tessel" "$input" "$work/out.pdf" $options)
+        seconds["$source $pages $kind ${options:-2up}"]=$s
+        ratio=$(awk -v a="$s" -v b="$qpdf_s" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')
+        echo "| $real_pages | $size_mb | $kind | tessel ${options:-(2-up)} | $s | $mb | $ratio |" >> "$results"
+      done
+    done
+  done
+
+  # Growth: the time at the largest target over the time at the smallest. A cost that grows
+  # with the file gives about the page ratio; more than that means something grows faster.
+  read -r -a sizes <<< "$targets"
+  small=${sizes[0]} large=${sizes[${#sizes[@]} - 1]}
+  [ "$small" = "$large" ] && continue
+  {
+    echo
+    echo "Growth from ${page_count["$source $small"]} to ${page_count["$source $large"]} pages (time at the larger / time at the smaller; pages grow $(awk -v a="${page_count["$source $large"]}" -v b="${page_count["$source $small"]}" 'BEGIN {printf "%.1f", a / b}') times):"
     echo
     echo "| xref | case | growth |"
     echo "|---|---|---|"
     for kind in objstm table; do
       for name in qpdf "${cases[@]}"; do
         name=${name:-2up}
-        growth=$(awk -v a="${seconds["$large $kind $name"]}" -v b="${seconds["$small $kind $name"]}" \
+        growth=$(awk -v a="${seconds["$source $large $kind $name"]}" -v b="${seconds["$source $small $kind $name"]}" \
           'BEGIN {if (b > 0) printf "%.1f", a / b; else print "n/a"}')
         label="tessel $name"
         [ "$name" = 2up ] && label="tessel (2-up)"
@@ -101,6 +120,6 @@ if [ "$small" != "$large" ]; then
       done
     done
   } >> "$results"
-fi
+done
 cp "$results" bench/RESULTS.md
 cat bench/RESULTS.md
