@@ -140,6 +140,8 @@ class PageTreeScanner {
             record.inheritsRotate = !statesRotate && above.rotateStated;
             record.inheritsCropBox = !statesBox[kCropBoxIndex] && above.cropBoxStated;
             if (!statesResources) record.inheritedResources = above.resources;
+            record.contents = dict->lookupRaw("Contents");
+            record.contentsKnown = true;
             records_.push_back(std::move(record));
             return;
         }

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "pdf/CPdfObject.h"
+
 struct PdfBox {
     double x1 = 0, y1 = 0, x2 = 612, y2 = 792;
 };
@@ -20,6 +22,11 @@ struct PageRecord {
     // Text of an inherited /Resources value ("12 0 R" or a direct "<< ... >>"), empty when the
     // page states its own or none is inherited.
     std::string inheritedResources;
+
+    // The page's /Contents value as stored, kept from the scan so that writing a sheet need not
+    // parse the page again; contentsKnown is false for a record made elsewhere.
+    CPdfObject contents;
+    bool contentsKnown = false;
 };
 
 using PageRecords = std::vector<PageRecord>;

@@ -137,7 +137,9 @@ std::string composeContents(WriteContext& ctx, const PageRecords& pages,
         if (index < 0) continue;
         const RenameTable* table =
             k < renames.size() && !renames[k].empty() ? &renames[k] : nullptr;
-        streams[k] = collectContents(ctx, pages[static_cast<size_t>(index)].objNum, table);
+        const PageRecord& page = pages[static_cast<size_t>(index)];
+        streams[k] = page.contentsKnown ? collectStoredContents(ctx, page.contents, table)
+                                        : collectContents(ctx, page.objNum, table);
     }
     std::string contents;
     for (size_t k = 0; k < geometry.slots.size(); k++) {

@@ -80,6 +80,59 @@ bool isKeyword(const std::string& text, const TextToken& token, const char* word
 
 }  // namespace
 
+namespace {
+
+// One past the container whose opening bracket ends just before pos. Containers nest without
+// recursion: one counter over both kinds of bracket. Only brackets, strings and comments matter
+// here, so the bytes are stepped over directly rather than cut into tokens: names, numbers and
+// keywords hold none of those bytes. The end of the text when the container is not closed.
+size_t skipContainer(const std::string& text, size_t pos) {
+    size_t depth = 1;
+    size_t i = pos;
+    const size_t size = text.size();
+    while (i < size) {
+        switch (text[i]) {
+            case '(':
+                i = skipLiteralString(text, i);
+                break;
+            case '%':
+                while (i < size && text[i] != '\r' && text[i] != '\n') i++;
+                break;
+            case '<':
+                if (i + 1 < size && text[i + 1] == '<') {
+                    depth++;
+                    i += 2;
+                } else {
+                    size_t close = text.find('>', i + 1);
+                    i = close == std::string::npos ? size : close + 1;
+                }
+                break;
+            case '>':
+                if (i + 1 < size && text[i + 1] == '>') {
+                    if (--depth == 0) return i + 2;
+                    i += 2;
+                } else {
+                    i++;
+                }
+                break;
+            case '[':
+                depth++;
+                i++;
+                break;
+            case ']':
+                if (--depth == 0) return i + 1;
+                i++;
+                break;
+            default:
+                i++;
+                break;
+        }
+    }
+    return size;
+}
+
+}  // namespace
+
 TextToken nextTextToken(const std::string& text, size_t pos) {
     size_t i = pos;
     // White space and comments between tokens.
@@ -156,6 +209,11 @@ TextToken nextTextToken(const std::string& text, size_t pos) {
 }
 
 std::string decodeNameToken(const std::string& text, const TextToken& token) {
+    if (token.end <= token.begin + 1) return std::string();
+    size_t length = token.end - token.begin - 1;
+    if (!std::memchr(text.data() + token.begin + 1, '#', length)) {
+        return text.substr(token.begin + 1, length);
+    }
     std::string name;
     for (size_t i = token.begin + 1; i < token.end; i++) {
         if (text[i] == '#' && i + 2 < token.end) {
@@ -189,24 +247,8 @@ size_t skipTextValue(const std::string& text, size_t pos) {
             return first.end;
         }
         case TextTokenKind::DictOpen:
-        case TextTokenKind::ArrayOpen: {
-            // Containers nest without recursion: one counter over both kinds of bracket.
-            size_t depth = 1;
-            size_t i = first.end;
-            while (depth > 0) {
-                TextToken token = nextTextToken(text, i);
-                if (token.kind == TextTokenKind::End) return text.size();
-                if (token.kind == TextTokenKind::DictOpen ||
-                    token.kind == TextTokenKind::ArrayOpen) {
-                    depth++;
-                } else if (token.kind == TextTokenKind::DictClose ||
-                           token.kind == TextTokenKind::ArrayClose) {
-                    depth--;
-                }
-                i = token.end;
-            }
-            return i;
-        }
+        case TextTokenKind::ArrayOpen:
+            return skipContainer(text, first.end);
         default:
             return first.end;
     }

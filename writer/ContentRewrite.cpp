@@ -239,7 +239,12 @@ std::string collectContents(WriteContext& ctx, int pageObjNum, const RenameTable
     CPdfObject page = xref->fetchObject(pageObjNum, entryGeneration(xref, pageObjNum));
     CPdfDict* dict = page.getDictOrStreamDict();
     if (!dict) return std::string();
-    CPdfObject stored = dict->lookupRaw("Contents");
+    return collectStoredContents(ctx, dict->lookupRaw("Contents"), renames);
+}
+
+std::string collectStoredContents(WriteContext& ctx, const CPdfObject& stored,
+                                  const RenameTable* renames) {
+    CPdfXRef* xref = ctx.xref();
     CPdfObject resolved = resolveContents(stored, xref);
 
     std::string list;

@@ -23,3 +23,8 @@ int rewriteContentStream(WriteContext& ctx, int num, int gen, const RenameTable&
 // The page's content stream references, one " %d %d R " item per stream; with renames non-null
 // and non-empty each stream is rewritten first and the item names the rewritten copy.
 std::string collectContents(WriteContext& ctx, int pageObjNum, const RenameTable* renames);
+
+// The same from the page's /Contents value as stored (a Null one for a page without), for a
+// caller that read the page dictionary already: parsing it again for every sheet is costly.
+std::string collectStoredContents(WriteContext& ctx, const CPdfObject& stored,
+                                  const RenameTable* renames);

@@ -37,6 +37,14 @@ TEST(RawText, ValueExtents) {
     expectValueEnd("(never closed", kNoPos);
     expectValueEnd("<< /A 1", kNoPos);
     expectValueEnd("] stray", kNoPos);
+    // Inside containers: brackets in strings, hex strings and comments do not count, and a
+    // broken token breaks the whole value.
+    expectValueEnd("[ <5D5D> (a]b) /N{ } ] tail", 22);
+    expectValueEnd("<< /A <</B 1>>>> tail", 16);
+    expectValueEnd("[ 1 ) 2 ]", kNoPos);
+    expectValueEnd("[ 1 > 2 ]", kNoPos);
+    expectValueEnd("[ <41", kNoPos);
+    expectValueEnd("[ (open ]", kNoPos);
     expectValueEnd("", kNoPos);
 }
 

@@ -40,3 +40,17 @@ TEST(PdfTextScan, MalformedDictionaries) {
     EXPECT_EQ(entries(std::string(100000, '[')), "malformed");
     EXPECT_EQ(entries("1 0 obj << /A " + std::string(100000, '[') + " >>"), "malformed");
 }
+
+TEST(PdfTextScan, ContainerValuesSkipWhatCannotCloseThem) {
+    const struct {
+        std::string text;
+        size_t end;
+    } cases[] = {
+        {"[ 1 (]) % ]\n <5D> ] tail", 19},
+        {"<< /A [ << /B (>>) >> ] >> tail", 26},
+        {"[ 1 > ) } 2 ] tail", 13},  // stray delimiters inside are stepped over
+        {"[ 1 2", 5},                // never closed: runs to the end
+        {"[ (never closed ]", 17},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.end, skipTextValue(c.text, 0)) << c.text;
+}
