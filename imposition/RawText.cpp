@@ -135,56 +135,6 @@ Token nextToken(const std::string& text, size_t pos) {
     return token;
 }
 
-// One past the container whose opening bracket ends just before pos; kNoPos when it is not
-// closed, nests too deeply or holds a broken token (a stray ")" or ">", an unclosed string).
-// Only brackets, strings and comments matter inside, so the bytes are stepped over directly
-// rather than cut into tokens: names, numbers and keywords hold none of those bytes.
-size_t containerEnd(const std::string& text, size_t pos) {
-    int depth = 1;
-    size_t i = pos;
-    const size_t size = text.size();
-    while (i < size) {
-        switch (text[i]) {
-            case '%':
-                while (i < size && text[i] != '\n' && text[i] != '\r') i++;
-                break;
-            case '(':
-                i = literalStringEnd(text, i);
-                if (i == kNoPos) return kNoPos;
-                break;
-            case ')':
-                return kNoPos;
-            case '<':
-                if (i + 1 < size && text[i + 1] == '<') {
-                    if (++depth > kMaxNesting) return kNoPos;
-                    i += 2;
-                } else {
-                    i = text.find('>', i + 1);
-                    if (i == kNoPos) return kNoPos;
-                    i++;
-                }
-                break;
-            case '>':
-                if (i + 1 >= size || text[i + 1] != '>') return kNoPos;
-                if (--depth == 0) return i + 2;
-                i += 2;
-                break;
-            case '[':
-                if (++depth > kMaxNesting) return kNoPos;
-                i++;
-                break;
-            case ']':
-                if (--depth == 0) return i + 1;
-                i++;
-                break;
-            default:
-                i++;
-                break;
-        }
-    }
-    return kNoPos;
-}
-
 Token tokenAt(const std::string& text, size_t pos) {
     return nextToken(text, skipSpace(text, pos));
 }
@@ -219,7 +169,7 @@ size_t findValueEnd(const std::string& text, size_t pos) {
         }
         case tokDictOpen:
         case tokArrayOpen:
-            return containerEnd(text, first.end);
+            return skipContainerText(text, first.end, true, kMaxNesting);
         default:
             return kNoPos;
     }

@@ -1,6 +1,7 @@
 // Token-level scanning of raw PDF text.
 #include "pdf/PdfTextScan.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -36,7 +37,7 @@ unsigned char at(const std::string& text, size_t pos) {
 }
 
 // One past a literal string that opens at pos: parentheses nest, a backslash escapes one byte.
-size_t skipLiteralString(const std::string& text, size_t pos) {
+size_t skipLiteralString(const std::string& text, size_t pos, bool* closed = nullptr) {
     int depth = 0;
     size_t i = pos;
     while (i < text.size()) {
@@ -46,7 +47,10 @@ size_t skipLiteralString(const std::string& text, size_t pos) {
         } else if (c == '(') {
             depth++;
         } else if (c == ')') {
-            if (--depth == 0) return i;
+            if (--depth == 0) {
+                if (closed) *closed = true;
+                return i;
+            }
         }
     }
     return text.size();
@@ -80,31 +84,34 @@ bool isKeyword(const std::string& text, const TextToken& token, const char* word
 
 }  // namespace
 
-namespace {
-
-// One past the container whose opening bracket ends just before pos. Containers nest without
-// recursion: one counter over both kinds of bracket. Only brackets, strings and comments matter
-// here, so the bytes are stepped over directly rather than cut into tokens: names, numbers and
-// keywords hold none of those bytes. The end of the text when the container is not closed.
-size_t skipContainer(const std::string& text, size_t pos) {
+size_t skipContainerText(const std::string& text, size_t pos, bool strict, size_t maxDepth) {
+    const size_t broken = strict ? std::string::npos : text.size();
     size_t depth = 1;
     size_t i = pos;
     const size_t size = text.size();
     while (i < size) {
         switch (text[i]) {
-            case '(':
-                i = skipLiteralString(text, i);
-                break;
             case '%':
                 while (i < size && text[i] != '\r' && text[i] != '\n') i++;
                 break;
+            case '(': {
+                bool closed = false;
+                i = skipLiteralString(text, i, &closed);
+                if (!closed) return broken;
+                break;
+            }
+            case ')':
+                if (strict) return broken;
+                i++;
+                break;
             case '<':
                 if (i + 1 < size && text[i + 1] == '<') {
-                    depth++;
+                    if (++depth > maxDepth) return broken;
                     i += 2;
                 } else {
                     size_t close = text.find('>', i + 1);
-                    i = close == std::string::npos ? size : close + 1;
+                    if (close == std::string::npos) return broken;
+                    i = close + 1;
                 }
                 break;
             case '>':
@@ -112,11 +119,12 @@ size_t skipContainer(const std::string& text, size_t pos) {
                     if (--depth == 0) return i + 2;
                     i += 2;
                 } else {
+                    if (strict) return broken;
                     i++;
                 }
                 break;
             case '[':
-                depth++;
+                if (++depth > maxDepth) return broken;
                 i++;
                 break;
             case ']':
@@ -128,10 +136,8 @@ size_t skipContainer(const std::string& text, size_t pos) {
                 break;
         }
     }
-    return size;
+    return broken;
 }
-
-}  // namespace
 
 TextToken nextTextToken(const std::string& text, size_t pos) {
     size_t i = pos;
@@ -248,7 +254,7 @@ size_t skipTextValue(const std::string& text, size_t pos) {
         }
         case TextTokenKind::DictOpen:
         case TextTokenKind::ArrayOpen:
-            return skipContainer(text, first.end);
+            return skipContainerText(text, first.end, false, SIZE_MAX);
         default:
             return first.end;
     }

@@ -44,6 +44,13 @@ std::string decodeNameToken(const std::string& text, const TextToken& token);
 // dictionaries and arrays with everything they nest); pos itself when there is no value.
 size_t skipTextValue(const std::string& text, size_t pos);
 
+// One past the array or dictionary whose opening bracket ends just before pos. Only brackets,
+// strings and comments can end a container, so the bytes between are stepped over directly
+// rather than cut into tokens. Lenient (strict false): stray ")" and ">" are stepped over and
+// a container left open runs to the end of the text. Strict: those, a string left open and
+// nesting deeper than maxDepth give std::string::npos.
+size_t skipContainerText(const std::string& text, size_t pos, bool strict, size_t maxDepth);
+
 struct DictTextEntry {
     std::string key;        // decoded, without the slash
     size_t keyBegin = 0;    // the slash
