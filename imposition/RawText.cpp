@@ -12,12 +12,11 @@
 namespace {
 
 bool isPdfSpace(char c) {
-    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
+    return isTextWhite(static_cast<unsigned char>(c));
 }
 
 bool isPdfDelimiter(char c) {
-    return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' ||
-           c == '}' || c == '/' || c == '%';
+    return isTextDelimiter(static_cast<unsigned char>(c));
 }
 
 // A name token's bytes after the slash (begin is the byte after it) with #xx escapes decoded.
@@ -52,7 +51,7 @@ struct Token {
 };
 
 bool isRegular(char c) {
-    return !isPdfSpace(c) && !isPdfDelimiter(c);
+    return isTextRegular(static_cast<unsigned char>(c));
 }
 
 bool isUnsignedInteger(const std::string& text, const Token& token) {

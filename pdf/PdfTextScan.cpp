@@ -1,34 +1,23 @@
 // Token-level scanning of raw PDF text.
 #include "pdf/PdfTextScan.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 
 namespace {
 
-// Byte classes looked up in one table: scanning large content streams asks for every byte.
-enum : unsigned char { kWhite = 1, kDelimiter = 2 };
-
-struct ByteClasses {
-    unsigned char of[256] = {};
-    ByteClasses() {
-        for (unsigned char c : {'\0', '\t', '\n', '\f', '\r', ' '}) of[c] = kWhite;
-        for (unsigned char c : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'})
-            of[c] = kDelimiter;
-    }
-};
-
-const ByteClasses kByteClasses;
+constexpr std::array<unsigned char, 256> makeByteClasses() {
+    std::array<unsigned char, 256> of{};
+    for (unsigned char c : {'\0', '\t', '\n', '\f', '\r', ' '}) of[c] = kTextWhite;
+    for (unsigned char c : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'})
+        of[c] = kTextDelimiter;
+    return of;
+}
 
 }  // namespace
 
-bool isTextWhite(unsigned char c) {
-    return kByteClasses.of[c] == kWhite;
-}
-
-bool isTextDelimiter(unsigned char c) {
-    return kByteClasses.of[c] == kDelimiter;
-}
+const std::array<unsigned char, 256> kTextByteClass = makeByteClasses();
 
 namespace {
 

@@ -2,15 +2,26 @@
 // without parsing the text into objects, so edits keep every other byte as it was.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
 
-bool isTextWhite(unsigned char c);
-bool isTextDelimiter(unsigned char c);
+// Byte classes looked up in one table: scanning large texts asks for every byte.
+enum : unsigned char { kTextRegular = 0, kTextWhite = 1, kTextDelimiter = 2 };
+extern const std::array<unsigned char, 256> kTextByteClass;
+
+// NUL, tab, LF, FF, CR and space.
+inline bool isTextWhite(unsigned char c) {
+    return kTextByteClass[c] == kTextWhite;
+}
+// ( ) < > [ ] { } / %
+inline bool isTextDelimiter(unsigned char c) {
+    return kTextByteClass[c] == kTextDelimiter;
+}
 // Neither white space nor a delimiter: a byte of a name, number or keyword.
 inline bool isTextRegular(unsigned char c) {
-    return !isTextWhite(c) && !isTextDelimiter(c);
+    return kTextByteClass[c] == kTextRegular;
 }
 
 enum class TextTokenKind {
