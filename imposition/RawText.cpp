@@ -340,9 +340,12 @@ bool readObjectText(WriteContext& ctx, int num, std::string& text) {
 
 bool resolveValue(WriteContext& ctx, const std::string& holder, size_t begin, size_t end,
                   ValueText& out) {
-    out.text = holder;
-    out.begin = begin;
-    out.end = end;
+    // Only the value is kept, not the whole holder: callers look at nothing else, and page
+    // texts are copied here many times per sheet.
+    if (begin > end || end > holder.size()) return false;
+    out.text.assign(holder, begin, end - begin);
+    out.begin = 0;
+    out.end = end - begin;
     out.objNum = 0;
     for (int hop = 0; hop < kMaxReferenceHops; hop++) {
         int num = 0, gen = 0;

@@ -21,6 +21,18 @@ const std::array<unsigned char, 256> kTextByteClass = makeByteClasses();
 
 namespace {
 
+// The bytes that matter inside an array or dictionary: those that open or close something.
+constexpr std::array<bool, 256> makeContainerStops() {
+    std::array<bool, 256> stop{};
+    for (unsigned char c : {'(', ')', '%', '<', '>', '[', ']'}) stop[c] = true;
+    return stop;
+}
+constexpr std::array<bool, 256> kContainerStop = makeContainerStops();
+
+}  // namespace
+
+namespace {
+
 unsigned char at(const std::string& text, size_t pos) {
     return static_cast<unsigned char>(text[pos]);
 }
@@ -79,6 +91,10 @@ size_t skipContainerText(const std::string& text, size_t pos, bool strict, size_
     size_t i = pos;
     const size_t size = text.size();
     while (i < size) {
+        // Names, numbers, keywords and white space cannot end the container: step over them in
+        // one tight loop.
+        while (i < size && !kContainerStop[static_cast<unsigned char>(text[i])]) i++;
+        if (i >= size) break;
         switch (text[i]) {
             case '%':
                 while (i < size && text[i] != '\r' && text[i] != '\n') i++;
