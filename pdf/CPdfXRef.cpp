@@ -9,6 +9,7 @@
 #include "pdf/CPdfException.h"
 #include "pdf/CPdfObjectStream.h"
 #include "pdf/CPdfParser.h"
+#include "pdf/XRefTableText.h"
 
 namespace {
 
@@ -103,6 +104,8 @@ class CPdfXRefReader {
     // returns whether it has one.
     bool readSection(int64_t offset, int64_t* prev);
     bool readTable(CPdfParser& parser, int64_t* prev);
+    bool readPlainTable(int64_t start, int64_t* prev, bool* done);
+    bool readTrailer(CPdfParser& parser, int64_t* prev);
     bool readXRefStream(CPdfParser& parser, int64_t* prev);
     void readStreamSubsection(CPdfStream& data, int64_t first, int64_t count, const int* widths);
     void growTo(int64_t size);
@@ -170,6 +173,9 @@ bool CPdfXRefReader::readSection(int64_t offset, int64_t* prev) {
     int64_t start = xref_.headerOffset_ + offset;
     // Nothing to read there: the same outcome as reading past the end of the file.
     if (start < 0 || start >= xref_.fileSize_) throw CPdfException("Couldn't parse an xref");
+    bool done = false;
+    bool hasPrev = readPlainTable(start, prev, &done);
+    if (done) return hasPrev;
     CPdfParser parser(nullptr, xref_.base_->makeSubStream(start, false, 0, CPdfObject::makeNull()));
     CPdfObject first = parser.nextObject();
     if (first.isKeyword("xref")) return readTable(parser, prev);
@@ -201,6 +207,38 @@ bool CPdfXRefReader::readTable(CPdfParser& parser, int64_t* prev) {
             store(num, offset.getInt(), gen.getInt(), inUse ? xrefUncompressed : xrefFree);
         }
     }
+    return readTrailer(parser, prev);
+}
+
+// A table written plainly is read straight from its bytes, the same entries the parser would
+// give. done is false, and nothing is stored, when the table needs the parser.
+bool CPdfXRefReader::readPlainTable(int64_t start, int64_t* prev, bool* done) {
+    *done = false;
+    auto bytes = [this, start]() {
+        return xref_.base_->makeSubStream(start, false, 0, CPdfObject::makeNull());
+    };
+    // The first scan only checks, so that a table the fast path cannot read leaves no trace.
+    if (scanPlainXRefTable(*bytes(), nullptr) < 0) return false;
+    int64_t num = 0;
+    XRefTableVisitor store;
+    store.subsection = [this, &num](int first, int count) {
+        num = first;
+        growTo(num + count);
+    };
+    store.entry = [this, &num](int offset, int gen, bool inUse) {
+        if (!xref_.entries_[static_cast<size_t>(num)].filled && !inUse) replaceable_.insert(num);
+        this->store(num, offset, gen, inUse ? xrefUncompressed : xrefFree);
+        num++;
+    };
+    int64_t length = scanPlainXRefTable(*bytes(), &store);
+    *done = true;
+    CPdfParser parser(nullptr,
+                      xref_.base_->makeSubStream(start + length, false, 0, CPdfObject::makeNull()));
+    return readTrailer(parser, prev);
+}
+
+// The trailer dictionary after the "trailer" keyword of a table.
+bool CPdfXRefReader::readTrailer(CPdfParser& parser, int64_t* prev) {
     CPdfObject trailer = parser.nextObject();
     if (!trailer.isDict()) throw CPdfException("Trailer dictionary is wrong type");
     // Sections are read newest first, so the first trailer read is the one that counts.

@@ -417,3 +417,67 @@ TEST(CPdfXRef, ChainOfIndirectLengthsIsCutOff) {
     EXPECT_FALSE(opened.xref().fetchObject(10, 0).isStream());
     EXPECT_TRUE(opened.xref().fetchObject(10 + count - 1, 0).isStream());
 }
+
+namespace {
+
+// Every entry of the table, as "num:type/offset/gen", and the trailer's keys.
+std::string tableSummary(const std::string& bytes) {
+    OpenedPdf opened(bytes);
+    CPdfXRef& xref = opened.xref();
+    std::string out;
+    for (int num = 0; num < xref.getNumObjects(); num++) {
+        const CPdfXRefEntry& entry = xref.getEntry(num);
+        out += formatText("%d:%d/%lld/%d ", num, static_cast<int>(entry.type),
+                          static_cast<long long>(entry.offset), entry.gen);
+    }
+    return out + describe(xref.getTrailer());
+}
+
+}  // namespace
+
+TEST(CPdfXRef, PlainTablesReadAsTheParserReadsThem) {
+    // A comment right after "xref" makes the reader take the parser's way through the table;
+    // without it the plain text is read directly. Both must give the same entries.
+    const std::string lineEnds[] = {" \n", " \r", "\r\n"};
+    for (const std::string& end : lineEnds) {
+        PdfAssembler file;
+        long one = file.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
+        long two = file.addObject(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+        long five = file.addObject(5, "(five)", 3);
+        auto entry = [&end](long offset, int gen, char kind) {
+            return formatText("%010ld %05d %c", offset, gen, kind) + end;
+        };
+        std::string rows = "0 3" + end + entry(0, 65535, 'f') + entry(one, 0, 'n') +
+                           entry(two, 0, 'n') + "5 2" + end + entry(five, 3, 'n') +
+                           entry(99999999999L, 0, 'n');  // beyond int: saturates
+        std::string tail = "trailer\n<< /Size 7 /Root 1 0 R >>\n";
+        long xrefAt = file.size();
+        PdfAssembler withComment = file;
+        file.add("xref\n" + rows + tail);
+        withComment.add("xref % read by the parser\n" + rows + tail);
+        std::string fast = tableSummary(file.finish(xrefAt));
+        EXPECT_EQ(tableSummary(withComment.finish(xrefAt)), fast) << formatText("%zu", end.size());
+        EXPECT_NE(std::string::npos, fast.find(formatText("5:1/%ld/3", five))) << fast;
+    }
+}
+
+TEST(CPdfXRef, TablesThatAreNotPlainStillOpen) {
+    // Each of these leaves the direct reading for the parser, which gives its usual result.
+    const struct {
+        const char* rows;
+        const char* message;
+    } cases[] = {
+        {"0 1\n0000000000 65535 f\n1 1\n%c\n0000000009 00000 n\n", "opened"},
+        {"0 1\n0000000000 65535 f\n1 1\n-9 0 n\n", "opened"},
+        {"0 1\n0000000000 65535 f\n1 1\n9.5 0 n\n", "Couldn't parse an xref table"},
+        {"0 1\n0000000000 65535 f\n1 1\n0000000009 00000 x\n", "Couldn't parse an xref table"},
+        {"0 2\n0000000000 65535 f\n", "Couldn't parse an xref table"},
+    };
+    for (const auto& c : cases) {
+        PdfAssembler file;
+        file.addObject(1, "<< /Type /Catalog >>");
+        long xrefAt =
+            file.add(std::string("xref\n") + c.rows + "trailer\n<< /Size 2 /Root 1 0 R >>\n");
+        EXPECT_EQ(c.message, openMessage(file.finish(xrefAt))) << c.rows;
+    }
+}

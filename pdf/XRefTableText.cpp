@@ -1,0 +1,110 @@
+// Fast reading of a classic cross-reference table: a document of a million objects has a table
+// of a million lines, and cutting each line into parser objects costs far more than the bytes.
+#include "pdf/XRefTableText.h"
+
+#include <climits>
+#include <cstring>
+
+#include "pdf/CPdfStream.h"
+
+namespace {
+
+// The bytes of the stream in blocks, with the count of bytes taken so far.
+class BlockReader {
+  public:
+    explicit BlockReader(CPdfStream& stream) : stream_(stream) {}
+
+    int peek() {
+        if (pos_ == length_ && !refill()) return -1;
+        return buffer_[pos_];
+    }
+    void skip() {
+        pos_++;
+        taken_++;
+    }
+    int64_t taken() const { return taken_; }
+
+  private:
+    bool refill() {
+        length_ = stream_.getBytes(buffer_, sizeof buffer_);
+        pos_ = 0;
+        return length_ > 0;
+    }
+
+    CPdfStream& stream_;
+    uint8_t buffer_[65536];
+    size_t pos_ = 0;
+    size_t length_ = 0;
+    int64_t taken_ = 0;
+};
+
+// The parser's white space: NUL, tab, LF, FF, CR and space.
+bool isWhite(int c) {
+    return c == 0x00 || c == 0x09 || c == 0x0A || c == 0x0C || c == 0x0D || c == 0x20;
+}
+
+bool isDigit(int c) {
+    return c >= '0' && c <= '9';
+}
+
+// A byte that would continue a keyword or number: anything but white space and delimiters.
+bool continuesToken(int c) {
+    return c >= 0 && !isWhite(c) && !std::strchr("%()/<>[]{}", c);
+}
+
+void skipWhite(BlockReader& in) {
+    while (isWhite(in.peek())) in.skip();
+}
+
+// A run of digits that ends the token, as an int that saturates; false for anything else.
+bool readNumber(BlockReader& in, int& value) {
+    if (!isDigit(in.peek())) return false;
+    long long number = 0;
+    while (isDigit(in.peek())) {
+        number = number * 10 + (in.peek() - '0');
+        if (number > INT_MAX) number = INT_MAX;
+        in.skip();
+    }
+    if (continuesToken(in.peek())) return false;
+    value = static_cast<int>(number);
+    return true;
+}
+
+// The keyword word followed by a byte that ends it.
+bool readKeyword(BlockReader& in, const char* word) {
+    for (const char* c = word; *c; c++) {
+        if (in.peek() != static_cast<unsigned char>(*c)) return false;
+        in.skip();
+    }
+    return !continuesToken(in.peek());
+}
+
+}  // namespace
+
+int64_t scanPlainXRefTable(CPdfStream& stream, const XRefTableVisitor* visitor) {
+    BlockReader in(stream);
+    skipWhite(in);
+    if (!readKeyword(in, "xref")) return -1;
+    for (;;) {
+        skipWhite(in);
+        if (in.peek() == 't') return readKeyword(in, "trailer") ? in.taken() : -1;
+        int first = 0, count = 0;
+        if (!readNumber(in, first)) return -1;
+        skipWhite(in);
+        if (!readNumber(in, count)) return -1;
+        if (visitor) visitor->subsection(first, count);
+        for (int i = 0; i < count; i++) {
+            int offset = 0, gen = 0;
+            skipWhite(in);
+            if (!readNumber(in, offset)) return -1;
+            skipWhite(in);
+            if (!readNumber(in, gen)) return -1;
+            skipWhite(in);
+            int kind = in.peek();
+            if (kind != 'n' && kind != 'f') return -1;
+            in.skip();
+            if (continuesToken(in.peek())) return -1;
+            if (visitor) visitor->entry(offset, gen, kind == 'n');
+        }
+    }
+}
