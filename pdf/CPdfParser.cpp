@@ -1,6 +1,7 @@
 // Lexer and object parser: tokens from a chain of byte streams, assembled into PDF values.
 #include "pdf/CPdfParser.h"
 
+#include <algorithm>
 #include <cassert>
 #include <climits>
 #include <cstdlib>
@@ -56,26 +57,6 @@ inline int hexValue(int c) {
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-// The integer value atoi gives for the collected text ("-" alone is 0), except that values
-// outside the 32-bit range saturate instead of wrapping.
-int toInt(const std::string& text) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && text[i] == '-') {
-        negative = true;
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && isDigit(static_cast<unsigned char>(text[i])); ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) {
-            value = static_cast<long long>(INT_MAX) + 1;
-        }
-    }
-    if (negative) return static_cast<int>(-value);
-    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
 
 }  // namespace
@@ -182,19 +163,42 @@ CPdfObject CPdfParser::Impl::lex() {
 
 // Digits and dots after a leading digit, minus or dot; any dot makes the number real.
 CPdfObject CPdfParser::Impl::lexNumber(int first) {
-    std::string text(1, static_cast<char>(first));
+    // Most numbers are short integers (object numbers, counts, lengths): their value is built
+    // as the digits come, and only a real number keeps its text, for strtod.
     bool real = first == '.';
+    bool negative = first == '-';
+    long long value = isDigit(first) ? first - '0' : 0;
+    char small[64];
+    size_t length = 0;
+    small[length++] = static_cast<char>(first);
+    std::string text;  // used once a number outgrows the small buffer
     for (;;) {
         int c = peekChar();
         if (c == '.') {
             real = true;
         } else if (!isDigit(c)) {
             break;
+        } else if (!real) {
+            value = std::min(value * 10 + (c - '0'), static_cast<long long>(INT_MAX) + 1);
         }
-        text += static_cast<char>(getChar());
+        getChar();
+        if (length < sizeof small - 1) {
+            small[length++] = static_cast<char>(c);
+        } else {
+            if (text.empty()) text.assign(small, length);
+            text += static_cast<char>(c);
+        }
     }
-    if (real) return CPdfObject::makeReal(std::strtod(text.c_str(), nullptr));
-    return CPdfObject::makeInt(toInt(text));
+    if (real) {
+        if (text.empty()) {
+            small[length] = '\0';
+            return CPdfObject::makeReal(std::strtod(small, nullptr));
+        }
+        return CPdfObject::makeReal(std::strtod(text.c_str(), nullptr));
+    }
+    // The value atoi gives, except that values outside the 32-bit range saturate.
+    if (negative) return CPdfObject::makeInt(static_cast<int>(-value));
+    return CPdfObject::makeInt(value > INT_MAX ? INT_MAX : static_cast<int>(value));
 }
 
 // A literal string after its "(": balanced parentheses are kept, escapes decoded.
