@@ -91,7 +91,7 @@ int headerVersion(const char* bytes, size_t length) {
 }
 
 std::string refText(int64_t num, int gen) {
-    return formatText("%lld %d R", static_cast<long long>(num), gen);
+    return intText(num) + " " + intText(gen) + " R";
 }
 
 }  // namespace
@@ -342,12 +342,11 @@ void CNormaliser::writeSecond() {
             int64_t outNum = 0;
             int outGen = 0;
             if (replaced || !mapSecondRef(token.refNum, token.refGen, &outNum, &outGen)) continue;
-            edits.push_back(TextEdit{token.start, token.numEnd,
-                                     formatText("%lld", static_cast<long long>(outNum))});
-            edits.push_back(TextEdit{token.genStart, token.genEnd, formatText("%d", outGen)});
+            edits.push_back(TextEdit{token.start, token.numEnd, intText(outNum)});
+            edits.push_back(TextEdit{token.genStart, token.genEnd, intText(outGen)});
         }
         int64_t outNum = num + offset_;
-        std::string text = formatText("%lld %d obj", static_cast<long long>(outNum), obj.gen) +
+        std::string text = intText(outNum) + " " + intText(obj.gen) + " obj" +
                            applyEdits(obj.text, obj.bodyStart, obj.text.size(), std::move(edits));
         writeObject(outNum, obj.gen, text, obj.lineEnd);
     }
@@ -428,8 +427,7 @@ void CNormaliser::writeXRefAndTrailer() {
                     formatText("Output file too large for a cross-reference table: '%s'",
                                outputName_.c_str()));
             }
-            chunk +=
-                formatText("%010lld %05d n \r", static_cast<long long>(record.offset), record.gen);
+            appendXRefEntry(chunk, static_cast<long long>(record.offset), record.gen);
         }
         if (chunk.size() >= kTableChunk) {
             output_->write(chunk);

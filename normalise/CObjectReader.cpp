@@ -42,7 +42,7 @@ bool CObjectReader::read(int num, RawObject& obj) {
         }
         // Members carry no "obj" wrapper of their own; the wrapped text scans like a plain
         // object. A stream cannot be compressed, so "stream" in a member means damage.
-        ByteSource source(formatText("%d 0 obj\r", num) + bytes + " endobj\r");
+        ByteSource source(intText(num) + " 0 obj\r" + bytes + " endobj\r");
         return scanRawObject(source, num, false, nullptr, obj);
     }
     if (entry.type != xrefUncompressed || entry.offset < 0) return false;

@@ -286,9 +286,8 @@ bool CObjectSharing::verify(int num, int target, std::vector<int>& pending,
             trail.push_back(my.num);
             pending.push_back(my.num);
         }
-        edits.push_back(TextEdit{myRefs[i]->start, myRefs[i]->numEnd, formatText("%d", their.num)});
-        edits.push_back(
-            TextEdit{myRefs[i]->genStart, myRefs[i]->genEnd, formatText("%d", their.gen)});
+        edits.push_back(TextEdit{myRefs[i]->start, myRefs[i]->numEnd, intText(their.num)});
+        edits.push_back(TextEdit{myRefs[i]->genStart, myRefs[i]->genEnd, intText(their.gen)});
     }
     // The last word: the rewritten body must be the target's body, byte for byte.
     std::string mapped = applyEdits(mine.text, mine.bodyStart, mine.text.size(), std::move(edits));

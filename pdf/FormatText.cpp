@@ -50,3 +50,15 @@ std::string boxArrayText(double x1, double y1, double x2, double y2, bool closin
 std::string refText(int num, int gen) {
     return intText(num) + " " + intText(gen) + " R";
 }
+
+void appendXRefEntry(std::string& out, long long offset, int gen) {
+    if (offset < 0 || offset > 9999999999LL || gen < 0 || gen > 99999) {
+        out += formatText("%010lld %05d n \r", offset, gen);  // wider than the fixed fields
+        return;
+    }
+    char line[20] = {'0', '0', '0', '0', '0', '0', '0', '0', '0', '0',
+                     ' ', '0', '0', '0', '0', '0', ' ', 'n', ' ', '\r'};
+    for (int i = 9; offset > 0; i--, offset /= 10) line[i] = static_cast<char>('0' + offset % 10);
+    for (int i = 15; gen > 0; i--, gen /= 10) line[i] = static_cast<char>('0' + gen % 10);
+    out.append(line, sizeof line);
+}

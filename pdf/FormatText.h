@@ -10,6 +10,9 @@ std::string formatText(const char* fmt, ...) __attribute__((format(printf, 1, 2)
 // annotation rectangles write a handful of numbers for every page of a large document.
 std::string fixedText(double value, int precision = 6);
 std::string intText(long long value);
+// Appends the in-use cross-reference line "%010lld %05d n \r"; a table has a line per object.
+void appendXRefEntry(std::string& out, long long offset, int gen);
+
 // "num gen R".
 std::string refText(int num, int gen);
 

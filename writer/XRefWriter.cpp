@@ -49,17 +49,6 @@ std::string fallbackHeader(FILE* input, int64_t headerOffset) {
     return "%PDF-" + version + "\n%\xE2\xE3\xCF\xD3\n";
 }
 
-// Appends "%010lld %05d n \r" for an in-use entry; printf is slow for a million lines.
-void appendTableEntry(std::string& table, int64_t offset, int gen) {
-    char line[20] = {'0', '0', '0', '0', '0', '0', '0', '0', '0', '0',
-                     ' ', '0', '0', '0', '0', '0', ' ', 'n', ' ', '\r'};
-    for (int i = 9; i >= 0 && offset > 0; i--, offset /= 10)
-        line[i] = static_cast<char>('0' + offset % 10);
-    for (int i = 15; i >= 11 && gen > 0; i--, gen /= 10)
-        line[i] = static_cast<char>('0' + gen % 10);
-    table.append(line, sizeof line);
-}
-
 int outputGeneration(const WriteContext& ctx, int num) {
     return ctx.offsets.isWritten(num) ? ctx.offsets.at(num).gen : 0;
 }
@@ -111,7 +100,7 @@ int64_t writeXRefTable(WriteContext& ctx) {
                 throw CPdfException(formatText(
                     "\nGeneration number %d of object %d is out of range\n", entry.gen, num));
             }
-            appendTableEntry(table, entry.offset, entry.gen);
+            appendXRefEntry(table, entry.offset, entry.gen);
         }
         if (table.size() >= kFlushAt) {
             ctx.out.write(table);

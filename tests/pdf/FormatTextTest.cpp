@@ -58,3 +58,17 @@ TEST(FormatText, IntegersReferencesAndBoxes) {
     EXPECT_EQ(formatText("[ %f %f %f %f]", 0.0, -1.5, 612.0, 792.25),
               boxArrayText(0, -1.5, 612, 792.25, false));
 }
+
+TEST(FormatText, CrossReferenceLinesMatchPrintf) {
+    const struct {
+        long long offset;
+        int gen;
+    } cases[] = {
+        {0, 0},       {9, 0}, {1234567890, 65535}, {9999999999LL, 99999}, {10000000000LL, 0},
+        {15, 123456}, {-1, 0}};
+    for (const auto& c : cases) {
+        std::string line;
+        appendXRefEntry(line, c.offset, c.gen);
+        EXPECT_EQ(formatText("%010lld %05d n \r", c.offset, c.gen), line) << c.offset;
+    }
+}
