@@ -3,9 +3,9 @@
 #include "pdf/XRefTableText.h"
 
 #include <climits>
-#include <cstring>
 
 #include "pdf/CPdfStream.h"
+#include "pdf/PdfTextScan.h"
 
 namespace {
 
@@ -38,18 +38,18 @@ class BlockReader {
     int64_t taken_ = 0;
 };
 
-// The parser's white space: NUL, tab, LF, FF, CR and space.
+// c is a byte, or -1 at the end of the data.
 bool isWhite(int c) {
-    return c == 0x00 || c == 0x09 || c == 0x0A || c == 0x0C || c == 0x0D || c == 0x20;
+    return c >= 0 && isTextWhite(static_cast<unsigned char>(c));
 }
 
 bool isDigit(int c) {
     return c >= '0' && c <= '9';
 }
 
-// A byte that would continue a keyword or number: anything but white space and delimiters.
+// A byte that would continue a keyword or number.
 bool continuesToken(int c) {
-    return c >= 0 && !isWhite(c) && !std::strchr("%()/<>[]{}", c);
+    return c >= 0 && isTextRegular(static_cast<unsigned char>(c));
 }
 
 void skipWhite(BlockReader& in) {
