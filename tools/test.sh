@@ -9,6 +9,9 @@ jobs=$(nproc)
 echo "== Formatting"
 git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 
+echo "== Layers"
+bash tools/check-layers.sh
+
 echo "== Plain build and tests"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSEL_WERROR=ON >/dev/null
 cmake --build build/release -j"$jobs"
