@@ -82,8 +82,10 @@ bool copyEncodedStream(WriteContext& ctx, int num, std::string& entries, std::st
     size_t length = 0;
     if (!lengthEntry || !streamLength(ctx, text, *lengthEntry, length)) return false;
     TextToken keyword = nextTextToken(text, dict.close + 2);
-    if (keyword.kind != TextTokenKind::Keyword || text.compare(keyword.begin, 6, "stream") != 0)
+    if (keyword.kind != TextTokenKind::Keyword || keyword.end - keyword.begin != 6 ||
+        text.compare(keyword.begin, 6, "stream") != 0) {
         return false;
+    }
     // The data starts after the end of the keyword's line: CR LF or LF.
     size_t start = keyword.begin + 6;
     if (start < text.size() && text[start] == '\r') start++;
@@ -171,10 +173,10 @@ bool renamingMissesNames(WriteContext& ctx, const PageRecord& page,
         int num = 0, gen = 0;
         if (!parseReference(valueText, 0, valueText.size(), num, gen)) continue;
         CPdfObject value;
-        // An image with a filter the reader does not know is no form.
-        if (fetchContentStream(xref, CPdfObject::makeRef(num, gen), value) ==
-            StreamState::undecodable) {
-            continue;
+        try {
+            value = xref->fetchObject(num, gen);
+        } catch (const CPdfException&) {
+            continue;  // an image in a filter the reader does not know, say: no form
         }
         CPdfDict* dict = value.getDictOrStreamDict();
         if (!dict || !dict->lookupRaw("Resources").isNull()) continue;
