@@ -128,17 +128,8 @@ TEST(ResourceMerge, EachPageIsRenamedOrPaintedFromAForm) {
         plan.pages[1].resources = c.resources;
         plan.pages[1].hasContents = false;
         plan.pages[1].extra = "/Contents 25 0 R /CropBox [10 20 700 700]";
-        const char* shading =
-            "<< /ShadingType 2 /ColorSpace /DeviceGray /Coords [0 0 1 0] /Function 8 0 R >>";
-        plan.objects[5] = shading;
-        plan.objects[6] = "<< /Type /OCG /Name (a) >>";
-        plan.objects[7] = shading;
-        plan.objects[8] = "<< /FunctionType 2 /Domain [0 1] /N 1 >>";
-        plan.objects[9] = "<< /PatternType 2 /Shading 5 0 R >>";
-        plan.objects[27] =
-            "<< /Type /Font /Subtype /Type3 /FontBBox [0 0 1 1] /FontMatrix [1 0 0 "
-            "1 0 0] /CharProcs << >> /Encoding << >> /FirstChar 0 /LastChar 0 "
-            "/Widths [0] >>";
+        for (int num = 5; num <= 9; num++) plan.objects[num] = "<< >>";  // never drawn here
+        plan.objects[27] = "<< /Type /Font /Subtype /Type3 >>";
         plan.streams[25] = {c.contentsDict, c.content};
         plan.streams[26] = {"<< /Type /XObject /Subtype /Form /BBox [0 0 9 9] >>", "/F1 9 Tf\n"};
         ImpositionSetup setup(buildDoc(plan));
@@ -171,6 +162,25 @@ TEST(ResourceMerge, EachPageIsRenamedOrPaintedFromAForm) {
                       std::string::npos);
         }
         EXPECT_EQ(pdf.data(contents[1]), "BT /F1 300 Tf 150 250 Td (1) Tj ET\n");
+    }
+}
+
+// A page of several content streams, one of them in a filter no reader knows, cannot keep its own
+// names in a form.
+TEST(ResourceMerge, UndecodableStreamAmongSeveralFails) {
+    DocPlan plan = plainDoc(2);
+    plan.pages[1].resources = "<< /Font << /F1 4 0 R >> >>";
+    plan.pages[1].hasContents = false;
+    plan.pages[1].extra = "/Contents [25 0 R 26 0 R]";
+    plan.streams[25] = {"<< >>", "BT /F1 99 Tf"};
+    plan.streams[26] = {"<< /Filter /MadeUpDecode >>", "(2) Tj ET"};
+    ImpositionSetup setup(buildDoc(plan));
+    try {
+        writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
+        ADD_FAILURE() << "no failure";
+    } catch (const CPdfException& e) {
+        EXPECT_EQ(e.getMessage(),
+                  "Page 2 cannot be placed: its content stream 26 0 R cannot be decoded\n");
     }
 }
 
