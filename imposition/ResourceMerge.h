@@ -5,20 +5,22 @@
 #include <string>
 #include <vector>
 
+#include "imposition/AnnotRelocate.h"
+#include "imposition/PageForm.h"
 #include "imposition/PageRecord.h"
-#include "writer/ContentRewrite.h"
 #include "writer/WriteContext.h"
 
-// The categories merged, in the order they are handled.
-extern const char* const kResourceCategories[6];
-
-// Whether a clash in the category gives the newcomer a new name (Pattern and Shading keep
-// theirs: the entry already there wins).
-bool categoryRenames(const std::string& category);
-
-// Merges the resources of the placed pages (indexes into pages, in slot order; the first is the
-// carrier, whose page object text is pageText) into the carrier's resources and edits pageText's
-// /Resources to hold the result. Returns one rename table per placed page, in the same order: the
-// names that page's content streams must use instead of their own.
-std::vector<RenameTable> mergeResources(WriteContext& ctx, const PageRecords& pages,
-                                        const std::vector<int>& placed, std::string& pageText);
+// Merges the resources of the pages placed in slots (the first slot with a page is the carrier,
+// whose page object text is pageText) into the carrier's resources and edits pageText's
+// /Resources to hold the result. Returns one plan per slot: the names that page's content
+// streams must use instead of their own, or the form it is shown as.
+//
+// A page is shown as a Form XObject that keeps its own resources when renaming cannot show it
+// as it is. That is decided page by page in slot order, from the page and the pages before it:
+// - its resources hold patterns and its placement is not the identity: patterns are defined in
+//   the default space of the page, which the placement's cm does not move;
+// - some of its names clash with the sheet's, and renaming would not reach all of them (a
+//   content stream that cannot be decoded, a form or Type 3 font without resources of its own).
+std::vector<PageContentPlan> mergeResources(WriteContext& ctx, const PageRecords& pages,
+                                            const std::vector<PagePlacement>& slots,
+                                            std::string& pageText);

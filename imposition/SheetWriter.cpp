@@ -129,17 +129,14 @@ int writeRestoreStream(WriteContext& ctx) {
 
 std::string composeContents(WriteContext& ctx, const PageRecords& pages,
                             const SheetGeometry& geometry,
-                            const std::vector<RenameTable>& renames) {
+                            const std::vector<PageContentPlan>& plans) {
     // Every page's streams (rewritten where its names changed) come before any wrapper.
     std::vector<std::string> streams(geometry.slots.size());
     for (size_t k = 0; k < geometry.slots.size(); k++) {
         int index = geometry.slots[k].pageIndex;
         if (index < 0) continue;
-        const RenameTable* table =
-            k < renames.size() && !renames[k].empty() ? &renames[k] : nullptr;
-        const PageRecord& page = pages[static_cast<size_t>(index)];
-        streams[k] = page.contentsKnown ? collectStoredContents(ctx, page.contents, table)
-                                        : collectContents(ctx, page.objNum, table);
+        streams[k] = placedPageContents(ctx, pages[static_cast<size_t>(index)],
+                                        k < plans.size() ? plans[k] : PageContentPlan());
     }
     std::string contents;
     for (size_t k = 0; k < geometry.slots.size(); k++) {
@@ -188,22 +185,13 @@ OutputPage writeSheet(const JobSettings& settings, WriteContext& ctx, const Page
                   boxState);
 
     // Resources of every placed page, with the names each page must change.
-    std::vector<int> placed;
-    std::vector<size_t> placedSlot;
-    for (size_t k = 0; k < geometry.slots.size(); k++) {
-        if (geometry.slots[k].pageIndex < 0) continue;
-        placed.push_back(geometry.slots[k].pageIndex);
-        placedSlot.push_back(k);
-    }
-    std::vector<RenameTable> placedRenames = mergeResources(ctx, pages, placed, text);
-    std::vector<RenameTable> renames(geometry.slots.size());
-    for (size_t i = 0; i < placed.size(); i++) renames[placedSlot[i]] = placedRenames[i];
+    std::vector<PageContentPlan> plans = mergeResources(ctx, pages, geometry.slots, text);
 
     std::string annotations = relocateAnnotations(ctx, pages, geometry.slots, state.annotationUses);
     insertAnnotationList(ctx, text, annotations);
 
     writeSheetRotation(text, carrier, geometry.turned);
-    writeSheetContents(ctx, text, composeContents(ctx, pages, geometry, renames));
+    writeSheetContents(ctx, text, composeContents(ctx, pages, geometry, plans));
 
     dict = findObjectDict(text);
     if (dict == kNoPos || !findDictEntry(text, dict, "Parent", parent))

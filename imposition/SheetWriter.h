@@ -9,8 +9,8 @@
 #include "app/JobSettings.h"
 #include "imposition/AnnotRelocate.h"
 #include "imposition/CPageOrder.h"
+#include "imposition/PageForm.h"
 #include "imposition/PageRecord.h"
-#include "writer/ContentRewrite.h"
 #include "writer/WriteContext.h"
 
 // What the sheets and single pages of one run share.
@@ -53,10 +53,11 @@ int writePlacementStream(WriteContext& ctx, const PagePlacement& placement);
 int writeRestoreStream(WriteContext& ctx);
 
 // Lists the content streams of every written slot between its placement and restore streams;
-// renames (one table per written slot) say which names each page's streams must change. Returns
-// the body of the sheet's /Contents array.
+// plans (one per written slot) say which names each page's streams must change, or which form
+// paints the page. Returns the body of the sheet's /Contents array.
 std::string composeContents(WriteContext& ctx, const PageRecords& pages,
-                            const SheetGeometry& geometry, const std::vector<RenameTable>& renames);
+                            const SheetGeometry& geometry,
+                            const std::vector<PageContentPlan>& plans);
 
 // Writes the sheet of one entry: the carrier's page object edited (boxes, resources,
 // annotations, rotation, contents, parent) with the wrapper streams and the objects it needs.

@@ -4,6 +4,17 @@
 #include <algorithm>
 #include <cstring>
 
+#include "pdf/CPdfException.h"
+#include "pdf/FormatText.h"
+
+namespace {
+
+// The compressed input is held whole. From the file it is bounded by the file's size, but behind
+// another filter (LZW, or flate in flate) it may be many times larger than the file.
+constexpr size_t kMaxCompressedBytes = size_t{256} << 20;
+
+}  // namespace
+
 CPdfFlateStream::CPdfFlateStream(std::shared_ptr<CPdfStream> source, int predictor, int columns,
                                  int colors, int bitsPerComponent)
     : source_(std::move(source)) {
@@ -35,6 +46,10 @@ void CPdfFlateStream::start() {
         size_t got = source_->getBytes(chunk, sizeof(chunk));
         input_.insert(input_.end(), chunk, chunk + got);
         if (got < sizeof(chunk)) break;
+        if (input_.size() > kMaxCompressedBytes) {
+            throw CPdfException(formatText("Stream data too large (over %zu compressed bytes)",
+                                           kMaxCompressedBytes));
+        }
     }
     zs_ = z_stream{};
     zs_.next_in = input_.data();

@@ -9,7 +9,7 @@
 #include "pdf/CPdfPredictor.h"
 #include "pdf/CPdfStream.h"
 
-class CPdfFlateStream final : public CPdfStream {
+class CPdfFlateStream final : public CPdfStream, public CPdfPredictorSource {
   public:
     // Owns (a share of) source. predictor 1 means none.
     CPdfFlateStream(std::shared_ptr<CPdfStream> source, int predictor, int columns, int colors,
@@ -31,9 +31,11 @@ class CPdfFlateStream final : public CPdfStream {
     // Next inflated byte without consuming it; -1 at end.
     int peekRawChar();
     // Up to count inflated bytes before any predictor; fewer only at end.
-    size_t getRawBytes(uint8_t* buffer, size_t count);
+    size_t getRawBytes(uint8_t* buffer, size_t count) override;
     // Byte count of the compressed input (read from the source if it was not yet).
     size_t getCompressedSize();
+    // Deflate expands at most about 1032 to 1.
+    uint64_t mostRawBytes() override { return (uint64_t{getCompressedSize()} + 1) * 1032; }
 
   private:
     bool refill();

@@ -5,8 +5,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "pdf/CPdfFlateStream.h"
-
 namespace {
 
 // No real image row comes near this; hostile parameters beyond it would only allocate.
@@ -30,7 +28,7 @@ void setPacked(uint8_t* data, int k, int bits, int value) {
 
 }  // namespace
 
-CPdfPredictor::CPdfPredictor(CPdfFlateStream* source, int predictor, int columns, int colors,
+CPdfPredictor::CPdfPredictor(CPdfPredictorSource* source, int predictor, int columns, int colors,
                              int bitsPerComponent)
     : source_(source), predictor_(predictor) {
     bool bitsOk = bitsPerComponent == 1 || bitsPerComponent == 2 || bitsPerComponent == 4 ||
@@ -59,12 +57,10 @@ void CPdfPredictor::reset() {
     ended_ = false;
 }
 
-// The row buffers are made on the first row, once the compressed size is known: deflate
-// expands at most about 1032 to 1, so a row longer than that allows can never be filled
-// and is not worth allocating.
+// The row buffers are made on the first row, once the source can tell how much it may yield: a
+// row longer than that can never be filled and is not worth allocating.
 bool CPdfPredictor::allocateRows() {
-    uint64_t mostDecoded = (static_cast<uint64_t>(source_->getCompressedSize()) + 1) * 1032;
-    if (static_cast<uint64_t>(bytesPerRow_) > mostDecoded) return false;
+    if (static_cast<uint64_t>(bytesPerRow_) > source_->mostRawBytes()) return false;
     row_.assign(static_cast<size_t>(bytesPerRow_), 0);
     prevRow_.assign(static_cast<size_t>(bytesPerRow_), 0);
     return true;

@@ -5,13 +5,26 @@
 #include <cstdint>
 #include <vector>
 
-class CPdfFlateStream;
+// The decoded bytes a predictor rebuilds its rows from: those of a FlateDecode or LZWDecode
+// stream, before any prediction.
+class CPdfPredictorSource {
+  public:
+    // Next byte, -1 at end.
+    virtual int getRawChar() = 0;
+    // Up to count bytes; fewer only at end.
+    virtual size_t getRawBytes(uint8_t* buffer, size_t count) = 0;
+    // No more bytes than this can come: rows longer are never allocated.
+    virtual uint64_t mostRawBytes() = 0;
+
+  protected:
+    ~CPdfPredictorSource() = default;
+};
 
 class CPdfPredictor {
   public:
-    // Reads the inflated bytes of source through getRawChar. Parameters outside what a
-    // predictor can use (see isValid) leave the predictor without data.
-    CPdfPredictor(CPdfFlateStream* source, int predictor, int columns, int colors,
+    // Reads the decoded bytes of source. Parameters outside what a predictor can use (see
+    // isValid) leave the predictor without data.
+    CPdfPredictor(CPdfPredictorSource* source, int predictor, int columns, int colors,
                   int bitsPerComponent);
 
     // False when columns, colors or bits per component are unusable or rows would be absurdly
@@ -30,7 +43,7 @@ class CPdfPredictor {
     bool decodeRow();
     void undoTiffDifferencing();
 
-    CPdfFlateStream* source_;
+    CPdfPredictorSource* source_;
     int predictor_;
     int colors_ = 1;
     int bits_ = 8;

@@ -1,29 +1,77 @@
-// Filter attachment: reads Filter and DecodeParms and builds the decoder for a stream's data.
+// Filter attachment: reads Filter and DecodeParms and builds the decoders for a stream's data.
 #include "pdf/StreamFilters.h"
 
 #include <algorithm>
 
+#include "pdf/CPdfAscii85Stream.h"
+#include "pdf/CPdfAsciiHexStream.h"
 #include "pdf/CPdfException.h"
 #include "pdf/CPdfFlateStream.h"
+#include "pdf/CPdfLzwStream.h"
+#include "pdf/CPdfRunLengthStream.h"
 
 namespace {
 
-// One filter by name; FlateDecode is the only one Tessel reads.
+// Real files chain two or three filters; a longer chain is hostile.
+constexpr int kMaxFilters = 8;
+
+struct DecodeParams {
+    int predictor = 1;
+    int columns = 1;
+    int colors = 1;
+    int bits = 8;
+    int earlyChange = 1;
+};
+
+DecodeParams readParams(const CPdfObject& params) {
+    DecodeParams result;
+    const CPdfDict* dict = params.getDict();
+    if (!dict) return result;
+    auto intParam = [dict](const char* key, int& value) {
+        CPdfObject obj = dict->lookup(key);
+        if (obj.isInt()) value = obj.getInt();
+    };
+    intParam("Predictor", result.predictor);
+    intParam("Columns", result.columns);
+    intParam("Colors", result.colors);
+    intParam("BitsPerComponent", result.bits);
+    intParam("EarlyChange", result.earlyChange);
+    return result;
+}
+
+// One filter by its name or its short name; images' own filters are not decoded.
 std::shared_ptr<CPdfStream> makeFilter(std::shared_ptr<CPdfStream> stream, const std::string& name,
                                        const CPdfObject& params) {
-    if (name != "FlateDecode" && name != "Fl") throw CPdfException("Stream filter not supported");
-    int predictor = 1, columns = 1, colors = 1, bits = 8;
-    if (const CPdfDict* dict = params.getDict()) {
-        auto intParam = [dict](const char* key, int& value) {
-            CPdfObject obj = dict->lookup(key);
-            if (obj.isInt()) value = obj.getInt();
-        };
-        intParam("Predictor", predictor);
-        intParam("Columns", columns);
-        intParam("Colors", colors);
-        intParam("BitsPerComponent", bits);
+    DecodeParams p = readParams(params);
+    if (name == "FlateDecode" || name == "Fl") {
+        return std::make_shared<CPdfFlateStream>(std::move(stream), p.predictor, p.columns,
+                                                 p.colors, p.bits);
     }
-    return std::make_shared<CPdfFlateStream>(std::move(stream), predictor, columns, colors, bits);
+    if (name == "LZWDecode" || name == "LZW") {
+        auto lzw = std::make_shared<CPdfLzwStream>(std::move(stream), p.earlyChange != 0);
+        lzw->setPredictor(p.predictor, p.columns, p.colors, p.bits);
+        return lzw;
+    }
+    if (name == "ASCIIHexDecode" || name == "AHx") {
+        return std::make_shared<CPdfAsciiHexStream>(std::move(stream));
+    }
+    if (name == "ASCII85Decode" || name == "A85") {
+        return std::make_shared<CPdfAscii85Stream>(std::move(stream));
+    }
+    if (name == "RunLengthDecode" || name == "RL") {
+        return std::make_shared<CPdfRunLengthStream>(std::move(stream));
+    }
+    throw CPdfException("Stream filter not supported");
+}
+
+// The parameters of filter i: the i-th element of a parameters array (null standing for none),
+// or a lone dictionary for the first filter.
+CPdfObject paramsOf(const CPdfObject& params, int i) {
+    if (params.isArray()) {
+        const CPdfArray* array = params.getArray();
+        return i < array->getLength() ? array->get(i) : CPdfObject::makeNull();
+    }
+    return i == 0 ? params : CPdfObject::makeNull();
 }
 
 }  // namespace
@@ -37,14 +85,19 @@ std::shared_ptr<CPdfStream> attachFilters(std::shared_ptr<CPdfStream> stream,
     CPdfObject params = d->lookup("DecodeParms");
     if (params.isNull()) params = d->lookup("DP");
 
-    if (filter.isName()) return makeFilter(std::move(stream), filter.getName(), params);
-    if (filter.isArray() && filter.getArray()->getLength() == 1) {
-        // A one-element parameters array is not unpacked: it counts as no parameters.
-        CPdfObject name = filter.getArray()->get(0);
-        return makeFilter(std::move(stream), name.getName(), params);
-    }
+    if (filter.isName())
+        return makeFilter(std::move(stream), filter.getName(), paramsOf(params, 0));
     if (filter.isNull()) return stream;
-    return nullptr;
+    if (!filter.isArray()) return nullptr;
+    // The filters apply in array order: the first decodes the stored bytes.
+    const CPdfArray* filters = filter.getArray();
+    if (filters->getLength() > kMaxFilters) throw CPdfException("Stream filter not supported");
+    for (int i = 0; i < filters->getLength(); i++) {
+        CPdfObject name = filters->get(i);
+        if (!name.isName()) return nullptr;
+        stream = makeFilter(std::move(stream), name.getName(), paramsOf(params, i));
+    }
+    return stream;
 }
 
 std::vector<uint8_t> readStreamBytes(CPdfStream& stream, size_t maxBytes) {

@@ -10,9 +10,10 @@
 #include "pdf/CPdfStream.h"
 
 // The stream to read the data of `stream` through, as the dictionary's Filter and DecodeParms
-// (or their short forms F and DP) ask: the stream itself when there is no filter, a flate
-// decoder over it for FlateDecode, null for a filter entry of any other shape. A filter name
-// other than FlateDecode or Fl throws CPdfException "Stream filter not supported".
+// (or their short forms F and DP) ask: the stream itself when there is no filter, else a chain of
+// decoders (FlateDecode, LZWDecode, ASCIIHexDecode, ASCII85Decode, RunLengthDecode, long or short
+// names), null for a filter entry of another shape. Any other filter name (an image's own, say)
+// throws CPdfException "Stream filter not supported".
 std::shared_ptr<CPdfStream> attachFilters(std::shared_ptr<CPdfStream> stream,
                                           const CPdfObject& dict);
 

@@ -82,7 +82,7 @@ TEST(ResourceMerge, NameRenamedInEveryCategoryOfThePage) {
     plan.pages[0].resources = "<< /Font << /R1 3 0 R >> >>";
     plan.pages[1].resources = "<< /Font << /R1 4 0 R >> /XObject << /R1 25 0 R >> >>";
     plan.pages[1].content = "BT /R1 24 Tf ET /R1 Do\n";
-    plan.streams[25] = {"<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] >>",
+    plan.streams[25] = {"<< /Type /XObject /Subtype /Form /BBox [0 0 10 10] /Resources << >> >>",
                         "0 0 10 10 re f\n"};
     ImpositionSetup setup(buildDoc(plan));
     std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
@@ -94,28 +94,94 @@ TEST(ResourceMerge, NameRenamedInEveryCategoryOfThePage) {
     EXPECT_QPDF_CLEAN(setup.outputPath());
 }
 
-TEST(ResourceMerge, PatternAndShadingAreNeverRenamed) {
+// Page 2 next to page 1 (Helvetica as /F1, /Sh1 and /MC0 objects of its own): renamed, or painted
+// from a form that keeps its resources.
+TEST(ResourceMerge, EachPageIsRenamedOrPaintedFromAForm) {
+    struct WayCase {
+        const char* name;
+        const char* resources;     // page 2's
+        const char* contentsDict;  // its content stream's dictionary
+        const char* content;
+        const char* renamed;  // its content as the sheet lists it; nullptr: shown as a form
+    };
+    const WayCase cases[] = {
+        {"ShadingClash", "<< /Shading << /Sh1 7 0 R >> >>", "<< >>", "/Sh1 sh\n", "/Sh1_1 sh\n"},
+        {"PropertiesClash", "<< /Properties << /MC0 8 0 R >> >>", "<< >>", "/OC /MC0 BDC EMC\n",
+         "/OC /MC0_1 BDC EMC\n"},
+        {"Patterns", "<< /Pattern << /P1 9 0 R >> >>", "<< >>", "/P1 scn\n", nullptr},
+        {"FormWithoutResources", "<< /Font << /F1 4 0 R >> /XObject << /X 26 0 R >> >>", "<< >>",
+         "/X Do\n", nullptr},
+        {"FormWithoutResourcesNoClash", "<< /Font << /F1 3 0 R >> /XObject << /X 26 0 R >> >>",
+         "<< >>", "/X Do\n", "/X Do\n"},
+        {"Type3FontWithoutResources", "<< /Font << /F1 27 0 R >> >>", "<< >>", "/F1 9 Tf\n",
+         nullptr},
+        {"Undecodable", "<< /Font << /F1 4 0 R >> >>", "<< /Filter /MadeUpDecode >>", "/F1 9 Tf\n",
+         nullptr},
+        {"UndecodableNoClash", "<< /Font << /F1 3 0 R >> >>", "<< /Filter /MadeUpDecode >>",
+         "/F1 9 Tf\n", "/F1 9 Tf\n"},
+    };
+    for (const WayCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        DocPlan plan = plainDoc(2);
+        plan.pages[0].resources =
+            "<< /Font << /F1 3 0 R >> /Shading << /Sh1 5 0 R >> /Properties << /MC0 6 0 R >> >>";
+        plan.pages[1].resources = c.resources;
+        plan.pages[1].hasContents = false;
+        plan.pages[1].extra = "/Contents 25 0 R /CropBox [10 20 700 700]";
+        for (int num = 5; num <= 9; num++) plan.objects[num] = "<< >>";  // never drawn here
+        plan.objects[27] = "<< /Type /Font /Subtype /Type3 >>";
+        plan.streams[25] = {c.contentsDict, c.content};
+        plan.streams[26] = {"<< /Type /XObject /Subtype /Form /BBox [0 0 9 9] >>", "/F1 9 Tf\n"};
+        ImpositionSetup setup(buildDoc(plan));
+        std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
+        OutputPdf pdf(setup.outputPath());
+        std::vector<int> contents = pdf.refNumbers(pdf.pageValue(sheets[0].num, "Contents"));
+        ASSERT_EQ(contents.size(), 6u);
+        int form = categoryRefs(pdf, sheets[0].num, "XObject")["Page2"];
+        if (c.renamed) {
+            EXPECT_EQ(form, 0);
+            if (c.contentsDict == std::string("<< >>")) {
+                EXPECT_EQ(pdf.data(contents[4]), c.renamed);
+            }
+            if (c.renamed == std::string(c.content)) {
+                EXPECT_EQ(contents[4], 25);
+            }
+            continue;
+        }
+        // The form keeps the page's resources and visible box; the sheet paints it.
+        ASSERT_NE(form, 0);
+        EXPECT_EQ(pdf.data(contents[4]), "/Page2 Do\n");
+        std::string text = pdf.text(form);
+        EXPECT_NE(text.find(std::string("/Resources ") + c.resources), std::string::npos) << text;
+        EXPECT_NE(text.find("/BBox [ 10.000000 20.000000 612.000000 700.000000]"),
+                  std::string::npos);
+        if (c.contentsDict == std::string("<< >>")) {
+            EXPECT_EQ(pdf.data(form), c.content);
+        } else {  // copied as stored, with its filter
+            EXPECT_NE(text.find("/Filter /MadeUpDecode /Length 9 >>\nstream\n/F1 9 Tf\n"),
+                      std::string::npos);
+        }
+        EXPECT_EQ(pdf.data(contents[1]), "BT /F1 300 Tf 150 250 Td (1) Tj ET\n");
+    }
+}
+
+// A page of several content streams, one of them in a filter no reader knows, cannot keep its own
+// names in a form.
+TEST(ResourceMerge, UndecodableStreamAmongSeveralFails) {
     DocPlan plan = plainDoc(2);
-    plan.pages[0].resources = "<< /Pattern << /P1 5 0 R >> /Shading << /Sh1 6 0 R >> >>";
-    plan.pages[1].resources = "<< /Pattern << /P1 7 0 R /P2 7 0 R >> /Shading << /Sh1 8 0 R >> >>";
-    plan.pages[1].content = "/P1 scn /Sh1 sh\n";
-    const char* shading =
-        "<< /ShadingType 2 /ColorSpace /DeviceGray /Coords [0 0 1 0] /Function 9 0 R >>";
-    plan.objects[5] = "<< /PatternType 2 /Shading 6 0 R >>";
-    plan.objects[6] = shading;
-    plan.objects[7] = "<< /PatternType 2 /Shading 8 0 R >>";
-    plan.objects[8] = shading;
-    plan.objects[9] = "<< /FunctionType 2 /Domain [0 1] /N 1 >>";
+    plan.pages[1].resources = "<< /Font << /F1 4 0 R >> >>";
+    plan.pages[1].hasContents = false;
+    plan.pages[1].extra = "/Contents [25 0 R 26 0 R]";
+    plan.streams[25] = {"<< >>", "BT /F1 99 Tf"};
+    plan.streams[26] = {"<< /Filter /MadeUpDecode >>", "(2) Tj ET"};
     ImpositionSetup setup(buildDoc(plan));
-    std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
-    OutputPdf pdf(setup.outputPath());
-    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Pattern"),
-              (std::map<std::string, int>{{"P1", 5}, {"P2", 7}}));
-    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Shading"),
-              (std::map<std::string, int>{{"Sh1", 6}}));
-    std::vector<int> contents = pdf.refNumbers(pdf.pageValue(sheets[0].num, "Contents"));
-    EXPECT_EQ(contents[4], pageObject(2) + 1);  // no rename, no rewrite
-    EXPECT_QPDF_CLEAN(setup.outputPath());
+    try {
+        writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
+        ADD_FAILURE() << "no failure";
+    } catch (const CPdfException& e) {
+        EXPECT_EQ(e.getMessage(),
+                  "Page 2 cannot be placed: its content stream 26 0 R cannot be decoded\n");
+    }
 }
 
 TEST(ResourceMerge, MissingCategoryIsAddedAndDirectValuesAreKept) {

@@ -267,14 +267,13 @@ TEST(CPdfParser, StreamFilterEntries) {
     EXPECT_EQ(decodeStreamText(streamText("/Filter /FlateDecode", packed)), "flate data");
     EXPECT_EQ(decodeStreamText(streamText("/F /Fl", packed)), "flate data");
     EXPECT_EQ(decodeStreamText(streamText("/Filter [/FlateDecode]", packed)), "flate data");
-    EXPECT_EQ(decodeStreamText(streamText("/Filter [] ", "raw")), "error");
-    EXPECT_EQ(decodeStreamText(streamText("/Filter [/Fl /Fl]", packed)), "error");
+    EXPECT_EQ(decodeStreamText(streamText("/Filter [/Fl 5]", packed)), "error");
     EXPECT_EQ(decodeStreamText(streamText("/Filter 5", "raw")), "error");
     EXPECT_EQ(decodeStreamText(streamText("/Filter null", "raw")), "raw");
 }
 
 TEST(CPdfParser, UnsupportedFilterThrows) {
-    for (const char* filter : {"/LZWDecode", "[/ASCIIHexDecode]", "/DCTDecode", "/flatedecode"}) {
+    for (const char* filter : {"/JBIG2Decode", "[/ASCIIHexDecode /DCTDecode]", "/flatedecode"}) {
         try {
             decodeStreamText(streamText(std::string("/Filter ") + filter, "x"));
             ADD_FAILURE() << "no exception for " << filter;

@@ -6,6 +6,7 @@
 
 #include "pdf/CPdfException.h"
 #include "pdf/ObjectText.h"
+#include "support/FilterEncode.h"
 #include "writer/ObjectCopy.h"
 #include "writer/WriterTestSupport.h"
 
@@ -135,15 +136,15 @@ TEST(ContentRewrite, CompressedStreamWithIndirectLength) {
 
 TEST(ContentRewrite, OtherFilterEntriesGiveWayToPlainFlate) {
     TestPdf pdf = pageWithContents("/Contents 4 0 R");
-    pdf.addStream(4, "<< /Filter [/Fl] /DP [<< /Predictor 1 >>] /DL 99 /Extra (keep) >>",
-                  deflateBytes(kContent));
+    pdf.addStream(4, "<< /Filter [/A85 /Fl] /DP [null << /Predictor 1 >>] /DL 99 /Extra (keep) >>",
+                  encodeWithFilters(kContent, "[/A85 /Fl]"));
     WriterSetup s(pdf.build());
     int copy = s.ctx->nextObjectNumber();
     collectContents(*s.ctx, 3, &kRenames);
     std::string out = s.finishPdf();
     std::string text = outputObjectText(out, copy);
     std::string dict = text.substr(0, text.find("stream"));
-    EXPECT_EQ(dict.find("/Fl]"), std::string::npos) << dict;
+    EXPECT_EQ(dict.find("/A85"), std::string::npos) << dict;
     EXPECT_EQ(dict.find("/DP"), std::string::npos) << dict;
     EXPECT_EQ(dict.find("/DL"), std::string::npos) << dict;
     EXPECT_NE(dict.find("/Extra (keep)"), std::string::npos) << dict;
@@ -175,7 +176,7 @@ TEST(ContentRewrite, PageWithoutContentsListsNothing) {
 
 TEST(ContentRewrite, UnsupportedFilterIsListedButNotRewritten) {
     TestPdf pdf = pageWithContents("/Contents [4 0 R 5 0 R]");
-    pdf.addStream(4, "<< /Filter /LZWDecode >>", "\x80\x0B\x60");
+    pdf.addStream(4, "<< /Filter /JBIG2Decode >>", "\x80\x0B\x60");
     pdf.addStream(5, "<< >>", "/F1 1 Tf");
     WriterSetup s(pdf.build());
     int next = s.ctx->nextObjectNumber();
@@ -183,7 +184,7 @@ TEST(ContentRewrite, UnsupportedFilterIsListedButNotRewritten) {
     EXPECT_EQ(s.offsets.size(), next + 1);
 
     TestPdf single = pageWithContents("/Contents 4 0 R");
-    single.addStream(4, "<< /Filter /LZWDecode >>", "\x80\x0B\x60");
+    single.addStream(4, "<< /Filter /JBIG2Decode >>", "\x80\x0B\x60");
     WriterSetup t(single.build());
     EXPECT_EQ(collectContents(*t.ctx, 3, &kRenames), " 4 0 R ");
     EXPECT_EQ(t.out.position(), 0);

@@ -1,0 +1,44 @@
+// ASCIIHexDecode: two hexadecimal digits make a byte; a lone last digit is followed by a 0.
+#include "pdf/CPdfAsciiHexStream.h"
+
+#include "pdf/PdfTextScan.h"
+
+namespace {
+
+int hexValue(int c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+void CPdfAsciiHexStream::restart() {
+    highDigit_ = -1;
+    ended_ = false;
+}
+
+// A byte that is neither a digit, white space nor ">" is damage: the data ends before it, as
+// corrupt flate data does.
+bool CPdfAsciiHexStream::decodeMore(std::vector<uint8_t>& out) {
+    while (!ended_ && out.size() < kBlockBytes) {
+        int c = nextInput();
+        if (c < 0 || c == '>') {
+            if (highDigit_ >= 0) out.push_back(static_cast<uint8_t>(highDigit_ << 4));
+            ended_ = true;
+            break;
+        }
+        if (isTextWhite(static_cast<unsigned char>(c))) continue;
+        int digit = hexValue(c);
+        if (digit < 0) {
+            ended_ = true;
+        } else if (highDigit_ < 0) {
+            highDigit_ = digit;
+        } else {
+            out.push_back(static_cast<uint8_t>(highDigit_ << 4 | digit));
+            highDigit_ = -1;
+        }
+    }
+    return !out.empty();
+}
