@@ -30,6 +30,8 @@ void expectPlacement(const std::string& words, const std::vector<int>& rotations
     EXPECT_EQ(placement.flipped, flipped);
 }
 
+const std::string kLetterClip = "0.000000 0.000000 612.000000 792.000000 re W n\n";
+
 }  // namespace
 
 TEST(SheetWriter, PlacementOfUnturnedSheets) {
@@ -77,6 +79,40 @@ TEST(SheetWriter, PlacementWithMarginsAndMediaBox) {
     expectPlacement("-4up rm=10 bm=20", {}, 1, 622, 812, false);
     expectPlacement("-4up mb=612x1584", {}, 1, 306, 792, false);
     expectPlacement("-12up4x3 mb=612x1584", {}, 11, 918, 0, false);
+}
+
+TEST(SheetWriter, PlacementMovesEachVisibleBoxIntoItsCell) {
+    // page 1: crop box inside the media box; 2: negative origin; 3: smaller; 4: smaller, flipped
+    PageRecords pages(4);
+    pages[0].mediaBox = PdfBox{0, 0, 612, 792};
+    pages[0].cropBox = PdfBox{10, 10, 602, 782};
+    pages[0].hasCropBox = true;
+    pages[1].mediaBox = PdfBox{-100, -100, 492, 672};
+    pages[2].mediaBox = PdfBox{0, 0, 392, 572};
+    pages[3] = pages[2];
+    pages[3].rotation = 180;
+    struct Case {
+        std::vector<int> slots;
+        int slot;
+        double dx, dy;
+    } cases[] = {
+        {{1, 2}, 0, 0, 0},       // the grid starts at the carrier's crop box
+        {{1, 2}, 1, 702, 110},   // 592 wide cells; the box's corner lands on the cell's
+        {{2, 1}, 1, 482, -110},  // the grid starts at the negative origin
+        {{1, 3}, 1, 702, 110},   // a smaller page sits in the middle of its cell
+        {{1, 4}, 1, 1094, 682},  // and turned, in the middle of the same cell
+        {{3, 4}, 1, 784, 572},   // pages of one size fill their cells
+    };
+    for (const Case& c : cases) {
+        SheetGeometry geometry = computeSheetGeometry(JobSettings(), pages, entryOf(c.slots));
+        const PagePlacement& placement = geometry.slots[static_cast<size_t>(c.slot)];
+        EXPECT_DOUBLE_EQ(placement.dx, c.dx) << c.slots[0] << "," << c.slots[1];
+        EXPECT_DOUBLE_EQ(placement.dy, c.dy) << c.slots[0] << "," << c.slots[1];
+    }
+    SheetGeometry cropped = computeSheetGeometry(JobSettings(), pages, entryOf({1, 2}));
+    const PdfBox& clip = cropped.slots[0].clip;
+    EXPECT_TRUE(cropped.slots[0].clipped);
+    EXPECT_EQ(boxArrayText(clip.x1, clip.y1, clip.x2, clip.y2), boxArrayText(10, 10, 602, 782));
 }
 
 TEST(SheetWriter, RotationsAreNormalised) {
@@ -147,12 +183,13 @@ TEST(SheetWriter, FourUpSheetListsEveryPageBetweenItsWrappers) {
     OutputPdf pdf(setup.outputPath());
     std::vector<std::string> data = contentsData(pdf, sheets[0].num);
     ASSERT_EQ(data.size(), 12u);
-    EXPECT_EQ(data[0], "q\n1 0 0 1 0.000000 792.000000 cm\n1 0 0 1 0 0 cm\n");
+    // Each page is clipped to its own box, in its own coordinates.
+    EXPECT_EQ(data[0], "q\n1 0 0 1 0.000000 792.000000 cm\n1 0 0 1 0 0 cm\n" + kLetterClip);
     EXPECT_NE(data[1].find("(1) Tj"), std::string::npos);
     EXPECT_EQ(data[2], "Q\n");
-    EXPECT_EQ(data[3], "q\n1 0 0 1 1224.000000 1584.000000 cm\n-1 0 0 -1 0 0 cm\n");
+    EXPECT_EQ(data[3], "q\n1 0 0 1 1224.000000 1584.000000 cm\n-1 0 0 -1 0 0 cm\n" + kLetterClip);
     EXPECT_NE(data[4].find("(2) Tj"), std::string::npos);
-    EXPECT_EQ(data[9], "q\n1 0 0 1 612.000000 0.000000 cm\n1 0 0 1 0 0 cm\n");
+    EXPECT_EQ(data[9], "q\n1 0 0 1 612.000000 0.000000 cm\n1 0 0 1 0 0 cm\n" + kLetterClip);
     EXPECT_NE(data[10].find("(4) Tj"), std::string::npos);
     EXPECT_EQ(pdf.numbers(pdf.pageValue(sheets[0].num, "MediaBox")),
               (std::vector<double>{0, 0, 1224, 1584}));
@@ -193,7 +230,7 @@ TEST(SheetWriter, ContentsInEveryStoredKind) {
         std::vector<std::string> data = contentsData(pdf, sheets[static_cast<size_t>(i)].num);
         size_t expected = i == 3 ? 5u : 6u;  // the page without contents lists nothing of its own
         ASSERT_EQ(data.size(), expected);
-        EXPECT_EQ(data[0], "q\n1 0 0 1 0.000000 0.000000 cm\n1 0 0 1 0 0 cm\n");
+        EXPECT_EQ(data[0], "q\n1 0 0 1 0.000000 0.000000 cm\n1 0 0 1 0 0 cm\n" + kLetterClip);
         if (i != 3) {
             EXPECT_NE(data[1].find(formatText("(%d) Tj", i + 1)), std::string::npos);
         }
@@ -226,7 +263,7 @@ TEST(SheetWriter, SheetRotationFollowsTheCarrier) {
     EXPECT_EQ(pdf.numbers(pdf.pageValue(sheets[0].num, "MediaBox")),
               (std::vector<double>{0, 0, 612, 1584}));
     std::vector<std::string> turned = contentsData(pdf, sheets[0].num);
-    EXPECT_EQ(turned[0], "q\n1 0 0 1 612.000000 792.000000 cm\n-1 0 0 -1 0 0 cm\n");
+    EXPECT_EQ(turned[0], "q\n1 0 0 1 612.000000 792.000000 cm\n-1 0 0 -1 0 0 cm\n" + kLetterClip);
     EXPECT_EQ(pdf.pageValue(sheets[1].num, "Rotate").getInt(), 0);
     EXPECT_NE(pdf.text(sheets[1].num).find("/Rotate 0\n"), std::string::npos);
     EXPECT_QPDF_CLEAN(setup.outputPath());
@@ -240,9 +277,9 @@ TEST(SheetWriter, InheritedRotationAndCropBoxAreStated) {
     OutputPdf pdf(setup.outputPath());
     std::string text = pdf.text(sheets[0].num);
     EXPECT_NE(text.find("/Rotate 90\n"), std::string::npos) << text;
-    // The crop box grows from the inherited one like the media box from its own.
+    // The crop box grows from the inherited one: two of its heights on the turned sheet.
     EXPECT_EQ(pdf.numbers(pdf.pageValue(sheets[0].num, "CropBox")),
-              (std::vector<double>{10, 10, 600, 1560}));
+              (std::vector<double>{10, 10, 600, 1550}));
     EXPECT_EQ(pdf.numbers(pdf.pageValue(sheets[0].num, "MediaBox")),
               (std::vector<double>{0, 0, 612, 1584}));
     EXPECT_QPDF_CLEAN(setup.outputPath());
