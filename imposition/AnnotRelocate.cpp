@@ -45,6 +45,18 @@ bool movedPointLists(WriteContext& ctx, const std::string& text, size_t begin, s
     return true;
 }
 
+// Lists the corners of each quadrilateral from the opposite one. Turned half a turn, a
+// quadrilateral listed upper edge first would be listed lower edge first, and readers that draw a
+// highlight from its points take the first pair as its upper edge.
+void turnQuads(std::vector<double>& points) {
+    for (size_t quad = 0; quad + 8 <= points.size(); quad += 8) {
+        for (size_t i = 0; i < 2; i++) {
+            std::swap(points[quad + 2 * i], points[quad + 6 - 2 * i]);
+            std::swap(points[quad + 2 * i + 1], points[quad + 7 - 2 * i]);
+        }
+    }
+}
+
 // Moves every coordinate of the annotation dictionary at dictPos of text with its page: the
 // /Rect and the point lists of markup annotations (/QuadPoints of links and text markup, /L of
 // lines, /Vertices of polygons and polylines, /InkList of ink, /CL of callouts). A value that is
@@ -64,6 +76,7 @@ void moveAnnotation(WriteContext& ctx, std::string& text, size_t dictPos,
         if (std::string(key) == "InkList") {
             ok = movedPointLists(ctx, text, entry.valueBegin, entry.valueEnd, placement, moved);
         } else if (readNumbers(ctx, text, entry.valueBegin, entry.valueEnd, numbers)) {
+            if (std::string(key) == "QuadPoints" && placement.flipped) turnQuads(numbers);
             ok = std::string(key) == "Rect" ? placeRect(numbers, placement, moved)
                                             : placePoints(numbers, placement, moved);
         }

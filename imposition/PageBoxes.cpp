@@ -302,8 +302,8 @@ PdfBox visibleBox(const PageRecord& page) {
 PdfBox sheetBoxFrom(const PdfBox& pageBox, const SheetBoxFrame& frame) {
     PdfBox page = normalisedBox(pageBox);
     PdfBox box;
-    box.x1 = page.x1 + frame.shiftX;
-    box.y1 = page.y1 + frame.shiftY;
+    box.x1 = page.x1;
+    box.y1 = page.y1;
     box.x2 = box.x1 + frame.columns * (page.x2 - page.x1 + frame.growX);
     box.y2 = box.y1 + frame.rows * (page.y2 - page.y1 + frame.growY);
     if (!frame.cut) return box;

@@ -25,15 +25,13 @@ PdfBox normalisedBox(const PdfBox& box);
 // page has no crop box (or one that misses the media box).
 PdfBox visibleBox(const PageRecord& page);
 
-// How a sheet's boxes follow from its carrier's. A sheet box is the carrier's box moved by the
-// shift and made as many cells wide and high as the grid, each cell as much wider and higher
-// than the carrier's visible box as the sheet's cells are; on a split-back sheet it is then cut
-// at the cut line, keeping one side.
+// How a sheet's boxes follow from its carrier's. A sheet box starts where the carrier's box does
+// and is as many times its width and height as the grid has cells across and down, each cell
+// grown by as much as the sheet's cells are larger than the carrier's visible box; on a
+// split-back sheet it is then cut at the cut line, keeping one side.
 struct SheetBoxFrame {
     int columns = 1;  // cells along the sheet's x axis (the grid transposed on a turned sheet)
     int rows = 1;
-    double shiftX = 0;
-    double shiftY = 0;
     double growX = 0;
     double growY = 0;
     bool cut = false;

@@ -78,15 +78,15 @@ int normaliseRotation(int rotation) {
     return turned - turned % 90;
 }
 
-// The geometry of a sheet. Every page shows its visible box (crop box within media box), and a
-// cell is as large as the largest visible box on the sheet, plus the margins; a page smaller than
-// the cell sits in its middle. The grid starts at the lower-left corner of the carrier's visible
-// box (of the user's media box when one is given, which also makes each cell half its size), so
-// pages whose boxes start at the origin keep their own coordinates in the first cell. Each page is
-// moved so that its visible box lands in its cell, and a page turned half a turn from the sheet
-// is drawn turned in the same cell, as if the whole cell, margin and all, were turned about its
-// middle. The sheet's boxes are the carrier's, grown to the grid (see SheetBoxFrame); a split-back
-// sheet keeps one side of the middle of its page's visible box as the sheet is displayed.
+// The geometry of a sheet. Every page shows its visible box (crop box within media box). A cell
+// is as large as the largest visible box on the sheet (half the user's media box when one is
+// given) plus the margins, and a page smaller than the largest sits in the middle of that one's
+// place. The grid starts at the lower-left corner of the carrier's visible box, so pages whose
+// boxes start at the origin keep their own coordinates in the first cell. Each page is moved so
+// that its visible box lands in its cell; a page turned half a turn from the sheet is drawn
+// turned in the same cell, as if the whole cell, margin and all, were turned about its middle.
+// The sheet's boxes are the carrier's, grown to the grid (see SheetBoxFrame); a split-back sheet
+// keeps one side of the middle of its page's visible box as the sheet is displayed.
 SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecords& pages,
                                    const SheetEntry& entry, bool firstHalf) {
     SheetGeometry geometry;
@@ -121,8 +121,6 @@ SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecord
     double contentWidth = largestWidth, contentHeight = largestHeight;
     const UserBox& userMedia = settings.mediaBox;
     if (userMedia.isGiven() && !splitBack) {
-        originX = std::min(userMedia.x1, userMedia.x2);
-        originY = std::min(userMedia.y1, userMedia.y2);
         contentWidth = 0.5 * std::fabs(userMedia.x2 - userMedia.x1);
         contentHeight = 0.5 * std::fabs(userMedia.y2 - userMedia.y1);
     }
@@ -133,8 +131,6 @@ SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecord
     double w = geometry.cellWidth, h = geometry.cellHeight;
 
     SheetBoxFrame& boxes = geometry.boxes;
-    boxes.shiftX = originX - carrierBox.x1;
-    boxes.shiftY = originY - carrierBox.y1;
     if (splitBack) {
         setSplitCut(boxes, settings, carrierBox, geometry.turned, firstHalf);
     } else {
@@ -148,10 +144,9 @@ SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecord
     for (int k = 0; k < written; k++) {
         PagePlacement placement;
         int pageRotation = 0;
-        // Where the page's visible box goes, from its cell's lower-left corner; an empty slot
-        // is placed as the carrier would be.
-        double offsetX = originX - carrierBox.x1, offsetY = originY - carrierBox.y1;
-        double flippedX = 0, flippedY = 0;
+        // Where the page's visible box goes, from its cell's lower-left corner; an empty slot is
+        // placed at its cell's corner.
+        double offsetX = 0, offsetY = 0, flippedX = 0, flippedY = 0;
         if (isPage(pages, entry.slots[k])) {
             placement.pageIndex = entry.slots[k] - 1;
             const PageRecord& page = pages[static_cast<size_t>(placement.pageIndex)];

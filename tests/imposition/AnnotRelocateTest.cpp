@@ -69,8 +69,9 @@ TEST(AnnotRelocate, EveryCoordinateMovesWithThePage) {
     ImpositionSetup setup(buildDoc(plan));
     writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
     OutputPdf pdf(setup.outputPath());
-    // Page 2 is drawn turned in the second cell: (x, y) goes to (1224 - x, 792 - y).
-    EXPECT_NE(pdf.text(25).find("/QuadPoints [1214 752 1114 752 1214 772 1114 772] /Contents "
+    // Page 2 is drawn turned in the second cell: (x, y) goes to (1224 - x, 792 - y); the corners
+    // of a quadrilateral are listed from the opposite one, upper edge first again.
+    EXPECT_NE(pdf.text(25).find("/QuadPoints [1114 772 1214 772 1114 752 1214 752] /Contents "
                                 "(/L [1 2])"),
               std::string::npos)
         << pdf.text(25);
