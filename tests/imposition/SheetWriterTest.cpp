@@ -81,40 +81,6 @@ TEST(SheetWriter, PlacementWithMarginsAndMediaBox) {
     expectPlacement("-12up4x3 mb=612x1584", {}, 11, 918, 0, false);
 }
 
-TEST(SheetWriter, PlacementMovesEachVisibleBoxIntoItsCell) {
-    // page 1: crop box inside the media box; 2: negative origin; 3: smaller; 4: smaller, flipped
-    PageRecords pages(4);
-    pages[0].mediaBox = PdfBox{0, 0, 612, 792};
-    pages[0].cropBox = PdfBox{10, 10, 602, 782};
-    pages[0].hasCropBox = true;
-    pages[1].mediaBox = PdfBox{-100, -100, 492, 672};
-    pages[2].mediaBox = PdfBox{0, 0, 392, 572};
-    pages[3] = pages[2];
-    pages[3].rotation = 180;
-    struct Case {
-        std::vector<int> slots;
-        int slot;
-        double dx, dy;
-    } cases[] = {
-        {{1, 2}, 0, 0, 0},       // the grid starts at the carrier's crop box
-        {{1, 2}, 1, 702, 110},   // 592 wide cells; the box's corner lands on the cell's
-        {{2, 1}, 1, 482, -110},  // the grid starts at the negative origin
-        {{1, 3}, 1, 702, 110},   // a smaller page sits in the middle of its cell
-        {{1, 4}, 1, 1094, 682},  // and turned, in the middle of the same cell
-        {{3, 4}, 1, 784, 572},   // pages of one size fill their cells
-    };
-    for (const Case& c : cases) {
-        SheetGeometry geometry = computeSheetGeometry(JobSettings(), pages, entryOf(c.slots));
-        const PagePlacement& placement = geometry.slots[static_cast<size_t>(c.slot)];
-        EXPECT_DOUBLE_EQ(placement.dx, c.dx) << c.slots[0] << "," << c.slots[1];
-        EXPECT_DOUBLE_EQ(placement.dy, c.dy) << c.slots[0] << "," << c.slots[1];
-    }
-    SheetGeometry cropped = computeSheetGeometry(JobSettings(), pages, entryOf({1, 2}));
-    const PdfBox& clip = cropped.slots[0].clip;
-    EXPECT_TRUE(cropped.slots[0].clipped);
-    EXPECT_EQ(boxArrayText(clip.x1, clip.y1, clip.x2, clip.y2), boxArrayText(10, 10, 602, 782));
-}
-
 TEST(SheetWriter, RotationsAreNormalised) {
     expectPlacement("-4up", {-90, 0}, 0, 612, 792, true);  // -90 is 270: turned, flipped
     expectPlacement("-4up", {450, 0}, 1, 0, 792, false);   // 450 is 90: turned
