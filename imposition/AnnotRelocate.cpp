@@ -8,14 +8,20 @@
 
 namespace {
 
-// The numbers of the array value [begin, end) of text, following references; false when it is
-// not an array of numbers.
+// The elements of the array value [begin, end) of text, following references; false when it is
+// not an array.
+bool readArray(WriteContext& ctx, const std::string& text, size_t begin, size_t end,
+               ValueText& value, std::vector<std::pair<size_t, size_t>>& elements) {
+    return resolveValue(ctx, text, begin, end, value) && value.text[value.begin] == '[' &&
+           listArrayElements(value.text, value.begin, elements);
+}
+
+// The numbers of the array value [begin, end) of text; false when it is not an array of numbers.
 bool readNumbers(WriteContext& ctx, const std::string& text, size_t begin, size_t end,
                  std::vector<double>& numbers) {
     ValueText value;
-    if (!resolveValue(ctx, text, begin, end, value) || value.text[value.begin] != '[') return false;
     std::vector<std::pair<size_t, size_t>> elements;
-    if (!listArrayElements(value.text, value.begin, elements)) return false;
+    if (!readArray(ctx, text, begin, end, value, elements)) return false;
     for (const auto& [from, to] : elements) {
         double number = 0;
         if (!parseNumber(value.text, from, to, number)) return false;
@@ -24,14 +30,13 @@ bool readNumbers(WriteContext& ctx, const std::string& text, size_t begin, size_
     return true;
 }
 
-// The arrays of arrays of points (/InkList): each inner array moved; false when one is not an
-// array of numbers.
+// An array of point lists (/InkList) with each list moved; false when one is not a list of
+// points.
 bool movedPointLists(WriteContext& ctx, const std::string& text, size_t begin, size_t end,
                      const PagePlacement& placement, std::string& moved) {
     ValueText value;
-    if (!resolveValue(ctx, text, begin, end, value) || value.text[value.begin] != '[') return false;
     std::vector<std::pair<size_t, size_t>> elements;
-    if (!listArrayElements(value.text, value.begin, elements)) return false;
+    if (!readArray(ctx, text, begin, end, value, elements)) return false;
     moved = "[";
     for (const auto& [from, to] : elements) {
         std::vector<double> points;
