@@ -8,29 +8,90 @@
 
 namespace {
 
-// Moves the /Rect of the annotation dictionary at dictPos of text; a /Rect that is not an array
-// of four numbers stays as it is.
-void moveRect(WriteContext& ctx, std::string& text, size_t dictPos,
-              const PagePlacement& placement) {
-    DictEntry rect;
-    if (!findDictEntry(text, dictPos, "Rect", rect)) return;
+// The elements of the array value [begin, end) of text, following references; false when it is
+// not an array.
+bool readArray(WriteContext& ctx, const std::string& text, size_t begin, size_t end,
+               ValueText& value, std::vector<std::pair<size_t, size_t>>& elements) {
+    return resolveValue(ctx, text, begin, end, value) && value.text[value.begin] == '[' &&
+           listArrayElements(value.text, value.begin, elements);
+}
+
+// The numbers of the array value [begin, end) of text; false when it is not an array of numbers.
+bool readNumbers(WriteContext& ctx, const std::string& text, size_t begin, size_t end,
+                 std::vector<double>& numbers) {
     ValueText value;
-    if (!resolveValue(ctx, text, rect.valueBegin, rect.valueEnd, value) ||
-        value.text[value.begin] != '[')
-        return;
     std::vector<std::pair<size_t, size_t>> elements;
-    if (!listArrayElements(value.text, value.begin, elements)) return;
-    std::vector<double> numbers;
-    for (const auto& [begin, end] : elements) {
+    if (!readArray(ctx, text, begin, end, value, elements)) return false;
+    for (const auto& [from, to] : elements) {
         double number = 0;
-        if (!parseNumber(value.text, begin, end, number)) return;
+        if (!parseNumber(value.text, from, to, number)) return false;
         numbers.push_back(number);
     }
-    std::string moved;
-    if (!placeRect(numbers, placement, moved)) return;
-    // A /Rect stored by reference is replaced by the moved array written in place: the array
-    // object may belong to the same annotation shown elsewhere.
-    text.replace(rect.valueBegin, rect.valueEnd - rect.valueBegin, moved);
+    return true;
+}
+
+// An array of point lists (/InkList) with each list moved; false when one is not a list of
+// points.
+bool movedPointLists(WriteContext& ctx, const std::string& text, size_t begin, size_t end,
+                     const PagePlacement& placement, std::string& moved) {
+    ValueText value;
+    std::vector<std::pair<size_t, size_t>> elements;
+    if (!readArray(ctx, text, begin, end, value, elements)) return false;
+    moved = "[";
+    for (const auto& [from, to] : elements) {
+        std::vector<double> points;
+        std::string list;
+        if (!readNumbers(ctx, value.text, from, to, points) ||
+            !placePoints(points, placement, list))
+            return false;
+        moved += list;
+    }
+    moved += "]";
+    return true;
+}
+
+// Lists the corners of each quadrilateral from the opposite one. Turned half a turn, a
+// quadrilateral listed upper edge first would be listed lower edge first, and readers that draw a
+// highlight from its points take the first pair as its upper edge.
+void turnQuads(std::vector<double>& points) {
+    for (size_t quad = 0; quad + 8 <= points.size(); quad += 8) {
+        for (size_t i = 0; i < 2; i++) {
+            std::swap(points[quad + 2 * i], points[quad + 6 - 2 * i]);
+            std::swap(points[quad + 2 * i + 1], points[quad + 7 - 2 * i]);
+        }
+    }
+}
+
+// Moves every coordinate of the annotation dictionary at dictPos of text with its page: the
+// /Rect and the point lists of markup annotations (/QuadPoints of links and text markup, /L of
+// lines, /Vertices of polygons and polylines, /InkList of ink, /CL of callouts). A value that is
+// not what its key promises stays as it is. A moved value stored by reference is written in
+// place: the referenced object may belong to the same annotation shown elsewhere.
+void moveAnnotation(WriteContext& ctx, std::string& text, size_t dictPos,
+                    const PagePlacement& placement) {
+    static const char* const kPointKeys[] = {"Rect",     "QuadPoints", "L",
+                                             "Vertices", "CL",         "InkList"};
+    std::vector<std::pair<DictEntry, std::string>> edits;
+    for (const char* key : kPointKeys) {
+        DictEntry entry;
+        if (!findDictEntry(text, dictPos, key, entry)) continue;
+        std::string moved;
+        std::vector<double> numbers;
+        bool ok = false;
+        if (std::string(key) == "InkList") {
+            ok = movedPointLists(ctx, text, entry.valueBegin, entry.valueEnd, placement, moved);
+        } else if (readNumbers(ctx, text, entry.valueBegin, entry.valueEnd, numbers)) {
+            if (std::string(key) == "QuadPoints" && placement.flipped) turnQuads(numbers);
+            ok = std::string(key) == "Rect" ? placeRect(numbers, placement, moved)
+                                            : placePoints(numbers, placement, moved);
+        }
+        if (ok) edits.emplace_back(entry, moved);
+    }
+    // From the last value to the first, so that each edit leaves the positions before it alone.
+    std::sort(edits.begin(), edits.end(),
+              [](const auto& a, const auto& b) { return a.first.valueBegin > b.first.valueBegin; });
+    for (const auto& [entry, moved] : edits)
+        text.replace(entry.valueBegin, entry.valueEnd - entry.valueBegin, moved);
 }
 
 bool isIdentity(const PagePlacement& placement) {
@@ -38,6 +99,19 @@ bool isIdentity(const PagePlacement& placement) {
 }
 
 }  // namespace
+
+bool placePoints(const std::vector<double>& points, const PagePlacement& placement,
+                 std::string& text) {
+    if (points.size() % 2 != 0) return false;
+    text = "[";
+    for (size_t i = 0; i < points.size(); i++) {
+        double offset = i % 2 == 0 ? placement.dx : placement.dy;
+        double value = placement.flipped ? offset - points[i] : points[i] + offset;
+        text += (i == 0 ? "" : " ") + shortNumberText(value);
+    }
+    text += "]";
+    return true;
+}
 
 bool placeRect(const std::vector<double>& rect, const PagePlacement& placement, std::string& text) {
     if (rect.size() != 4) return false;
@@ -92,7 +166,7 @@ std::string relocatePageAnnotations(WriteContext& ctx, const std::string& pageTe
             if (firstShowing) {
                 // The verbatim copy already stands under this number; only a move rewrites it.
                 if (!isIdentity(placement)) {
-                    moveRect(ctx, text, annotDict, placement);
+                    moveAnnotation(ctx, text, annotDict, placement);
                     ctx.offsets.record(num, ctx.xref()->getOutputGen(num), ctx.out.position());
                     ctx.out.write(text);
                 }
@@ -100,7 +174,7 @@ std::string relocatePageAnnotations(WriteContext& ctx, const std::string& pageTe
             } else {
                 renumberObjectText(text, ctx.nextObjectNumber(), 0);
                 annotDict = findObjectDict(text);
-                moveRect(ctx, text, annotDict, placement);
+                moveAnnotation(ctx, text, annotDict, placement);
                 list += formatText(" %d 0 R ", ctx.writeNewObject(text));
                 if (changed) *changed = true;
             }
@@ -108,7 +182,7 @@ std::string relocatePageAnnotations(WriteContext& ctx, const std::string& pageTe
             // An annotation written in the array itself becomes an object of its own.
             std::string text = formatText("%d 0 obj\n", ctx.nextObjectNumber()) +
                                array.text.substr(begin, end - begin) + "\nendobj\n";
-            moveRect(ctx, text, findObjectDict(text), placement);
+            moveAnnotation(ctx, text, findObjectDict(text), placement);
             list += formatText(" %d 0 R ", ctx.writeNewObject(text));
             if (changed) *changed = true;
         }

@@ -16,6 +16,10 @@ struct PagePlacement {
     double dx = 0;
     double dy = 0;
     bool flipped = false;
+    // The page's own visible box: its drawing is clipped to it, so that nothing it paints beyond
+    // lands in a neighbour's cell. Not set for an empty slot.
+    bool clipped = false;
+    PdfBox clip;
 };
 
 // Annotation objects already shown on an output page. The first showing of an annotation may
@@ -25,6 +29,10 @@ using AnnotationUses = std::set<int>;
 // The /Rect text of an annotation moved by a placement: four " %.2f " items in brackets, the
 // corners put back in order after a flip. False when rect does not hold four numbers.
 bool placeRect(const std::vector<double>& rect, const PagePlacement& placement, std::string& text);
+// A list of points (x y pairs) moved by a placement, each number in its shortest exact "%f" form.
+// False when the list does not hold whole pairs.
+bool placePoints(const std::vector<double>& points, const PagePlacement& placement,
+                 std::string& text);
 
 // Writes the annotations of one placed page moved by its placement and returns their
 // references, one " %d %d R " item each, in the page's /Annots order. changed (when given) is set

@@ -1,10 +1,7 @@
 // Page boxes: collecting the inherited boxes and rotation of every input page, and the sheet boxes.
 #include "imposition/PageBoxes.h"
 
-#include "imposition/CPageOrder.h"
-
-#include <climits>
-#include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <unordered_set>
@@ -40,13 +37,6 @@ struct Inherited {
     std::string resources;       // text of the nearest /Resources above
 };
 
-std::string numberText(double value) {
-    std::string text = fixedText(value);
-    while (!text.empty() && text.back() == '0') text.pop_back();
-    if (!text.empty() && text.back() == '.') text.pop_back();
-    return text == "-0" ? "0" : text;
-}
-
 // PDF text of a parsed direct value, for when its raw bytes are not at hand.
 void appendValueText(const CPdfObject& value, std::string& out, int depth) {
     if (depth > kMaxValueDepth) {
@@ -61,7 +51,7 @@ void appendValueText(const CPdfObject& value, std::string& out, int depth) {
             out += formatText("%d", value.getInt());
             break;
         case objReal:
-            out += numberText(value.getReal());
+            out += shortNumberText(value.getReal());
             break;
         case objString:
             out += '<';
@@ -139,6 +129,7 @@ class PageTreeScanner {
             for (int i = 0; i < kBoxCount; i++) record.*kBoxFields[i] = here.boxes[i];
             record.inheritsRotate = !statesRotate && above.rotateStated;
             record.inheritsCropBox = !statesBox[kCropBoxIndex] && above.cropBoxStated;
+            record.hasCropBox = statesBox[kCropBoxIndex] || above.cropBoxStated;
             if (!statesResources) record.inheritedResources = above.resources;
             record.contents = dict->lookupRaw("Contents");
             record.contentsKnown = true;
@@ -224,53 +215,6 @@ int scanWith(CPdfXRef* xref, const RawTextReader& rawText, PageRecords& records)
     return pagesRoot;
 }
 
-// A double as an int, truncated towards zero and held inside the int range.
-int truncateToInt(double value) {
-    if (std::isnan(value)) return 0;
-    if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
-    if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
-    return static_cast<int>(value);
-}
-
-// The sheet box computed from the carrier's box, the layout and the rotation (0..359).
-PdfBox computeSheetBox(const PdfBox& page, int rotation, const JobSettings& settings,
-                       bool firstHalf) {
-    const LayoutFlags& flags = settings.flags;
-    double d = settings.offsetSplit;
-    PdfBox box = page;
-    // The same choice of layout as the placement's, so box and cells always agree.
-    Layout layout = chooseLayout(flags);
-    if (layout == Layout::SplitBack) {
-        if (flags.up2to1) {
-            if (firstHalf) {
-                box.x2 = page.x2 - page.x2 * 0.5 - d;
-            } else {
-                box.x1 = page.x2 * 0.5 + page.x1 + d;
-            }
-        } else if (firstHalf) {
-            box.y2 = page.y2 - page.y2 * 0.5 - d;
-        } else {
-            box.y1 = page.y2 * 0.5 + page.y1 + d;
-        }
-        return box;
-    }
-    LayoutGrid grid = layoutGrid(layout, flags.down);
-    int across = grid.across, down = grid.down;
-    bool twoUp = layout == Layout::TwoUp;
-    bool turned = rotation == 90 || rotation == 270;
-    bool upright = rotation == 0 || rotation == 180;
-    if (twoUp && !turned && !upright) return box;
-    // A turned sheet is shown with /Rotate 90, so its grid is laid out transposed.
-    if (turned) {
-        box.x2 = down * page.x2;
-        box.y2 = across * page.y2;
-    } else {
-        box.x2 = across * page.x2;
-        box.y2 = down * page.y2;
-    }
-    return box;
-}
-
 }  // namespace
 
 int scanPageTree(CPdfXRef* xref, PageRecords& records) {
@@ -284,14 +228,8 @@ int scanPageTree(CPdfDocument& doc, FILE* input, PageRecords& records) {
     return scanWith(doc.getXRef(), rawText, records);
 }
 
-void writeSheetBox(std::string& text, const char* key, const UserBox& userBox, PdfBox& pageBox,
-                   int rotation, bool addIfMissing, const JobSettings& settings,
-                   SheetBoxState& state) {
-    int normalised = ((rotation % 360) + 360) % 360;
-    bool split = chooseLayout(settings.flags) == Layout::SplitBack;
-    bool isCropBox = std::strcmp(key, "/CropBox") == 0;
-    bool isMediaBox = std::strcmp(key, "/MediaBox") == 0;
-
+void writeSheetBox(std::string& text, const char* key, const UserBox& userBox,
+                   const PdfBox& sheetBox, bool addIfMissing) {
     // Where the key's value lies: found as a top-level key of the page dictionary, so a key of a
     // nested dictionary or inside a string is not taken.
     bool found = false;
@@ -319,18 +257,7 @@ void writeSheetBox(std::string& text, const char* key, const UserBox& userBox, P
         if (open != std::string::npos) insertAt = open + 2;
     }
 
-    if (split && isCropBox && found) {
-        state.clampX = truncateToInt(pageBox.x2);
-        state.clampY = truncateToInt(pageBox.y2);
-        state.clampSet = true;
-    }
-    // Only a crop box the page states lowers the media box of a split-back sheet.
-    if (split && isMediaBox && state.clampSet) {
-        if (state.clampX < pageBox.x2) pageBox.x2 = state.clampX;
-        if (state.clampY < pageBox.y2) pageBox.y2 = state.clampY;
-    }
-
-    PdfBox box = computeSheetBox(pageBox, normalised, settings, state.firstHalf);
+    PdfBox box = sheetBox;
     bool given = userBox.isGiven();
     if (given) {
         box.x1 = userBox.x1;
@@ -347,4 +274,44 @@ void writeSheetBox(std::string& text, const char* key, const UserBox& userBox, P
         text.insert(insertAt,
                     std::string(key) + " " + boxArrayText(box.x1, box.y1, box.x2, box.y2) + "\n");
     }
+}
+
+PdfBox normalisedBox(const PdfBox& box) {
+    PdfBox out;
+    out.x1 = std::min(box.x1, box.x2);
+    out.y1 = std::min(box.y1, box.y2);
+    out.x2 = std::max(box.x1, box.x2);
+    out.y2 = std::max(box.y1, box.y2);
+    return out;
+}
+
+PdfBox visibleBox(const PageRecord& page) {
+    PdfBox media = normalisedBox(page.mediaBox);
+    if (!page.hasCropBox) return media;
+    PdfBox crop = normalisedBox(page.cropBox);
+    PdfBox shown;
+    shown.x1 = std::max(media.x1, crop.x1);
+    shown.y1 = std::max(media.y1, crop.y1);
+    shown.x2 = std::min(media.x2, crop.x2);
+    shown.y2 = std::min(media.y2, crop.y2);
+    // A crop box that misses the media box shows nothing; readers then fall back to the media box.
+    if (shown.x1 >= shown.x2 || shown.y1 >= shown.y2) return media;
+    return shown;
+}
+
+PdfBox sheetBoxFrom(const PdfBox& pageBox, const SheetBoxFrame& frame) {
+    PdfBox page = normalisedBox(pageBox);
+    PdfBox box;
+    box.x1 = page.x1;
+    box.y1 = page.y1;
+    box.x2 = box.x1 + frame.columns * (page.x2 - page.x1 + frame.growX);
+    box.y2 = box.y1 + frame.rows * (page.y2 - page.y1 + frame.growY);
+    if (!frame.cut) return box;
+    // A split-back sheet shows one side of the cut line: the box is cut there, never widened.
+    double* low = frame.cutAlongX ? &box.x1 : &box.y1;
+    double* high = frame.cutAlongX ? &box.x2 : &box.y2;
+    double line = frame.keepLow ? frame.cutLine - frame.gap : frame.cutLine + frame.gap;
+    line = std::min(std::max(line, *low), *high);
+    (frame.keepLow ? *high : *low) = line;
+    return box;
 }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "imposition/PageBoxes.h"
 #include "imposition/RawText.h"
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
@@ -138,28 +139,6 @@ std::string pageResourcesText(const std::string& pageText, size_t dict, const Pa
     return page.inheritedResources.empty() ? "<< >>" : page.inheritedResources;
 }
 
-// The part of the page a viewer shows: its crop box within its media box. A page that states no
-// crop box, itself or above, shows its media box.
-std::string visibleBoxText(const std::string& pageText, size_t dict, const PageRecord& page) {
-    const PdfBox& media = page.mediaBox;
-    DictEntry entry;
-    bool statesCrop =
-        page.inheritsCropBox || (dict != kNoPos && findDictEntry(pageText, dict, "CropBox", entry));
-    const PdfBox& crop = statesCrop ? page.cropBox : media;
-    double x1 = std::max(std::min(media.x1, media.x2), std::min(crop.x1, crop.x2));
-    double y1 = std::max(std::min(media.y1, media.y2), std::min(crop.y1, crop.y2));
-    double x2 = std::min(std::max(media.x1, media.x2), std::max(crop.x1, crop.x2));
-    double y2 = std::min(std::max(media.y1, media.y2), std::max(crop.y1, crop.y2));
-    // A crop box outside the media box leaves nothing; viewers then show the media box.
-    if (x1 >= x2 || y1 >= y2) {
-        x1 = std::min(media.x1, media.x2);
-        y1 = std::min(media.y1, media.y2);
-        x2 = std::max(media.x1, media.x2);
-        y2 = std::max(media.y1, media.y2);
-    }
-    return boxArrayText(x1, y1, x2, y2, false);
-}
-
 }  // namespace
 
 bool renamingMissesNames(WriteContext& ctx, const PageRecord& page,
@@ -194,7 +173,9 @@ int writePageForm(WriteContext& ctx, const PageRecord& page, int pageNumber) {
     size_t dict = readObjectText(ctx, page.objNum, pageText) ? findObjectDict(pageText) : kNoPos;
     std::string text =
         formatText("%d 0 obj\n<< /Type /XObject /Subtype /Form /BBox ", ctx.nextObjectNumber());
-    text += visibleBoxText(pageText, dict, page) + " /Resources " +
+    // The form shows what a reader shows of the page: its visible box.
+    PdfBox box = visibleBox(page);
+    text += boxArrayText(box.x1, box.y1, box.x2, box.y2, false) + " /Resources " +
             pageResourcesText(pageText, dict, page) + " " + entries;
     text += formatText("/Length %zu >>\nstream\n", data.size()) + data + "\nendstream\nendobj\n";
     return ctx.writeNewObject(text);

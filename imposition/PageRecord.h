@@ -19,6 +19,8 @@ struct PageRecord {
     // itself: the flat output tree loses those nodes, so a written page must state them.
     bool inheritsRotate = false;   // rotation came from an ancestor
     bool inheritsCropBox = false;  // cropBox came from an ancestor's /CropBox
+    // The page or an ancestor states /CropBox; without one the visible box is the media box.
+    bool hasCropBox = false;
     // Text of an inherited /Resources value ("12 0 R" or a direct "<< ... >>"), empty when the
     // page states its own or none is inherited.
     std::string inheritedResources;

@@ -2,6 +2,7 @@
 #include "imposition/SheetWriter.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "imposition/PageBoxes.h"
 #include "imposition/RawText.h"
@@ -55,6 +56,21 @@ void writeSheetContents(WriteContext& ctx, std::string& text, const std::string&
     setPageArray(ctx, text, "Contents", contents, "/Contents [ " + contents + " ]\n");
 }
 
+// A split-back sheet shows one half of its page, cut on the middle of the page's visible box as
+// the sheet is displayed: -2to1up cuts between left and right and shows the left half first,
+// -2to1uph between top and bottom and shows the upper half first. A turned sheet (/Rotate 90)
+// shows its x axis downwards and its y axis to the right.
+void setSplitCut(SheetBoxFrame& boxes, const JobSettings& settings, const PdfBox& shown,
+                 bool turned, bool firstHalf) {
+    bool horizontal = !settings.flags.up2to1;
+    boxes.cut = true;
+    boxes.cutAlongX = horizontal == turned;
+    boxes.cutLine = boxes.cutAlongX ? (shown.x1 + shown.x2) * 0.5 : (shown.y1 + shown.y2) * 0.5;
+    boxes.gap = settings.offsetSplit;
+    bool lowFirst = !horizontal || turned;
+    boxes.keepLow = firstHalf == lowFirst;
+}
+
 }  // namespace
 
 int normaliseRotation(int rotation) {
@@ -62,13 +78,23 @@ int normaliseRotation(int rotation) {
     return turned - turned % 90;
 }
 
+// The geometry of a sheet. Every page shows its visible box (crop box within media box). A cell
+// is as large as the largest visible box on the sheet (half the user's media box when one is
+// given) plus the margins, and a page smaller than the largest sits in the middle of that one's
+// place. The grid starts at the lower-left corner of the carrier's visible box, so pages whose
+// boxes start at the origin keep their own coordinates in the first cell. Each page is moved so
+// that its visible box lands in its cell; a page turned half a turn from the sheet is drawn
+// turned in the same cell, as if the whole cell, margin and all, were turned about its middle.
+// The sheet's boxes are the carrier's, grown to the grid (see SheetBoxFrame); a split-back sheet
+// keeps one side of the middle of its page's visible box as the sheet is displayed.
 SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecords& pages,
-                                   const SheetEntry& entry) {
+                                   const SheetEntry& entry, bool firstHalf) {
     SheetGeometry geometry;
     Layout layout = chooseLayout(settings.flags);
+    bool splitBack = layout == Layout::SplitBack;
     // A split-back sheet's box is a half of its one page where that page lies; -down does not
     // move the box, so it must not move the page either.
-    geometry.grid = layoutGrid(layout, settings.flags.down && layout != Layout::SplitBack);
+    geometry.grid = layoutGrid(layout, settings.flags.down && !splitBack);
     const LayoutGrid& grid = geometry.grid;
     int written = std::min(grid.writtenSlots, static_cast<int>(SheetEntry::kMaxSlots));
     for (int k = 0; k < written; k++) {
@@ -79,29 +105,61 @@ SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecord
     }
     if (geometry.carrierSlot < 0) return geometry;
 
-    // The reference page (the carrier) fixes the cell and whether the sheet is turned.
+    // The reference page (the carrier) fixes where the grid starts and whether the sheet is turned.
     const PageRecord& reference = pages[static_cast<size_t>(entry.slots[geometry.carrierSlot] - 1)];
     geometry.rotation = normaliseRotation(reference.rotation);
     geometry.turned = geometry.rotation == 90 || geometry.rotation == 270;
-    double x2 = reference.mediaBox.x2;
-    double y2 = reference.mediaBox.y2;
-    if (settings.mediaBox.x2 != -1.0) {
-        x2 = 0.5 * settings.mediaBox.x2;
-        y2 = 0.5 * settings.mediaBox.y2;
+    PdfBox carrierBox = visibleBox(reference);
+    double largestWidth = 0, largestHeight = 0;
+    for (int k = 0; k < written; k++) {
+        if (!isPage(pages, entry.slots[k])) continue;
+        PdfBox shown = visibleBox(pages[static_cast<size_t>(entry.slots[k] - 1)]);
+        largestWidth = std::max(largestWidth, shown.x2 - shown.x1);
+        largestHeight = std::max(largestHeight, shown.y2 - shown.y1);
     }
-    bool twoUpAcross =
-        (layout == Layout::TwoUp || layout == Layout::SplitBack) && !settings.flags.down;
-    geometry.cellWidth = settings.rightMargin + x2;
-    geometry.cellHeight = (twoUpAcross ? settings.rightMargin : settings.bottomMargin) + y2;
+    double originX = carrierBox.x1, originY = carrierBox.y1;
+    double contentWidth = largestWidth, contentHeight = largestHeight;
+    const UserBox& userMedia = settings.mediaBox;
+    if (userMedia.isGiven() && !splitBack) {
+        contentWidth = 0.5 * std::fabs(userMedia.x2 - userMedia.x1);
+        contentHeight = 0.5 * std::fabs(userMedia.y2 - userMedia.y1);
+    }
+    bool twoUpAcross = (layout == Layout::TwoUp || splitBack) && !settings.flags.down;
+    geometry.cellWidth = settings.rightMargin + contentWidth;
+    geometry.cellHeight =
+        (twoUpAcross ? settings.rightMargin : settings.bottomMargin) + contentHeight;
     double w = geometry.cellWidth, h = geometry.cellHeight;
+
+    SheetBoxFrame& boxes = geometry.boxes;
+    if (splitBack) {
+        setSplitCut(boxes, settings, carrierBox, geometry.turned, firstHalf);
+    } else {
+        // A turned sheet is shown with /Rotate 90, so its grid is laid out transposed.
+        boxes.columns = geometry.turned ? grid.down : grid.across;
+        boxes.rows = geometry.turned ? grid.across : grid.down;
+        boxes.growX = contentWidth - (carrierBox.x2 - carrierBox.x1);
+        boxes.growY = contentHeight - (carrierBox.y2 - carrierBox.y1);
+    }
 
     for (int k = 0; k < written; k++) {
         PagePlacement placement;
         int pageRotation = 0;
+        // Where the page's visible box goes, from its cell's lower-left corner; an empty slot is
+        // placed at its cell's corner.
+        double offsetX = 0, offsetY = 0, flippedX = 0, flippedY = 0;
         if (isPage(pages, entry.slots[k])) {
             placement.pageIndex = entry.slots[k] - 1;
-            pageRotation =
-                normaliseRotation(pages[static_cast<size_t>(placement.pageIndex)].rotation);
+            const PageRecord& page = pages[static_cast<size_t>(placement.pageIndex)];
+            pageRotation = normaliseRotation(page.rotation);
+            placement.clipped = true;
+            placement.clip = visibleBox(page);
+            const PdfBox& shown = placement.clip;
+            double centreX = 0.5 * (largestWidth - (shown.x2 - shown.x1));
+            double centreY = 0.5 * (largestHeight - (shown.y2 - shown.y1));
+            offsetX = originX + centreX - shown.x1;
+            offsetY = originY + centreY - shown.y1;
+            flippedX = originX - centreX + shown.x1;
+            flippedY = originY - centreY + shown.y1;
         }
         // A page half a turn from the sheet is drawn turned by 180 degrees in its cell.
         placement.flipped =
@@ -110,8 +168,13 @@ SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecord
         // A turned sheet is shown with /Rotate 90: its grid is laid out transposed.
         double cellX = geometry.turned ? row : column;
         double cellY = geometry.turned ? column : grid.down - 1 - row;
-        placement.dx = (placement.flipped ? cellX + 1 : cellX) * w;
-        placement.dy = (placement.flipped ? cellY + 1 : cellY) * h;
+        if (placement.flipped) {
+            placement.dx = (cellX + 1) * w + flippedX;
+            placement.dy = (cellY + 1) * h + flippedY;
+        } else {
+            placement.dx = cellX * w + offsetX;
+            placement.dy = cellY * h + offsetY;
+        }
         geometry.slots.push_back(placement);
     }
     return geometry;
@@ -119,8 +182,14 @@ SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecord
 
 int writePlacementStream(WriteContext& ctx, const PagePlacement& placement) {
     const char* turn = placement.flipped ? "-1 0 0 -1 0 0 cm\n" : "1 0 0 1 0 0 cm\n";
-    return writeWrapperStream(ctx, "q\n1 0 0 1 " + fixedText(placement.dx) + " " +
-                                       fixedText(placement.dy) + " cm\n" + turn);
+    std::string content =
+        "q\n1 0 0 1 " + fixedText(placement.dx) + " " + fixedText(placement.dy) + " cm\n" + turn;
+    if (placement.clipped) {
+        const PdfBox& clip = placement.clip;
+        content += fixedText(clip.x1) + " " + fixedText(clip.y1) + " " +
+                   fixedText(clip.x2 - clip.x1) + " " + fixedText(clip.y2 - clip.y1) + " re W n\n";
+    }
+    return writeWrapperStream(ctx, content);
 }
 
 int writeRestoreStream(WriteContext& ctx) {
@@ -150,7 +219,7 @@ std::string composeContents(WriteContext& ctx, const PageRecords& pages,
 OutputPage writeSheet(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages,
                       const SheetEntry& entry, SheetRunState& state) {
     OutputPage output;
-    SheetGeometry geometry = computeSheetGeometry(settings, pages, entry);
+    SheetGeometry geometry = computeSheetGeometry(settings, pages, entry, state.firstHalf);
     if (geometry.carrierSlot < 0) return output;
     const PageRecord& carrier =
         pages[static_cast<size_t>(geometry.slots[geometry.carrierSlot].pageIndex)];
@@ -163,26 +232,21 @@ OutputPage writeSheet(const JobSettings& settings, WriteContext& ctx, const Page
         throw CPdfException(kNoParent);
 
     // Boxes. An inherited crop box is stated first, so that the sheet's crop box grows from it.
+    // The sheet's crop box grows from what the carrier shows, so that it holds the cells exactly.
     DictEntry cropBox;
     if (carrier.inheritsCropBox && !findDictEntry(text, dict, "CropBox", cropBox)) {
         const PdfBox& box = carrier.cropBox;
         text.insert(dict + 2, "/CropBox " + boxArrayText(box.x1, box.y1, box.x2, box.y2) + "\n");
     }
-    SheetBoxState boxState;
-    boxState.firstHalf = state.firstHalf;
-    PdfBox crop = carrier.cropBox, bleed = carrier.bleedBox, trim = carrier.trimBox,
-           art = carrier.artBox;
-    PdfBox media = carrier.mediaBox;
-    writeSheetBox(text, "/CropBox", settings.cropBox, crop, geometry.rotation, false, settings,
-                  boxState);
-    writeSheetBox(text, "/BleedBox", settings.cropBox, bleed, geometry.rotation, false, settings,
-                  boxState);
-    writeSheetBox(text, "/TrimBox", settings.cropBox, trim, geometry.rotation, false, settings,
-                  boxState);
-    writeSheetBox(text, "/ArtBox", settings.cropBox, art, geometry.rotation, false, settings,
-                  boxState);
-    writeSheetBox(text, "/MediaBox", settings.mediaBox, media, geometry.rotation, true, settings,
-                  boxState);
+    const SheetBoxFrame& frame = geometry.boxes;
+    writeSheetBox(text, "/CropBox", settings.cropBox, sheetBoxFrom(visibleBox(carrier), frame),
+                  false);
+    writeSheetBox(text, "/BleedBox", settings.cropBox, sheetBoxFrom(carrier.bleedBox, frame),
+                  false);
+    writeSheetBox(text, "/TrimBox", settings.cropBox, sheetBoxFrom(carrier.trimBox, frame), false);
+    writeSheetBox(text, "/ArtBox", settings.cropBox, sheetBoxFrom(carrier.artBox, frame), false);
+    writeSheetBox(text, "/MediaBox", settings.mediaBox, sheetBoxFrom(carrier.mediaBox, frame),
+                  true);
 
     // Resources of every placed page, with the names each page must change.
     std::vector<PageContentPlan> plans = mergeResources(ctx, pages, geometry.slots, text);

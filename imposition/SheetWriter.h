@@ -9,6 +9,7 @@
 #include "app/JobSettings.h"
 #include "imposition/AnnotRelocate.h"
 #include "imposition/CPageOrder.h"
+#include "imposition/PageBoxes.h"
 #include "imposition/PageForm.h"
 #include "imposition/PageRecord.h"
 #include "writer/WriteContext.h"
@@ -38,16 +39,20 @@ struct SheetGeometry {
     int carrierSlot = -1;  // the first slot that holds a page; -1 when none does
     int rotation = 0;      // the carrier's rotation, normalised
     bool turned = false;   // the carrier is turned by a quarter: the sheet gets /Rotate 90
-    double cellWidth = 0;
+    double cellWidth = 0;  // with the margin
     double cellHeight = 0;
+    SheetBoxFrame boxes;  // how the sheet's boxes follow from the carrier's
     // One per written slot: the page index (-1 for an empty slot) and where its content lands.
     std::vector<PagePlacement> slots;
 };
 
+// firstHalf: a split-back sheet shows the first half of its page (the left one, or the upper one
+// for -2to1uph, as the sheet is displayed).
 SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecords& pages,
-                                   const SheetEntry& entry);
+                                   const SheetEntry& entry, bool firstHalf = true);
 
-// "q" and the placement of one slot, as a stream object of its own; returns its number.
+// "q", the placement of one slot and the clip to its page's visible box, as a stream object of
+// its own; returns its number.
 int writePlacementStream(WriteContext& ctx, const PagePlacement& placement);
 // "Q", as an object of its own; returns its number.
 int writeRestoreStream(WriteContext& ctx);

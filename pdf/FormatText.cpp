@@ -31,6 +31,14 @@ std::string fixedText(double value, int precision) {
     return std::string(buffer, result.ptr);
 }
 
+std::string shortNumberText(double value) {
+    std::string text = fixedText(value);
+    if (text.find('.') == std::string::npos) return text;  // inf or nan
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text == "-0" ? "0" : text;
+}
+
 std::string intText(long long value) {
     char buffer[24];
     std::to_chars_result result = std::to_chars(buffer, buffer + sizeof buffer, value);

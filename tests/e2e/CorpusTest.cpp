@@ -1,7 +1,8 @@
 // Real-world files of the corpus through 2-up, 4-up and 12-up: qpdf --check, sheet count, the
-// first sheet's box and rotation, and a render check of the first sheets.
+// first sheet's crop box and rotation, and a render check of the first sheets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -82,7 +83,7 @@ TEST_P(Corpus, SheetsShowTheRightPages) {
     int slots = c.layout.across * c.layout.down;
     std::vector<PageBoxes> first;
     std::string error;
-    ASSERT_TRUE(readPageBoxes(input, first, &error, 1, 1)) << error;
+    ASSERT_TRUE(readPageBoxes(input, first, &error, 1, slots)) << error;
     PageGeometry page = geometryOf(first[0]);
     bool turned = page.rotation == 90 || page.rotation == 270;
     // A turned sheet is the transposed grid, shown with /Rotate 90.
@@ -92,6 +93,13 @@ TEST_P(Corpus, SheetsShowTheRightPages) {
         across = turned ? 1 : 2;
         down = turned ? 2 : 1;
     }
+    // The first sheet shows the grid of its largest page, from where the first page's shows.
+    double width = 0, height = 0;
+    for (const PageBoxes& boxes : first) {
+        PageGeometry shown = geometryOf(boxes);
+        width = std::max(width, shown.x2 - shown.x1);
+        height = std::max(height, shown.y2 - shown.y1);
+    }
 
     TempDir dir;
     ConversionCheck check;
@@ -99,8 +107,9 @@ TEST_P(Corpus, SheetsShowTheRightPages) {
     check.options = c.layout.options;
     check.grid = GridLayout{c.layout.across, c.layout.down, c.layout.twoUpFamily};
     check.pages = rowOrder(pageCount, slots);
-    check.mediaBox = std::to_string(page.x1) + " " + std::to_string(page.y1) + " " +
-                     std::to_string(across * page.x2) + " " + std::to_string(down * page.y2);
+    check.cropBox = std::to_string(page.x1) + " " + std::to_string(page.y1) + " " +
+                    std::to_string(page.x1 + across * width) + " " +
+                    std::to_string(page.y1 + down * height);
     check.rotation = turned ? 90 : 0;
     check.maxPagesChecked = c.layout.sheetsChecked;
     check.maxInputPages = c.layout.sheetsChecked * slots;

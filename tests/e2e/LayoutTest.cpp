@@ -7,20 +7,26 @@
 #include <vector>
 
 #include "e2e/E2eSupport.h"
+#include "pdf/FormatText.h"
 #include "support/TestPdf.h"
 
 namespace {
 
 // The kinds of made-up input documents.
 enum class Doc {
-    numbered,      // plain numbered pages
-    fonts,         // /F1 is Helvetica, Courier-Bold or Times-Bold by page; every page has /Im1
-    annotations,   // every page has a visible Square annotation and a Link
-    contents,      // pages without /Contents, with a /Contents array, with one stream
-    inheritAll,    // MediaBox, Resources and Rotate 90 inherited from an intermediate node
-    inheritRoot,   // MediaBox and Resources inherited from the root
-    objectStream,  // page objects in an object stream, cross-reference stream
-    boxes          // pages state CropBox, BleedBox, TrimBox and ArtBox inside the media box
+    numbered,        // plain numbered pages
+    fonts,           // /F1 is Helvetica, Courier-Bold or Times-Bold by page; every page has /Im1
+    annotations,     // every page has a visible Square annotation and a Link
+    contents,        // pages without /Contents, with a /Contents array, with one stream
+    inheritAll,      // MediaBox, Resources and Rotate 90 inherited from an intermediate node
+    inheritRoot,     // MediaBox and Resources inherited from the root
+    objectStream,    // page objects in an object stream, cross-reference stream
+    boxes,           // pages state CropBox, BleedBox, TrimBox and ArtBox inside the media box
+    cropInside,      // a crop box well inside the media box
+    bleeding,        // a crop box inside the media box, and bars painted far beyond both boxes
+    negativeOrigin,  // a media box whose lower-left corner lies below and left of the origin
+    mixedSizes,      // letter, half letter and landscape letter pages in turn
+    highlight        // a Highlight annotation without appearance, painted from its /QuadPoints
 };
 
 struct LayoutCase {
@@ -85,8 +91,31 @@ FeatureDoc makeDoc(const LayoutCase& c) {
                 break;
             case Doc::boxes:
                 page.extraKeys =
-                    "/CropBox [10 10 602 782] /BleedBox [5 5 607 787] /TrimBox [20 20 592 772] "
+                    "/CropBox [18 18 594 774] /BleedBox [5 5 607 787] /TrimBox [20 20 592 772] "
                     "/ArtBox [10 20 600 770]";
+                break;
+            case Doc::bleeding:
+                // Bars whose place depends on the page, so that one leaking into a neighbour's
+                // cell does not fall on the neighbour's own bars.
+                page.extraContent = formatText("0.4 g -100 %zu 812 40 re f %zu -100 40 992 re f\n",
+                                               150 + 200 * (i % 3), 120 + 150 * (i % 3));
+                page.extraKeys = "/CropBox [36 36 576 756]";
+                break;
+            case Doc::cropInside:
+                page.extraKeys = "/CropBox [36 36 576 756]";
+                break;
+            case Doc::negativeOrigin:
+                page.ownMediaBox = false;
+                page.extraKeys = "/MediaBox [-100 -50 512 742]";
+                break;
+            case Doc::mixedSizes: {
+                static const double kSizes[3][2] = {{612, 792}, {396, 612}, {792, 612}};
+                page.width = kSizes[i % 3][0];
+                page.height = kSizes[i % 3][1];
+                break;
+            }
+            case Doc::highlight:
+                page.highlight = true;
                 break;
         }
     }
@@ -238,14 +267,15 @@ const LayoutCase kBoxesAndMargins[] = {
     {"RightMarginTwoUp", Doc::numbered, 2, "", "-rightmargin 30", 2, 1, true, "1,2", kLetter2up, 0},
     {"BottomMarginDown", Doc::numbered, 4, "", "-down -bottommargin 20 -mediabox 0,0,612,1624", 1,
      2, true, "1,2|3,4", "0 0 612 1624", 0},
+    // The crop box holds the pages' crop boxes side by side.
     {"PageBoxesTwoUp", Doc::boxes, 4, "", "", 2, 1, true, "1,2|3,4", kLetter2up, 0, nullptr,
-     "10 10 1204 782"},
+     "18 18 1170 774"},
     {"PageBoxesFourUp", Doc::boxes, 4, "", "-4up", 2, 2, false, "1,2,3,4", kLetter4up, 0, nullptr,
-     "10 10 1204 1564"},
+     "18 18 1170 1530"},
     {"PageBoxesTurned", Doc::boxes, 2, "90", "", 2, 1, true, "1,2", kLetterDown, 90, nullptr,
-     "10 10 602 1564"},
-    {"MediaAndCropBox", Doc::boxes, 4, "", "-mediabox 0,0,1224,792 -cropbox 10,10,1214,782", 2, 1,
-     true, "1,2|3,4", "0 0 1224 792", 0, nullptr, "10 10 1214 782"},
+     "18 18 594 1530"},
+    {"MediaAndCropBox", Doc::boxes, 4, "", "-mediabox 0,0,1224,792 -cropbox 18,18,1206,774", 2, 1,
+     true, "1,2|3,4", "0 0 1224 792", 0, nullptr, "18 18 1206 774"},
     // A page without a crop box of its own gets none from -cropbox.
     {"CropBoxWithoutPageCropBox", Doc::numbered, 2, "", "-4up -cropbox 0,0,1000,1500", 2, 2, false,
      "1,2,0,0", kLetter4up, 0, nullptr, "0 0 1224 1584"},
@@ -310,6 +340,25 @@ const LayoutCase kFeatures[] = {
      kLetter4up, 90},
 };
 
+// Pages whose boxes do not start at the origin or differ in size, and pages that paint beyond
+// their boxes: every page shows whole in its own cell and nowhere else.
+const LayoutCase kGeometry[] = {
+    {"PaintBeyondTheBoxTwoUp", Doc::bleeding, 2, "", "", 2, 1, true, "1,2", kLetter2up, 0, nullptr,
+     "36 36 1116 756"},
+    {"PaintBeyondTheBoxFourUp", Doc::bleeding, 4, "0,180", "-4up", 2, 2, false, "1,2,3,4",
+     kLetter4up, 0},
+    {"CropInsideMediaTwoUp", Doc::cropInside, 4, "", "", 2, 1, true, "1,2|3,4", kLetter2up, 0,
+     nullptr, "36 36 1116 756"},
+    {"CropInsideMediaTurned", Doc::cropInside, 2, "90,270", "", 2, 1, true, "1,2", kLetterDown, 90,
+     nullptr, "36 36 576 1476"},
+    {"NegativeOriginSixUp", Doc::negativeOrigin, 6, "0,180", "-6up3x2", 3, 2, false, "1,2,3,4,5,6",
+     "-100 -50 1736 1534", 0},
+    {"MixedSizesFourUp", Doc::mixedSizes, 6, "0,180", "-4up", 2, 2, false, "1,2,3,4|5,6,0,0",
+     "0 0 1584 1584", 0},
+    {"MixedSizesTurned", Doc::mixedSizes, 3, "90", "-down", 1, 2, true, "1,2|3,0", kLetter2up, 90},
+    {"HighlightFlipped", Doc::highlight, 4, "0,180", "-4up", 2, 2, false, "1,2,3,4", kLetter4up, 0},
+};
+
 std::string caseName(const testing::TestParamInfo<LayoutCase>& info) {
     return info.param.name;
 }
@@ -320,3 +369,4 @@ INSTANTIATE_TEST_SUITE_P(Orders, Layout, testing::ValuesIn(kOrders), caseName);
 INSTANTIATE_TEST_SUITE_P(BoxesAndMargins, Layout, testing::ValuesIn(kBoxesAndMargins), caseName);
 INSTANTIATE_TEST_SUITE_P(Rotations, Layout, testing::ValuesIn(kRotations), caseName);
 INSTANTIATE_TEST_SUITE_P(Features, Layout, testing::ValuesIn(kFeatures), caseName);
+INSTANTIATE_TEST_SUITE_P(Geometry, Layout, testing::ValuesIn(kGeometry), caseName);

@@ -117,43 +117,23 @@ struct PixelRect {
     int left = 0, top = 0, width = 0, height = 0;
 };
 
-// Maps a rectangle of the sheet's unrotated user space to pixels of the displayed sheet.
+// The size of a page as displayed: its box turned by its rotation.
+void displayedSize(const PageGeometry& page, double& width, double& height) {
+    bool turned = page.rotation == 90 || page.rotation == 270;
+    width = turned ? page.y2 - page.y1 : page.x2 - page.x1;
+    height = turned ? page.x2 - page.x1 : page.y2 - page.y1;
+}
+
+// Maps a rectangle of the displayed sheet (points from its lower-left corner) to pixels.
 PixelRect toPixels(const PageGeometry& sheet, double x1, double y1, double x2, double y2,
                    double scale) {
-    double xs[2] = {x1, x2}, ys[2] = {y1, y2};
-    double minX = 1e18, minY = 1e18, maxX = -1e18, maxY = -1e18;
-    for (double x : xs) {
-        for (double y : ys) {
-            double px, py;
-            switch (sheet.rotation) {
-                case 90:
-                    px = y - sheet.y1;
-                    py = x - sheet.x1;
-                    break;
-                case 180:
-                    px = sheet.x2 - x;
-                    py = y - sheet.y1;
-                    break;
-                case 270:
-                    px = sheet.y2 - y;
-                    py = sheet.x2 - x;
-                    break;
-                default:
-                    px = x - sheet.x1;
-                    py = sheet.y2 - y;
-                    break;
-            }
-            minX = std::min(minX, px * scale);
-            maxX = std::max(maxX, px * scale);
-            minY = std::min(minY, py * scale);
-            maxY = std::max(maxY, py * scale);
-        }
-    }
+    double width, height;
+    displayedSize(sheet, width, height);
     PixelRect rect;
-    rect.left = static_cast<int>(std::floor(minX + 0.5));
-    rect.top = static_cast<int>(std::floor(minY + 0.5));
-    rect.width = static_cast<int>(std::floor(maxX + 0.5)) - rect.left;
-    rect.height = static_cast<int>(std::floor(maxY + 0.5)) - rect.top;
+    rect.left = static_cast<int>(std::floor(x1 * scale + 0.5));
+    rect.top = static_cast<int>(std::floor((height - y2) * scale + 0.5));
+    rect.width = static_cast<int>(std::floor(x2 * scale + 0.5)) - rect.left;
+    rect.height = static_cast<int>(std::floor((height - y1) * scale + 0.5)) - rect.top;
     return rect;
 }
 
@@ -213,10 +193,10 @@ bool renderPages(const std::string& pdfPath, int dpi, std::vector<GrayImage>& im
                  std::string* error, int first, int last, std::string* messages) {
     images.clear();
     TempDir dir;
-    std::string command =
-        formatText("pdftoppm -r %d -gray -f %d -l %d ", dpi, first, last > 0 ? last : 999999) +
-        shellQuote(pdfPath) + " " + shellQuote(dir.file("p")) + " 2>" +
-        shellQuote(dir.file("stderr.txt"));
+    std::string command = formatText("pdftoppm -r %d -gray -cropbox -f %d -l %d ", dpi, first,
+                                     last > 0 ? last : 999999) +
+                          shellQuote(pdfPath) + " " + shellQuote(dir.file("p")) + " 2>" +
+                          shellQuote(dir.file("stderr.txt"));
     int status = runCommand(command);
     std::string printed = readFileBytes(dir.file("stderr.txt"));
     if (messages) *messages = printed;
@@ -299,10 +279,10 @@ bool readPageBoxes(const std::string& pdfPath, std::vector<PageBoxes>& pages, st
 
 PageGeometry geometryOf(const PageBoxes& boxes) {
     PageGeometry geometry;
-    geometry.x1 = boxes.media[0];
-    geometry.y1 = boxes.media[1];
-    geometry.x2 = boxes.media[2];
-    geometry.y2 = boxes.media[3];
+    geometry.x1 = boxes.crop[0];
+    geometry.y1 = boxes.crop[1];
+    geometry.x2 = boxes.crop[2];
+    geometry.y2 = boxes.crop[3];
     geometry.rotation = ((boxes.rotation % 360) + 360) % 360;
     return geometry;
 }
@@ -311,52 +291,61 @@ std::vector<PlacedPage> planSheet(const GridLayout& layout, const std::vector<in
                                   const std::vector<PageGeometry>& inputPages,
                                   const PlacementOptions& options) {
     std::vector<PlacedPage> placed;
+    int cells = layout.across * layout.down;
     auto pageAt = [&slots, &inputPages](int k) {
         int page = k < static_cast<int>(slots.size()) ? slots[static_cast<size_t>(k)] : 0;
         return page >= 1 && page <= static_cast<int>(inputPages.size()) ? page : 0;
     };
-    int reference = pageAt(0) ? pageAt(0) : pageAt(1);
+    int reference = 0;
+    for (int k = 0; k < cells && !reference; k++) reference = pageAt(k);
     if (!reference) return placed;
     const PageGeometry& ref = inputPages[static_cast<size_t>(reference - 1)];
-    bool turned = ref.rotation == 90 || ref.rotation == 270;
-    double x2 = options.userMediaX2 >= 0 ? 0.5 * options.userMediaX2 : ref.x2;
-    double y2 = options.userMediaY2 >= 0 ? 0.5 * options.userMediaY2 : ref.y2;
+
+    // Every page keeps its box and shows as the sheet shows it, which the first page's rotation
+    // decides; the largest page fixes the size of every cell.
+    PageGeometry asSheet = ref;
+    auto sizeOnSheet = [&asSheet](const PageGeometry& page, double& width, double& height) {
+        PageGeometry turned = page;
+        turned.rotation = asSheet.rotation;
+        displayedSize(turned, width, height);
+    };
+    double largestWidth = 0, largestHeight = 0;
+    for (int k = 0; k < cells; k++) {
+        if (!pageAt(k)) continue;
+        double width, height;
+        sizeOnSheet(inputPages[static_cast<size_t>(pageAt(k) - 1)], width, height);
+        largestWidth = std::max(largestWidth, width);
+        largestHeight = std::max(largestHeight, height);
+    }
+    double cellWidth = largestWidth, cellHeight = largestHeight;
+    if (options.userMediaX2 >= 0) {
+        PageGeometry half{0, 0, 0.5 * options.userMediaX2, 0.5 * options.userMediaY2, 0};
+        sizeOnSheet(half, cellWidth, cellHeight);
+    }
+    // Margins (on sheets shown upright) lie right of and above each cell; the grid starts at the
+    // sheet's lower-left corner.
     bool sideBySide = layout.twoUpFamily && layout.down == 1;
-    double w = options.rightMargin + x2;
-    double h = (sideBySide ? options.rightMargin : options.bottomMargin) + y2;
-    int across = layout.across, down = layout.down;
-    for (int k = 0; k < across * down; k++) {
+    double pitchX = cellWidth + options.rightMargin;
+    double pitchY = cellHeight + (sideBySide ? options.rightMargin : options.bottomMargin);
+    for (int k = 0; k < cells; k++) {
         PlacedPage cell;
         cell.slot = k;
         cell.page = pageAt(k);
-        const PageGeometry& box = cell.page ? inputPages[static_cast<size_t>(cell.page - 1)] : ref;
-        int row = k / across, col = k % across;
-        double plainX, plainY, flipX, flipY;
-        if (turned) {
-            plainX = row * w;
-            plainY = col * h;
-            flipX = (row + 1) * w;
-            flipY = (col + 1) * h;
-        } else {
-            plainX = col * w;
-            plainY = (down - 1 - row) * h;
-            flipX = (col + 1) * w;
-            flipY = (down - row) * h;
+        double width = largestWidth, height = largestHeight;
+        if (cell.page) {
+            const PageGeometry& page = inputPages[static_cast<size_t>(cell.page - 1)];
+            sizeOnSheet(page, width, height);
+            // A page turned a quarter against the sheet shows turned.
+            cell.unchecked = (page.rotation - ref.rotation + 360) % 180 != 0;
         }
-        int r = cell.page ? box.rotation : 0;
-        cell.flipped = turned ? r == 270 : (r == 180 || r == 270);
-        cell.unchecked = cell.page && (r - ref.rotation + 360) % 180 != 0;
-        if (cell.flipped) {
-            cell.x1 = flipX - box.x2;
-            cell.y1 = flipY - box.y2;
-            cell.x2 = flipX - box.x1;
-            cell.y2 = flipY - box.y1;
-        } else {
-            cell.x1 = plainX + box.x1;
-            cell.y1 = plainY + box.y1;
-            cell.x2 = plainX + box.x2;
-            cell.y2 = plainY + box.y2;
-        }
+        // A page smaller than the largest sits in the middle of the largest one's place.
+        double left = (k % layout.across) * pitchX + 0.5 * (largestWidth - width);
+        double bottom =
+            (layout.down - 1 - k / layout.across) * pitchY + 0.5 * (largestHeight - height);
+        cell.x1 = left;
+        cell.y1 = bottom;
+        cell.x2 = left + width;
+        cell.y2 = bottom + height;
         placed.push_back(cell);
     }
     return placed;
@@ -384,13 +373,10 @@ std::vector<std::string> checkSheet(const GrayImage& sheet, const PageGeometry& 
                                     const RenderTolerance& tolerance, std::string* details) {
     std::vector<std::string> failures;
     double scale = dpi / 72.0;
-    bool turnedSheet = sheetGeometry.rotation == 90 || sheetGeometry.rotation == 270;
-    double sheetWidth =
-        (turnedSheet ? sheetGeometry.y2 - sheetGeometry.y1 : sheetGeometry.x2 - sheetGeometry.x1) *
-        scale;
-    double sheetHeight =
-        (turnedSheet ? sheetGeometry.x2 - sheetGeometry.x1 : sheetGeometry.y2 - sheetGeometry.y1) *
-        scale;
+    double sheetWidth, sheetHeight;
+    displayedSize(sheetGeometry, sheetWidth, sheetHeight);
+    sheetWidth *= scale;
+    sheetHeight *= scale;
     if (sheet.empty() ||
         std::abs(sheet.width - static_cast<int>(std::ceil(sheetWidth - 0.01))) > 1 ||
         std::abs(sheet.height - static_cast<int>(std::ceil(sheetHeight - 0.01))) > 1) {

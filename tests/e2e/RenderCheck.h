@@ -22,13 +22,15 @@ std::string shellQuote(const std::string& text);
 // Parses a binary PGM (P5, maxval 255) as pdftoppm -gray writes it; false with a reason otherwise.
 bool parsePgm(const std::string& bytes, GrayImage& image, std::string* error = nullptr);
 
-// Renders pages first..last (last 0: to the end) of a PDF at dpi with pdftoppm -gray. Fills
+// Renders what pages first..last (last 0: to the end) of a PDF show (their crop boxes) at dpi with
+// pdftoppm -gray. Fills
 // images in page order; false with pdftoppm's messages when it fails. What pdftoppm prints on
 // stderr goes to messages when that is given, and is a failure otherwise.
 bool renderPages(const std::string& pdfPath, int dpi, std::vector<GrayImage>& images,
                  std::string* error, int first = 1, int last = 0, std::string* messages = nullptr);
 
-// A page's media box and rotation (0..359) as poppler reads it.
+// What a page shows (its crop box within its media box, as pdfinfo prints it) and its rotation
+// (0..359).
 struct PageGeometry {
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     int rotation = 0;
@@ -66,20 +68,20 @@ struct PlacementOptions {
     double userMediaY2 = -1;
 };
 
-// Where one input page lands on a sheet, in the sheet's unrotated user space.
+// Where one input page shows on a sheet: points of the displayed sheet from its lower-left corner.
 struct PlacedPage {
     int slot = 0;
-    int page = 0;  // 1-based, 0 for an empty slot
+    int page = 0;  // 1-based, 0 for an empty slot (then its cell)
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-    bool flipped = false;  // drawn turned by 180 degrees within its cell
     // Not compared, and left out of the blank check: a page whose rotation is a quarter turn off
     // the sheet's (shown turned), or one whose input rendering is not at hand.
     bool unchecked = false;
 };
 
-// Places the slots of one sheet (page numbers, 0 empty) the way Tessel composes it: slot k in
-// row k div A and column k mod A of the displayed sheet, the grid transposed on a sheet whose
-// reference page is turned by a quarter.
+// Where the pages of one sheet (page numbers by slot, 0 empty) must show, from what the input
+// pages show: slot k in row k div A and column k mod A of the sheet as displayed, which is turned
+// as the first page is; every cell as large as the largest page of the sheet, a smaller page in
+// the middle of it. The -mediabox option makes every cell half its size instead.
 std::vector<PlacedPage> planSheet(const GridLayout& layout, const std::vector<int>& slots,
                                   const std::vector<PageGeometry>& inputPages,
                                   const PlacementOptions& options);

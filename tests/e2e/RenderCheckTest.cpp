@@ -33,7 +33,7 @@ struct HandSlot {
 
 // A one-page PDF that draws input pages the way an imposed sheet should show them.
 std::string makeHandSheet(const FeatureDoc& input, double width, double height, int rotate,
-                          const std::vector<HandSlot>& slots) {
+                          const std::vector<HandSlot>& slots, const std::string& extraKeys = "") {
     TestPdf pdf;
     pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
     pdf.addObject(2, "<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>");
@@ -63,9 +63,10 @@ std::string makeHandSheet(const FeatureDoc& input, double width, double height, 
     }
     pdf.addStream(4, "<< >>", content);
     std::string xobjects = images.empty() ? "" : " /XObject <<" + images + " >>";
-    pdf.addObject(3, formatText("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 %g %g] /Rotate %d "
-                                "/Resources << /Font <<%s >>%s >> /Contents 4 0 R >>",
-                                width, height, rotate, fonts.c_str(), xobjects.c_str()));
+    pdf.addObject(
+        3, formatText("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 %g %g] /Rotate %d "
+                      "/Resources << /Font <<%s >>%s >> /Contents 4 0 R %s >>",
+                      width, height, rotate, fonts.c_str(), xobjects.c_str(), extraKeys.c_str()));
     pdf.setTrailerExtra("/Root 1 0 R");
     return pdf.build();
 }
@@ -226,23 +227,15 @@ TEST(RenderCheck, FlippedPageOnUnturnedSheetPasses) {
     EXPECT_FALSE(checkHandSheet(doc, plain, GridLayout{2, 1, true}, {1, 2}).empty());
 }
 
-TEST(RenderCheck, PlanSheetOffsetsFollowTheGrid) {
-    std::vector<PageGeometry> pages(4, PageGeometry{0, 0, 612, 792, 0});
-    std::vector<PlacedPage> placed = planSheet(GridLayout{2, 2, false}, {1, 2, 3, 0}, pages, {});
-    ASSERT_EQ(placed.size(), 4u);
-    EXPECT_EQ(placed[1].x1, 612);
-    EXPECT_EQ(placed[1].y1, 792);
-    EXPECT_EQ(placed[2].x1, 0);
-    EXPECT_EQ(placed[2].y1, 0);
-    EXPECT_EQ(placed[3].page, 0);
-    // Margins widen the cells; the 2-up family side by side takes the right margin in height.
-    PlacementOptions margins;
-    margins.rightMargin = 20;
-    margins.bottomMargin = 30;
-    placed = planSheet(GridLayout{2, 2, false}, {1, 2, 3, 4}, pages, margins);
-    EXPECT_EQ(placed[1].x1, 632);
-    EXPECT_EQ(placed[1].y1, 822);
-    placed = planSheet(GridLayout{2, 1, true}, {1, 2}, pages, margins);
-    EXPECT_EQ(placed[1].x1, 632);
-    EXPECT_EQ(placed[1].y1, 0);
+TEST(RenderCheck, CroppedPagesAtTheirMediaBoxPitchFail) {
+    // Pages showing [36 36 576 756] of [0 0 612 792]: side by side, the second page's crop box
+    // must start where the first one's ends, not one media box width further on.
+    FeatureDoc doc;
+    doc.pages = numberedPages(2);
+    for (FeaturePage& page : doc.pages) page.extraKeys = "/CropBox [36 36 576 756]";
+    const char* sheetCrop = "/CropBox [36 36 1116 756]";
+    std::string right = makeHandSheet(doc, 1224, 792, 0, {{1, 0, 0}, {2, 540, 0}}, sheetCrop);
+    EXPECT_TRUE(checkHandSheet(doc, right, GridLayout{2, 1, true}, {1, 2}).empty());
+    std::string apart = makeHandSheet(doc, 1224, 792, 0, {{1, 0, 0}, {2, 612, 0}}, sheetCrop);
+    EXPECT_FALSE(checkHandSheet(doc, apart, GridLayout{2, 1, true}, {1, 2}).empty());
 }

@@ -12,6 +12,8 @@ namespace {
 
 struct RoundTrip {
     const char* name;
+    const char* rotate;         // the original pages' /Rotate, "" for none
+    const char* mediaBox;       // the original pages' media box, "" for letter at the origin
     const char* imposeOptions;  // makes the 2-up document
     const char* splitOptions;   // cuts it back
     const char* order;          // original page shown by each output page
@@ -27,7 +29,16 @@ void PrintTo(const RoundTrip& trip, std::ostream* out) {
 TEST_P(SplitBack, HalvesShowTheOriginalPages) {
     const RoundTrip& trip = GetParam();
     TempDir dir;
-    std::string original = dir.write("original.pdf", makeNumberedPdf(4));
+    FeatureDoc doc;
+    doc.pages = numberedPages(4);
+    for (FeaturePage& page : doc.pages) {
+        page.rotate = trip.rotate;
+        if (*trip.mediaBox) {
+            page.ownMediaBox = false;
+            page.extraKeys = std::string("/MediaBox [") + trip.mediaBox + "]";
+        }
+    }
+    std::string original = dir.write("original.pdf", makeFeaturePdf(doc));
     std::vector<std::string> args = {original, dir.file("twoup.pdf")};
     for (const std::string& option : splitOptions(trip.imposeOptions)) args.push_back(option);
     TesselRun run = runTessel(args);
@@ -67,9 +78,15 @@ TEST_P(SplitBack, HalvesShowTheOriginalPages) {
 }
 
 const RoundTrip kTrips[] = {
-    {"Vertical", "", "-2to1up", "1|2|3|4", "612 0 1224 792"},
-    // -down stacks the pages; the lower half (the second page) comes first.
-    {"Horizontal", "-down", "-2to1uph", "2|1|4|3", "0 792 612 1584"},
+    {"Vertical", "", "", "", "-2to1up", "1|2|3|4", "612 0 1224 792"},
+    // -down stacks the pages; the upper half (the first page) comes first.
+    {"Horizontal", "", "", "-down", "-2to1uph", "1|2|3|4", "0 0 612 792"},
+    // A sheet of turned pages is stored turned (/Rotate 90): the cut runs between its pages as
+    // displayed, across its stored height.
+    {"Turned", "90", "", "", "-2to1up", "1|2|3|4", "0 792 612 1584"},
+    {"TurnedDown", "270", "", "-down", "-2to1uph", "1|2|3|4", "612 0 1224 792"},
+    // The cut is at the middle of the sheet, not at half its upper-right corner.
+    {"NegativeOrigin", "", "-100 -50 512 742", "", "-2to1up", "1|2|3|4", "512 -50 1124 742"},
 };
 
 std::string tripName(const testing::TestParamInfo<RoundTrip>& info) {

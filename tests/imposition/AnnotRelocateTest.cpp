@@ -52,7 +52,36 @@ TEST(AnnotRelocate, RectText) {
     std::string text = "unchanged";
     EXPECT_FALSE(placeRect({1, 2, 3}, any, text));
     EXPECT_FALSE(placeRect({1, 2, 3, 4, 5}, any, text));
+    EXPECT_FALSE(placePoints({1, 2, 3}, any, text));
     EXPECT_EQ(text, "unchanged");
+}
+
+TEST(AnnotRelocate, EveryCoordinateMovesWithThePage) {
+    DocPlan plan = plainDoc(2);
+    plan.pages[1].extra = "/Rotate 180 /Annots [ 25 0 R 26 0 R ]";
+    plan.objects[25] =
+        "<< /Type /Annot /Subtype /Highlight /Rect [10 20 110 40] /QuadPoints [10 40 110 40 10 20 "
+        "110 20] /Contents (/L [1 2]) >>";
+    plan.objects[26] =
+        "<< /Type /Annot /Subtype /Ink /Rect [0 0 50 50] /InkList [[0 0 10.5 10] [20 20 30 "
+        "30.25]] /L [1 2 3 4] /Vertices 27 0 R /CL [5 6 7 8 9 10] >>";
+    plan.objects[27] = "[1 1 2 2]";
+    ImpositionSetup setup(buildDoc(plan));
+    writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
+    OutputPdf pdf(setup.outputPath());
+    // Page 2 is drawn turned in the second cell: (x, y) goes to (1224 - x, 792 - y); the corners
+    // of a quadrilateral are listed from the opposite one, upper edge first again.
+    EXPECT_NE(pdf.text(25).find("/QuadPoints [1114 772 1214 772 1114 752 1214 752] /Contents "
+                                "(/L [1 2])"),
+              std::string::npos)
+        << pdf.text(25);
+    EXPECT_NE(pdf.text(26).find("/InkList [[1224 792 1213.5 782][1204 772 1194 761.75]] "
+                                "/L [1223 790 1221 788] /Vertices [1223 791 1222 790] "
+                                "/CL [1219 786 1217 784 1215 782]"),
+              std::string::npos)
+        << pdf.text(26);
+    EXPECT_EQ(pdf.text(27), "27 0 obj\n[1 1 2 2]\nendobj\n");
+    EXPECT_QPDF_CLEAN(setup.outputPath());
 }
 
 TEST(AnnotRelocate, EveryPageMovesWithItsOwnPlacement) {

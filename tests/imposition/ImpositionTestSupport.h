@@ -249,6 +249,7 @@ inline JobSettings settingsFor(const std::string& words) {
             s.endPage = std::atoi(w.c_str() + 2);
         }
         if (w.compare(0, 3, "rm=") == 0) s.rightMargin = std::atoi(w.c_str() + 3);
+        if (w.compare(0, 3, "os=") == 0) s.offsetSplit = std::atoi(w.c_str() + 3);
         if (w.compare(0, 3, "bm=") == 0) s.bottomMargin = std::atoi(w.c_str() + 3);
         if (w.compare(0, 3, "mb=") == 0) {
             s.mediaBox.x1 = 0;

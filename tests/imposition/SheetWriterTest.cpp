@@ -30,6 +30,8 @@ void expectPlacement(const std::string& words, const std::vector<int>& rotations
     EXPECT_EQ(placement.flipped, flipped);
 }
 
+const std::string kLetterClip = "0.000000 0.000000 612.000000 792.000000 re W n\n";
+
 }  // namespace
 
 TEST(SheetWriter, PlacementOfUnturnedSheets) {
@@ -147,12 +149,13 @@ TEST(SheetWriter, FourUpSheetListsEveryPageBetweenItsWrappers) {
     OutputPdf pdf(setup.outputPath());
     std::vector<std::string> data = contentsData(pdf, sheets[0].num);
     ASSERT_EQ(data.size(), 12u);
-    EXPECT_EQ(data[0], "q\n1 0 0 1 0.000000 792.000000 cm\n1 0 0 1 0 0 cm\n");
+    // Each page is clipped to its own box, in its own coordinates.
+    EXPECT_EQ(data[0], "q\n1 0 0 1 0.000000 792.000000 cm\n1 0 0 1 0 0 cm\n" + kLetterClip);
     EXPECT_NE(data[1].find("(1) Tj"), std::string::npos);
     EXPECT_EQ(data[2], "Q\n");
-    EXPECT_EQ(data[3], "q\n1 0 0 1 1224.000000 1584.000000 cm\n-1 0 0 -1 0 0 cm\n");
+    EXPECT_EQ(data[3], "q\n1 0 0 1 1224.000000 1584.000000 cm\n-1 0 0 -1 0 0 cm\n" + kLetterClip);
     EXPECT_NE(data[4].find("(2) Tj"), std::string::npos);
-    EXPECT_EQ(data[9], "q\n1 0 0 1 612.000000 0.000000 cm\n1 0 0 1 0 0 cm\n");
+    EXPECT_EQ(data[9], "q\n1 0 0 1 612.000000 0.000000 cm\n1 0 0 1 0 0 cm\n" + kLetterClip);
     EXPECT_NE(data[10].find("(4) Tj"), std::string::npos);
     EXPECT_EQ(pdf.numbers(pdf.pageValue(sheets[0].num, "MediaBox")),
               (std::vector<double>{0, 0, 1224, 1584}));
@@ -193,7 +196,7 @@ TEST(SheetWriter, ContentsInEveryStoredKind) {
         std::vector<std::string> data = contentsData(pdf, sheets[static_cast<size_t>(i)].num);
         size_t expected = i == 3 ? 5u : 6u;  // the page without contents lists nothing of its own
         ASSERT_EQ(data.size(), expected);
-        EXPECT_EQ(data[0], "q\n1 0 0 1 0.000000 0.000000 cm\n1 0 0 1 0 0 cm\n");
+        EXPECT_EQ(data[0], "q\n1 0 0 1 0.000000 0.000000 cm\n1 0 0 1 0 0 cm\n" + kLetterClip);
         if (i != 3) {
             EXPECT_NE(data[1].find(formatText("(%d) Tj", i + 1)), std::string::npos);
         }
@@ -226,7 +229,7 @@ TEST(SheetWriter, SheetRotationFollowsTheCarrier) {
     EXPECT_EQ(pdf.numbers(pdf.pageValue(sheets[0].num, "MediaBox")),
               (std::vector<double>{0, 0, 612, 1584}));
     std::vector<std::string> turned = contentsData(pdf, sheets[0].num);
-    EXPECT_EQ(turned[0], "q\n1 0 0 1 612.000000 792.000000 cm\n-1 0 0 -1 0 0 cm\n");
+    EXPECT_EQ(turned[0], "q\n1 0 0 1 612.000000 792.000000 cm\n-1 0 0 -1 0 0 cm\n" + kLetterClip);
     EXPECT_EQ(pdf.pageValue(sheets[1].num, "Rotate").getInt(), 0);
     EXPECT_NE(pdf.text(sheets[1].num).find("/Rotate 0\n"), std::string::npos);
     EXPECT_QPDF_CLEAN(setup.outputPath());
@@ -240,9 +243,9 @@ TEST(SheetWriter, InheritedRotationAndCropBoxAreStated) {
     OutputPdf pdf(setup.outputPath());
     std::string text = pdf.text(sheets[0].num);
     EXPECT_NE(text.find("/Rotate 90\n"), std::string::npos) << text;
-    // The crop box grows from the inherited one like the media box from its own.
+    // The crop box grows from the inherited one: two of its heights on the turned sheet.
     EXPECT_EQ(pdf.numbers(pdf.pageValue(sheets[0].num, "CropBox")),
-              (std::vector<double>{10, 10, 600, 1560}));
+              (std::vector<double>{10, 10, 600, 1550}));
     EXPECT_EQ(pdf.numbers(pdf.pageValue(sheets[0].num, "MediaBox")),
               (std::vector<double>{0, 0, 612, 1584}));
     EXPECT_QPDF_CLEAN(setup.outputPath());

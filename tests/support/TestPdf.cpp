@@ -380,7 +380,8 @@ std::string makeFeaturePdf(const FeatureDoc& doc) {
                           featureImagePixels(number));
             xobjects = formatText(" /XObject << /Im1 %d 0 R >>", obj++);
         }
-        std::string squarePart = featurePageContent(page, number, "F1", "Im1", 1);
+        std::string squarePart =
+            page.extraContent + featurePageContent(page, number, "F1", "Im1", 1);
         std::string textPart = featurePageContent(page, number, "F1", "Im1", 2);
         double square = w / 8;
         double x = (number % 4) * (w - square) / 3;
@@ -416,8 +417,18 @@ std::string makeFeaturePdf(const FeatureDoc& doc) {
                                 "/Border [0 0 0] /A << /S /URI /URI (https://example.org/%d) >> >>",
                                 x, y, x + square, y + square, number));
             int linkNum = obj++;
-            annots = formatText(" /Annots [ %d 0 R %d 0 R ]", squareNum, linkNum);
+            annots = formatText(" %d 0 R %d 0 R", squareNum, linkNum);
         }
+        if (page.highlight) {
+            double hx = w / 10 + (number % 3) * w / 4, hy = h * 0.55 + (number % 2) * h / 10;
+            double hw = w / 5, hh = h / 16;
+            addPlain(obj, formatText("<< /Type /Annot /Subtype /Highlight /Rect [%g %g %g %g] "
+                                     "/QuadPoints [%g %g %g %g %g %g %g %g] /C [0 0 0.3] >>",
+                                     hx, hy, hx + hw, hy + hh, hx, hy + hh, hx + hw, hy + hh, hx,
+                                     hy, hx + hw, hy));
+            annots += formatText(" %d 0 R", obj++);
+        }
+        if (!annots.empty()) annots = " /Annots [" + annots + " ]";
 
         std::string media = page.ownMediaBox ? formatText(" /MediaBox [0 0 %g %g]", w, h) : "";
         std::string resources = page.ownResources

@@ -133,6 +133,10 @@ struct FeaturePage {
     bool inNode = false;
     // More keys of the page object, e.g. "/CropBox [10 10 602 782]".
     std::string extraKeys;
+    // Drawn first, e.g. paint that runs beyond the page's box.
+    std::string extraContent;
+    // A dark Highlight annotation without an appearance stream: readers paint its /QuadPoints.
+    bool highlight = false;
 };
 
 // A document of FeaturePage pages. Object 3 is always the Helvetica font, so the extra keys of
