@@ -58,6 +58,8 @@ const char* const kUsage[] = {
     "\n",
     "-mediabox distination mediabox (page) size can be set manually (optional), e..g. -mediabox "
     "0,0,612,1584\n",
+    "-q  quiet: no banner and no progress dots (failures are still printed)\n",
+    "-h, -help, --help  this text;  --version  the version\n",
     "\n",
     "\r\nExample usage:-\r\n",
     "\n",
@@ -103,14 +105,14 @@ size_t countOf(const std::string& text, const std::string& what) {
     return count;
 }
 
-// Names in a folder that look like the temporary file of a split-back conversion.
+// Names in a folder that look like a temporary file of a conversion.
 std::vector<std::string> tempFilesIn(const std::string& folder) {
     std::vector<std::string> names;
     DIR* dir = opendir(folder.c_str());
     if (!dir) return names;
     while (dirent* entry = readdir(dir)) {
         std::string name = entry->d_name;
-        if (name.find("_temp_") != std::string::npos) names.push_back(name);
+        if (name.compare(0, 8, ".tessel-") == 0) names.push_back(name);
     }
     closedir(dir);
     return names;
