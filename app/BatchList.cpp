@@ -142,8 +142,9 @@ BatchOutcome runBatchList(int argc, char** argv, const JobSettings& options) {
         return BatchOutcome::failed;
     }
     list.reset();
-    // An existing folder is fine; a folder that cannot be made shows up as an output error.
-    mkdir(folder.c_str(), 0777);
+    // The folder is made even for an empty list; one that cannot be made shows up as an output
+    // error.
+    makeFoldersFor(folder + "/");
 
     // The options stay; arguments 1 and 2 become each file's input and output name.
     std::vector<char*> args(argv, argv + argc);
