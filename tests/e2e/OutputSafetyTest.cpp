@@ -79,6 +79,18 @@ TEST(OutputSafety, LinkTargetIsReplacedAndLinkStays) {
     EXPECT_EQ(qpdfPageCount(dir.file("target.pdf")), 1);
 }
 
+TEST(OutputSafety, SplitBackIntoALongPath) {
+    // The temporary file's name does not grow with the output's path.
+    TempDir dir;
+    dir.write("in.pdf", makeNumberedPdf(2, 1224, 792));
+    std::string folder = std::string(200, 'a') + "/" + std::string(200, 'b');
+    runCommand("mkdir -p " + shellQuote(dir.file(folder)));
+    TesselRun run = runTessel({"in.pdf", folder + "/out.pdf", "-2to1up"}, dir.path());
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_EQ(qpdfPageCount(dir.file(folder + "/out.pdf")), 4);
+    EXPECT_EQ(tempFileCount(dir.file(folder)), 0);
+}
+
 TEST(OutputSafety, DevicesAndStandardOutput) {
     TempDir dir;
     dir.write("in.pdf", makeNumberedPdf(4));
