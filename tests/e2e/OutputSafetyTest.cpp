@@ -1,7 +1,6 @@
 // What a run does to the files around it: an existing output survives a failing or interrupted
 // run, links, devices and standard output as outputs, batch lists with folders, and the console
 // of -h, --version, -q and the input messages.
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,7 +8,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,24 +17,8 @@
 
 namespace {
 
-// A document whose first page has no /Parent: the run fails after the output is opened.
-std::string makeLateFailingPdf() {
-    TestPdf pdf;
-    pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
-    pdf.addObject(2, "<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>");
-    pdf.addObject(3, "<< /Type /Page /MediaBox [0 0 200 200] >>");
-    pdf.setTrailerExtra("/Root 1 0 R");
-    return pdf.build();
-}
-
-// The names in folder that are temporary files of a run.
 int tempFileCount(const std::string& folder) {
-    int count = 0;
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) return 0;
-    while (dirent* entry = readdir(dir)) count += std::strncmp(entry->d_name, ".tessel-", 8) == 0;
-    closedir(dir);
-    return count;
+    return static_cast<int>(temporaryFilesIn(folder).size());
 }
 
 bool isSymlink(const std::string& path) {
@@ -50,7 +32,7 @@ TEST(OutputSafety, ExistingOutputSurvivesAFailingRun) {
     const char* optionSets[] = {"", "-4up", "-2to1up"};
     for (const char* options : optionSets) {
         TempDir dir;
-        dir.write("broken.pdf", makeLateFailingPdf());
+        dir.write("broken.pdf", makePdfWithoutParent());
         dir.write("out.pdf", "old output");
         dir.write("target.pdf", "old target");
         runCommand("ln -s target.pdf " + shellQuote(dir.file("link.pdf")));
@@ -94,7 +76,7 @@ TEST(OutputSafety, SplitBackIntoALongPath) {
 TEST(OutputSafety, DevicesAndStandardOutput) {
     TempDir dir;
     dir.write("in.pdf", makeNumberedPdf(4));
-    dir.write("broken.pdf", makeLateFailingPdf());
+    dir.write("broken.pdf", makePdfWithoutParent());
     TesselRun run = runTessel({"in.pdf", "/dev/null", "-4up"}, dir.path());
     EXPECT_EQ(run.status, 0) << run.output;
     struct stat info;
