@@ -1,8 +1,6 @@
 // The conversion driver: options, the split-back normalisation, and the one forward pass that
 // writes header, copied objects, sheets, cross-reference table and trailer.
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "app/CImpositionJob.h"
@@ -22,18 +20,6 @@
 #include "writer/XRefWriter.h"
 
 namespace {
-
-// Where split-back's normalised copy may go: beside the output, else in the temporary folder.
-std::vector<std::string> tempFolders(const std::string& outputFile) {
-    size_t slash = outputFile.rfind('/');
-    std::vector<std::string> folders = {slash == std::string::npos ? ""
-                                        : slash == 0               ? "/"
-                                                                   : outputFile.substr(0, slash)};
-    const char* tmpdir = std::getenv("TMPDIR");
-    if (tmpdir && *tmpdir) folders.push_back(tmpdir);
-    folders.push_back("/tmp");
-    return folders;
-}
 
 // The message as it goes after an open console line: from a line of its own.
 std::string onOwnLine(const std::string& message) {
@@ -56,7 +42,7 @@ void CImpositionJob::run(int argc, char** argv) {
     bool splitBack = chooseLayout(settings_.flags) == Layout::SplitBack;
     if (splitBack) {
         checkSplitBackInput();
-        if (!normalised.createTemporary(tempFolders(settings_.outputFile))) {
+        if (!normalised.createTemporary(settings_.outputFile)) {
             throw CPdfException(formatText("\nTemporary file create error for output '%s'\n%s\n",
                                            settings_.outputFile.c_str(),
                                            normalised.failureReason().c_str()));

@@ -8,7 +8,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
@@ -99,10 +101,14 @@ bool OutputFile::create(const std::string& path) {
     return true;
 }
 
-bool OutputFile::createTemporary(const std::vector<std::string>& folders) {
+bool OutputFile::createTemporary(const std::string& besidePath) {
     discard();
     position_ = 0;
     failureReason_.clear();
+    std::vector<std::string> folders = {folderOf(besidePath)};
+    const char* tmpdir = std::getenv("TMPDIR");
+    if (tmpdir && *tmpdir) folders.push_back(tmpdir);
+    folders.push_back("/tmp");
     int code = ENOENT;
     for (const std::string& folder : folders) {
         if (openTemporaryIn(folder)) {

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 class OutputFile {
   public:
@@ -19,9 +18,10 @@ class OutputFile {
     // link is followed to its target, which is replaced while the link stays; a device, a pipe
     // or one of the process's standard streams is written straight and never removed.
     bool create(const std::string& path);
-    // A temporary file of the run's own, created in the first of folders that takes it. It is
-    // removed when this object goes, finished or not; finish() only flushes it.
-    bool createTemporary(const std::vector<std::string>& folders);
+    // A temporary file of the run's own, created in the folder of besidePath, else in $TMPDIR,
+    // else in /tmp. It is removed when this object goes, finished or not; finish() only flushes
+    // it.
+    bool createTemporary(const std::string& besidePath);
     // Appends bytes; throws CPdfException when the write fails (a full disk, say).
     void write(const void* data, size_t length);
     void write(const std::string& bytes) { write(bytes.data(), bytes.size()); }
