@@ -1,8 +1,16 @@
 // Batch list mode: converts every file named in a list file into an output folder.
 #pragma once
 
-enum class BatchOutcome { notAList, handled, refused };
+#include <string>
 
-// argv[1] names the list, argv[2] is "-f<folder>"; the options that follow apply to every file.
-// A conversion failure escapes as CPdfException and ends the batch.
-BatchOutcome runBatchList(int argc, char** argv);
+#include "app/JobSettings.h"
+
+enum class BatchOutcome { notAList, handled, failed };
+
+// A name ending in ".tx?" names a list; so does a name of four characters or fewer.
+bool isListName(const std::string& name);
+
+// argv[1] names the list, argv[2] is "-f<folder>"; the options that follow (already checked,
+// parsed into options) apply to every file. Every line is checked before the first conversion;
+// the first failure ends the batch, and a summary line ends it in every case.
+BatchOutcome runBatchList(int argc, char** argv, const JobSettings& options);

@@ -8,14 +8,19 @@
 class CImpositionJob {
   public:
     // Parses the options and converts settings.inputFile into settings.outputFile.
-    // Throws CPdfException when the conversion fails; the partial output and the temporary
-    // file are removed by then.
+    // Throws CPdfException when the command line is refused or the conversion fails; no file
+    // that existed before is changed then, and the temporary files are removed.
     void run(int argc, char** argv);
 
     const JobSettings& getSettings() const { return settings_; }
 
   private:
-    void convert(const std::string& originalInput);
+    // Split back: refuses an input that cannot be converted before its normalised copy is made.
+    void checkSplitBackInput();
+    void convert(bool splitBack);
 
     JobSettings settings_;
+    // The console line is open ("Input file: ..." or the progress dots): a failure message
+    // starts on a new line.
+    bool lineOpen_ = false;
 };

@@ -1,16 +1,12 @@
 // The conversion driver: options, the split-back normalisation, and the one forward pass that
 // writes header, copied objects, sheets, cross-reference table and trailer.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 #include "app/CImpositionJob.h"
+#include "app/InputFiles.h"
 #include "app/JobOptions.h"
+#include "app/OptionChecks.h"
 #include "imposition/CPageOrder.h"
 #include "imposition/ImpositionRun.h"
 #include "imposition/PageBoxes.h"
@@ -19,95 +15,98 @@
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
 #include "writer/ObjectCopy.h"
+#include "writer/OutputFile.h"
 #include "writer/WriteContext.h"
 #include "writer/XRefWriter.h"
 
 namespace {
 
-// Removes the temporary normalised input when the conversion ends, however it ends.
-struct TempFileGuard {
-    std::string name;
-    ~TempFileGuard() {
-        if (!name.empty()) std::remove(name.c_str());
-    }
-};
-
-// Closes the raw input file when the conversion ends.
-struct FileCloser {
-    void operator()(FILE* file) const {
-        if (file) std::fclose(file);
-    }
-};
-
-// The temporary file's name keeps the shape "<output>_temp_<unique>tmp" with every slash removed,
-// so it lies in the current folder; it is created exclusively so that nothing is overwritten.
-std::string createTempFile(const std::string& outputFile) {
-    for (int attempt = 0; attempt < 1000; attempt++) {
-        std::string name = formatText("%s_temp_%ld_%dtmp", outputFile.c_str(),
-                                      static_cast<long>(getpid()), attempt);
-        std::string cleaned;
-        for (char c : name) {
-            if (c != '/' && c != '\\') cleaned += c;
-        }
-        int fd = open(cleaned.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
-        if (fd >= 0) {
-            close(fd);
-            return cleaned;
-        }
-        if (errno != EEXIST) break;
-    }
-    throw CPdfException(
-        formatText("\nTemporary file create error for output '%s'\n", outputFile.c_str()));
-}
-
-// True when both names lead to one existing file (also through links or other spellings).
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat first, second;
-    if (stat(a.c_str(), &first) != 0 || stat(b.c_str(), &second) != 0) return false;
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+// The message as it goes after an open console line: from a line of its own.
+std::string onOwnLine(const std::string& message) {
+    if (message.empty() || message[0] == '\n' || message[0] == '\r') return message;
+    return "\n" + message;
 }
 
 }  // namespace
 
 void CImpositionJob::run(int argc, char** argv) {
     settings_ = JobSettings();
+    lineOpen_ = false;
     parseOptions(argc, argv, settings_);
-    std::string originalInput = settings_.inputFile;
+    refuseIneffectiveOptions(settings_);
+    refuseOutputOverRead(settings_.outputFile, settings_.inputFile, "input");
+    if (!settings_.sequenceFile.empty())
+        refuseOutputOverRead(settings_.outputFile, settings_.sequenceFile, "sequence");
 
-    TempFileGuard temp;
-    // Only when split-back is the layout chosen: a larger layout given as well wins over it.
-    if (chooseLayout(settings_.flags) == Layout::SplitBack) {
-        temp.name = createTempFile(settings_.outputFile);
+    OutputFile normalised;
+    bool splitBack = chooseLayout(settings_.flags) == Layout::SplitBack;
+    if (splitBack) {
+        checkSplitBackInput();
+        if (!normalised.createTemporary(settings_.outputFile)) {
+            throw CPdfException(formatText("\nTemporary file create error for output '%s'\n%s\n",
+                                           settings_.outputFile.c_str(),
+                                           normalised.failureReason().c_str()));
+        }
         // The normaliser has printed its own message; the empty exception only ends the run.
-        if (!normalise(settings_.inputFile, settings_.inputFile, temp.name))
+        if (!normalise(settings_.inputFile, settings_.inputFile, normalised, !settings_.quiet))
             throw CPdfException("");
-        settings_.inputFile = temp.name;
+        // The normaliser leaves its "Processing" line open.
+        std::printf("\n");
+        settings_.inputFile = normalised.path();
     }
-    convert(originalInput);
+    try {
+        convert(splitBack);
+    } catch (const CPdfException& failure) {
+        if (lineOpen_) throw CPdfException(onOwnLine(failure.getMessage()));
+        throw;
+    }
 }
 
-void CImpositionJob::convert(const std::string& originalInput) {
-    std::unique_ptr<FILE, FileCloser> input(std::fopen(settings_.inputFile.c_str(), "rb"));
+void CImpositionJob::checkSplitBackInput() {
+    // Only an input that opens as a PDF, with a page in the range, is worth the normalised copy.
+    // Its failures read as those of any other conversion.
+    std::string announced = formatText("Input file: '%s'", settings_.inputFile.c_str());
+    try {
+        openInputFile(settings_.inputFile);
+    } catch (const CPdfException& failure) {
+        throw CPdfException(announced + failure.getMessage());
+    }
+    try {
+        CPdfDocument doc;
+        openInputDocument(doc, settings_.inputFile);
+        PageRecords pages;
+        scanPageTree(doc.getXRef(), pages);
+        refuseEmptyRange(settings_, static_cast<int>(pages.size()));
+    } catch (const CPdfException& failure) {
+        throw CPdfException(announced + onOwnLine(failure.getMessage()));
+    }
+}
+
+void CImpositionJob::convert(bool splitBack) {
     std::printf("Input file: '%s'", settings_.inputFile.c_str());
-    if (!input) throw CPdfException("Input file open error\n");
+    // The open error follows on this line, as it always has; anything later gets its own.
+    InputFileHandle input = openInputFile(settings_.inputFile);
+    lineOpen_ = true;
 
     CPdfDocument doc;
-    doc.open(settings_.inputFile);
+    openInputDocument(doc, settings_.inputFile);
     CPdfXRef* xref = doc.getXRef();
 
     OffsetTable offsets;
     offsets.reset(xref->getNumObjects());
 
-    // Writing over the input would destroy it while it is still being read.
-    if (sameFile(originalInput, settings_.outputFile) ||
-        sameFile(settings_.inputFile, settings_.outputFile)) {
-        throw CPdfException(
-            formatText("\nOutput file is the input file: '%s'\n", settings_.outputFile.c_str()));
-    }
+    // The pages and their order, the sequence file included, are read before the output is
+    // opened: a range without a page or a bad sequence file is refused with nothing written.
+    PageRecords pages;
+    int pagesRootNumber = scanPageTree(doc, input.get(), pages);
+    const int pageCount = static_cast<int>(pages.size());
+    if (!splitBack) refuseEmptyRange(settings_, pageCount);
+    CPageOrder order = planPageOrder(settings_, pageCount);
+
     OutputFile out;
     if (!out.create(settings_.outputFile)) {
-        throw CPdfException(
-            formatText("\nOutput file create error: '%s'\n", settings_.outputFile.c_str()));
+        throw CPdfException(formatText("\nOutput file create error: '%s'\n%s\n",
+                                       settings_.outputFile.c_str(), out.failureReason().c_str()));
     }
     std::printf(", output file: '%s'\n", settings_.outputFile.c_str());
     std::printf("Processing");
@@ -117,9 +116,6 @@ void CImpositionJob::convert(const std::string& originalInput) {
     writeHeader(ctx);
     offsets.reset(xref->getNumObjects());
 
-    PageRecords pages;
-    int pagesRootNumber = scanPageTree(doc, input.get(), pages);
-
     std::vector<bool> isPageObject(static_cast<size_t>(xref->getNumObjects()), false);
     for (const PageRecord& page : pages) {
         if (page.objNum >= 0 && page.objNum < xref->getNumObjects())
@@ -127,17 +123,20 @@ void CImpositionJob::convert(const std::string& originalInput) {
     }
     // A dot at the 6th, 12th, 18th ... page object met in the copy pass.
     int dotCounter = 0;
-    copyInputObjects(ctx, isPageObject, [&dotCounter]() {
+    const bool dots = !settings_.quiet;
+    copyInputObjects(ctx, isPageObject, [&dotCounter, dots]() {
         dotCounter++;
         if (dotCounter > 10) {
-            std::printf(".");
-            std::fflush(stdout);
+            if (dots) {
+                std::printf(".");
+                std::fflush(stdout);
+            }
             dotCounter = 0;
         }
         dotCounter++;
     });
 
-    runImposition(settings_, ctx, pages, pagesRootNumber);
+    runImposition(settings_, ctx, pages, pagesRootNumber, order);
 
     int64_t xrefStart = writeXRefTable(ctx);
     writeTrailer(ctx, xrefStart, xref->getRootNum(), xref->getInfoNum());

@@ -1,46 +1,49 @@
-// Command-line option parser: fills the job settings from the argument vector.
+// Command-line option parser: fills the job settings from the argument vector and refuses every
+// argument that is neither an option nor the value of one.
 #include "app/JobOptions.h"
 
+#include <algorithm>
+#include <cctype>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
+
+#include "pdf/CPdfException.h"
+#include "pdf/FormatText.h"
 
 namespace {
 
-// Reads a whole number right after prefix, as "<prefix>%d" would: the prefix must match exactly,
-// blanks and a sign may come before the digits, anything after them is ignored. Numbers out of
-// the int range are clamped rather than left to wrap.
-bool scanInt(const char* text, const char* prefix, int& value) {
-    size_t prefixLength = std::strlen(prefix);
-    if (std::strncmp(text, prefix, prefixLength) != 0) return false;
-    const char* start = text + prefixLength;
+// Reads the whole text as one number, as "%d" would but with nothing after the digits: blanks
+// and a sign may come before them. Numbers out of the int range are clamped rather than wrapped.
+bool scanWholeInt(const char* text, int& value) {
     char* end = nullptr;
-    long number = std::strtol(start, &end, 10);
-    if (end == start) return false;
-    if (number > INT_MAX) number = INT_MAX;
-    if (number < INT_MIN) number = INT_MIN;
-    value = static_cast<int>(number);
+    long number = std::strtol(text, &end, 10);
+    if (end == text || *end != '\0') return false;
+    value = static_cast<int>(std::clamp<long>(number, INT_MIN, INT_MAX));
     return true;
 }
 
-// Reads "x1,y1,x2,y2" as "%lf,%lf,%lf,%lf" would; the box changes only when all four are read.
-void scanBox(const char* text, UserBox& box) {
+// Reads "x1,y1,x2,y2" as "%lf,%lf,%lf,%lf" would, all of the text; the box changes only when
+// all four numbers are read.
+bool scanBox(const char* text, UserBox& box) {
     double values[4];
     const char* at = text;
     for (int i = 0; i < 4; i++) {
         if (i > 0) {
-            if (*at != ',') return;
+            if (*at != ',') return false;
             at++;
         }
         char* end = nullptr;
         values[i] = std::strtod(at, &end);
-        if (end == at) return;
+        if (end == at || !std::isfinite(values[i])) return false;
         at = end;
     }
-    box.x1 = values[0];
-    box.y1 = values[1];
-    box.x2 = values[2];
-    box.y2 = values[3];
+    if (*at != '\0') return false;
+    box = UserBox{values[0], values[1], values[2], values[3]};
+    return true;
 }
 
 // The A/B option of one size clears the A/B options of every other size, the 2-up one included.
@@ -56,7 +59,7 @@ struct FlagOption {
     bool LayoutFlags::*flag;
 };
 
-// Options that only set their flag, in the order they are tried.
+// Options that only set their flag.
 const FlagOption kPlainFlags[] = {
     {"-duplicate", &LayoutFlags::duplicate},
     {"-6up2x3", &LayoutFlags::up6x2x3},
@@ -77,6 +80,8 @@ const FlagOption kPlainFlags[] = {
     {"-duplex1423", &LayoutFlags::duplex1423},
     {"-duplex1342", &LayoutFlags::duplex1342},
     {"-duplex4123", &LayoutFlags::duplex4123},
+    {"-outer-in", &LayoutFlags::outerIn},
+    {"-down", &LayoutFlags::down},
     // The usage text has always printed the split-back options this way round.
     {"-up2to1", &LayoutFlags::up2to1},
     {"-up2to1h", &LayoutFlags::up2to1h},
@@ -87,58 +92,169 @@ const FlagOption kAbSizes[] = {
     {"-ab10", &LayoutFlags::ab10}, {"-ab12", &LayoutFlags::ab12},
 };
 
-// Tries one argument against the option table in its fixed order; the first match acts.
-void applyOption(const char* arg, const char* next, JobSettings& settings) {
+// Options that take their number in the same argument ("-s5").
+struct NumberOption {
+    const char* prefix;
+    int JobSettings::*value;
+    const char* meaning;
+    const char* example;
+};
+const NumberOption kNumbered[] = {
+    {"-s", &JobSettings::startPage, "the start page", "-s5"},
+    {"-e", &JobSettings::endPage, "the end page", "-e10"},
+    {"-offset_split", &JobSettings::offsetSplit, "the split offset", "-offset_split-50"},
+};
+
+// Options that take the next argument as their value.
+struct ValueOption {
+    const char* name;
+    const char* meaning;
+    const char* example;
+};
+const ValueOption kValued[] = {
+    {"-cropbox", "a box x1,y1,x2,y2", "-cropbox 5,5,612,1584"},
+    {"-mediabox", "a box x1,y1,x2,y2", "-mediabox 0,0,612,1584"},
+    {"-rightmargin", "a whole number of points", "-rightmargin 10"},
+    {"-bottommargin", "a whole number of points", "-bottommargin 10"},
+    {"-seq", "a file name", "-seq order.txt"},
+};
+
+bool startsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+// Applies one option that stands alone in its argument; false when arg is none.
+bool applyOption(const std::string& arg, JobSettings& settings) {
     LayoutFlags& flags = settings.flags;
-    if (scanInt(arg, "-s", settings.startPage)) return;
-    if (scanInt(arg, "-e", settings.endPage)) return;
-    for (const FlagOption& option : kPlainFlags) {
-        if (std::strcmp(arg, option.name) == 0) {
-            flags.*option.flag = true;
-            return;
+    for (const NumberOption& option : kNumbered) {
+        if (startsWith(arg, option.prefix) &&
+            scanWholeInt(arg.c_str() + std::strlen(option.prefix), settings.*option.value)) {
+            return true;
         }
     }
-    if (scanInt(arg, "-offset_split", settings.offsetSplit)) return;
-    if (std::strcmp(arg, "-outer-in") == 0) {
-        flags.outerIn = true;
-        return;
+    for (const FlagOption& option : kPlainFlags) {
+        if (arg == option.name) {
+            flags.*option.flag = true;
+            return true;
+        }
     }
-    if (std::strcmp(arg, "-ab") == 0) {
+    if (arg == "-ab") {
         flags.ab = true;  // a later -ab does not clear the other sizes
-        return;
+        return true;
     }
     for (const FlagOption& option : kAbSizes) {
-        if (std::strcmp(arg, option.name) == 0) {
+        if (arg == option.name) {
             selectAbSize(flags, option.flag);
-            return;
+            return true;
         }
     }
-    if (std::strcmp(arg, "-split") == 0) {
+    if (arg == "-split") {
         flags.split = true;
         flags.ab = false;
-        return;
+        return true;
     }
-    if (std::strcmp(arg, "-down") == 0) {
-        flags.down = true;
-        return;
+    if (arg == "-q") {
+        settings.quiet = true;
+        return true;
     }
-    // The value options read the next argument but leave it to be tried as an option too.
-    if (std::strcmp(arg, "-cropbox") == 0) {
-        if (next) scanBox(next, settings.cropBox);
-        return;
+    return false;
+}
+
+// Applies a value option to its value; false when the value does not read.
+bool applyValue(const std::string& name, const char* value, JobSettings& settings) {
+    if (name == "-cropbox") return scanBox(value, settings.cropBox);
+    if (name == "-mediabox") return scanBox(value, settings.mediaBox);
+    if (name == "-rightmargin") return scanWholeInt(value, settings.rightMargin);
+    if (name == "-bottommargin") return scanWholeInt(value, settings.bottomMargin);
+    settings.sequenceFile = value;
+    return true;
+}
+
+bool isOption(const std::string& arg) {
+    JobSettings scratch;
+    if (applyOption(arg, scratch)) return true;
+    for (const ValueOption& option : kValued) {
+        if (arg == option.name) return true;
     }
-    if (std::strcmp(arg, "-mediabox") == 0) {
-        if (next) scanBox(next, settings.mediaBox);
-        return;
+    return false;
+}
+
+// Edits between a and b, a swap of two neighbours counting as one; stops counting past 2.
+int typingDistance(const std::string& a, const std::string& b) {
+    if (a.size() > b.size() + 2 || b.size() > a.size() + 2) return 3;
+    std::vector<std::vector<int>> d(a.size() + 1, std::vector<int>(b.size() + 1));
+    for (size_t i = 0; i <= a.size(); i++) d[i][0] = static_cast<int>(i);
+    for (size_t j = 0; j <= b.size(); j++) d[0][j] = static_cast<int>(j);
+    for (size_t i = 1; i <= a.size(); i++) {
+        for (size_t j = 1; j <= b.size(); j++) {
+            int change = a[i - 1] == b[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + change});
+            if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
     }
-    if (std::strcmp(arg, "-rightmargin") == 0) {
-        if (next) scanInt(next, "", settings.rightMargin);
-        return;
+    return d[a.size()][b.size()];
+}
+
+// The option the user probably meant: arg in lower case or with a single dash, or an option
+// name one slip of the keyboard away. "" when none is that close.
+std::string suggestionFor(const std::string& arg) {
+    std::string plain = arg;
+    for (char& c : plain) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    size_t dashes = plain.find_first_not_of('-');
+    if (dashes != std::string::npos) plain = "-" + plain.substr(dashes);
+    if (plain != arg && isOption(plain)) return plain;
+
+    std::vector<std::string> names = {"-ab", "-split", "-q"};
+    for (const FlagOption& option : kPlainFlags) names.push_back(option.name);
+    for (const FlagOption& option : kAbSizes) names.push_back(option.name);
+    for (const ValueOption& option : kValued) names.push_back(option.name);
+    std::string best;
+    int bestDistance = 2;
+    for (const std::string& name : names) {
+        // A name of three characters is too short to guess from.
+        if (name.size() < 4) continue;
+        int distance = typingDistance(plain, name);
+        if (distance < bestDistance) {
+            best = name;
+            bestDistance = distance;
+        }
     }
-    if (std::strcmp(arg, "-bottommargin") == 0) {
-        if (next) scanInt(next, "", settings.bottomMargin);
-        return;
+    return best;
+}
+
+// The message for an argument that is no option, naming it and the right form where one is known.
+std::string refusalFor(const std::string& arg, const char* next) {
+    if (arg.empty() || arg[0] != '-') {
+        return formatText(
+            "\nUnexpected argument '%s': only options may follow the input and output names "
+            "(tessel in.pdf out.pdf [options]). To convert several files, name them in a list "
+            "file: tessel list.txt -fout [options]\n",
+            arg.c_str());
     }
+    for (const NumberOption& option : kNumbered) {
+        if (arg != option.prefix) continue;
+        int number = 0;
+        if (next && scanWholeInt(next, number)) {
+            return formatText(
+                "\nOption %s takes its number in the same argument: use %s%s, not %s %s\n",
+                option.prefix, option.prefix, next, option.prefix, next);
+        }
+        return formatText("\nOption %s needs %s in the same argument, e.g. %s\n", option.prefix,
+                          option.meaning, option.example);
+    }
+    std::string suggestion = suggestionFor(arg);
+    if (!suggestion.empty()) {
+        return formatText("\nUnknown option '%s': did you mean %s?\n", arg.c_str(),
+                          suggestion.c_str());
+    }
+    for (const NumberOption& option : kNumbered) {
+        if (startsWith(arg, option.prefix)) {
+            return formatText("\nUnknown option '%s': %s is written %s<number>, e.g. %s\n",
+                              arg.c_str(), option.meaning, option.prefix, option.example);
+        }
+    }
+    return formatText("\nUnknown option '%s': run tessel -h for the options\n", arg.c_str());
 }
 
 }  // namespace
@@ -147,15 +263,25 @@ void parseOptions(int argc, char** argv, JobSettings& settings) {
     if (argc > 1 && argv[1]) settings.inputFile = argv[1];
     if (argc > 2 && argv[2]) settings.outputFile = argv[2];
     for (int i = 3; i < argc && argv[i]; i++) {
+        std::string arg = argv[i];
         const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
-        if (std::strcmp(argv[i], "-seq") == 0) {
-            // The one option that takes its value away from the option loop.
-            if (next) {
-                settings.sequenceFile = next;
-                i++;
+        const ValueOption* valued = nullptr;
+        for (const ValueOption& option : kValued) {
+            if (arg == option.name) valued = &option;
+        }
+        if (valued) {
+            if (!next) {
+                throw CPdfException(formatText("\nOption %s needs %s after it, e.g. %s\n",
+                                               valued->name, valued->meaning, valued->example));
             }
+            if (!applyValue(arg, next, settings)) {
+                throw CPdfException(formatText("\nOption %s: '%s' is not %s, e.g. %s\n",
+                                               valued->name, next, valued->meaning,
+                                               valued->example));
+            }
+            i++;
             continue;
         }
-        applyOption(argv[i], next, settings);
+        if (!applyOption(arg, settings)) throw CPdfException(refusalFor(arg, next));
     }
 }

@@ -3,6 +3,7 @@
 
 #include "app/JobSettings.h"
 
-// Takes argument 1 and 2 as the input and output names and every later argument as an option.
-// Unknown arguments and values that do not scan are ignored; nothing is ever reported.
+// Takes argument 1 and 2 as the input and output names and every later argument as an option or
+// the value of the option before it. Throws CPdfException naming the first argument that is
+// neither, or a value that does not read, with the right form where there is one.
 void parseOptions(int argc, char** argv, JobSettings& settings);

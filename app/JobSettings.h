@@ -53,6 +53,7 @@ struct JobSettings {
     int offsetSplit = 0;
     UserBox cropBox;
     UserBox mediaBox;
+    bool quiet = false;  // -q: no banner and no progress dots
 };
 
 // endPage's value for "up to the last page".

@@ -3,8 +3,14 @@
 
 #include <cstdio>
 
+namespace {
+
+const char kVersion[] = "v1.12";
+
+}  // namespace
+
 void printBanner() {
-    std::printf("\r\nTessel v1.12 - PDF imposition by the Tessel developers\r\n");
+    std::printf("\r\nTessel %s - PDF imposition by the Tessel developers\r\n", kVersion);
     std::printf("Documentation: README.md in the Tessel source tree\r\n");
     // The banner ends with an empty line.
     std::printf("Contact: the Tessel developers, through the project's issue tracker\r\n\r\n");
@@ -58,6 +64,8 @@ void printUsage() {
         "-mediabox distination mediabox (page) size can be set manually (optional), e..g. "
         "-mediabox "
         "0,0,612,1584\n",
+        "-q  quiet: no banner and no progress dots (failures are still printed)\n",
+        "-h, -help, --help  this text;  --version  the version\n",
         "\n",
         "\r\nExample usage:-\r\n",
         "\n",
@@ -86,4 +94,8 @@ void printUsage() {
         "\r\n",
     };
     for (const char* line : kLines) std::fputs(line, stdout);
+}
+
+void printVersion() {
+    std::printf("Tessel %s\n", kVersion);
 }

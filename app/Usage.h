@@ -1,5 +1,6 @@
-// The banner and the usage text.
+// The banner, the usage text and the version line.
 #pragma once
 
 void printBanner();
 void printUsage();
+void printVersion();

@@ -8,8 +8,13 @@
 
 #include "app/BatchList.h"
 #include "app/CImpositionJob.h"
+#include "app/CommandLine.h"
+#include "app/JobOptions.h"
+#include "app/OptionChecks.h"
 #include "app/Usage.h"
 #include "pdf/CPdfException.h"
+#include "writer/OutputFile.h"
+#include "writer/TempFileCleanup.h"
 
 int main(int argc, char** argv) {
 #ifdef SIGXFSZ
@@ -17,11 +22,20 @@ int main(int argc, char** argv) {
     // not end the process with the partial output left behind.
     std::signal(SIGXFSZ, SIG_IGN);
 #endif
-    if (argc <= 2) {
+    if (argc == 1 || wantsHelp(argc, argv)) {
+        printBanner();
+        printUsage();
+        return 0;
+    }
+    if (wantsVersion(argc, argv)) {
+        printVersion();
+        return 0;
+    }
+    if (argc == 2) {
         // No output name without a second argument: show how to call the program.
         printBanner();
         printUsage();
-        return argc == 1 ? 0 : 1;
+        return 1;
     }
     if (std::strchr(argv[1], '*') || std::strchr(argv[2], '*')) {
         std::printf(
@@ -30,19 +44,35 @@ int main(int argc, char** argv) {
             "*.pdf > list.txt, then tessel list.txt -fc:\\test\n\n");
         return 1;
     }
-    printBanner();
+    // A command line with a mistake is refused before anything is printed or touched.
+    bool list = isListName(argv[1]);
+    JobSettings options;
+    try {
+        if (list) {
+            refuseBareFolderOption(argc, argv);
+        } else {
+            refuseOptionAsOutput(argv[2]);
+        }
+        parseOptions(argc, argv, options);
+        refuseIneffectiveOptions(options);
+    } catch (const CPdfException& refusal) {
+        printFailure(refusal.getMessage());
+        return 1;
+    }
+    if (!list) OutputFile::claimStandardOutput(argv[2]);
+    installTempFileCleanup();
+    if (!options.quiet) printBanner();
     int status = 0;
     try {
-        BatchOutcome outcome = runBatchList(argc, argv);
-        if (outcome == BatchOutcome::refused) status = 1;
+        BatchOutcome outcome = runBatchList(argc, argv, options);
+        if (outcome == BatchOutcome::failed) status = 1;
         if (outcome == BatchOutcome::notAList) {
             CImpositionJob job;
             job.run(argc, argv);
             std::printf("\nDone.\n");
         }
     } catch (const CPdfException& failure) {
-        const std::string& message = failure.getMessage();
-        std::fwrite(message.data(), 1, message.size(), stdout);
+        printFailure(failure.getMessage());
         status = 1;
     } catch (const std::bad_alloc&) {
         std::printf("\nOut of memory\n");

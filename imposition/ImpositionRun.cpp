@@ -77,8 +77,22 @@ int rootResourcesReference(WriteContext& ctx, int pagesRootNumber, int& gen) {
 
 }  // namespace
 
+CPageOrder planPageOrder(const JobSettings& settings, int pageCount) {
+    // An end page at or beyond the last page (or negative) means the last page.
+    int endPage = settings.endPage;
+    if (static_cast<unsigned>(endPage) >= static_cast<unsigned>(pageCount)) endPage = kLastPage;
+    PageOrderState orderState;
+    return buildPageOrder(settings, pageCount, orderState, endPage);
+}
+
 void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages,
                    int pagesRootNumber) {
+    runImposition(settings, ctx, pages, pagesRootNumber,
+                  planPageOrder(settings, static_cast<int>(pages.size())));
+}
+
+void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages,
+                   int pagesRootNumber, const CPageOrder& order) {
     if (pagesRootNumber <= 0 || pagesRootNumber >= ctx.offsets.size()) {
         throw CPdfException("File is broken. Can't find /Pages entry\n");
     }
@@ -96,16 +110,10 @@ void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRec
         count++;
     };
 
-    // An end page at or beyond the last page (or negative) means the last page.
-    int endPage = settings.endPage;
-    if (static_cast<unsigned>(endPage) >= static_cast<unsigned>(pageCount)) endPage = kLastPage;
-
     int leading = settings.startPage <= 1 ? 0 : std::min(settings.startPage - 1, pageCount);
     for (int i = 0; i < leading; i++)
         addKid(writeSinglePage(ctx, pages[static_cast<size_t>(i)], state));
 
-    PageOrderState orderState;
-    CPageOrder order = buildPageOrder(settings, pageCount, orderState, endPage);
     Layout layout = chooseLayout(settings.flags);
     bool splitBack = layout == Layout::SplitBack;
     LayoutGrid grid = layoutGrid(layout, settings.flags.down);
@@ -127,15 +135,12 @@ void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRec
         if (splitBack) state.firstHalf = !state.firstHalf;
     }
 
-    // Every page after the sheets' range that no sheet shows follows as a single page. A
-    // built-in order promises every page of its range too, so any page of the range it left
-    // off (the multi-up split order with a later start page) follows as well; a sequence file
-    // is the user's own choice of pages. The split-back input holds the document twice, so
-    // nothing follows there.
+    // Every page from the start page on that no sheet shows follows as a single page, so none
+    // is lost: those after the range, and those of the range an order leaves off (the multi-up
+    // split order with a later start page, a sequence file's progression). The split-back
+    // input holds the document twice, so nothing follows there.
     if (!splitBack) {
-        int rangeEnd = endPage >= 0 && endPage < pageCount ? endPage : pageCount;
-        int from = settings.sequenceFile.empty() ? leading : std::max(rangeEnd, leading);
-        for (int i = from; i < pageCount; i++) {
+        for (int i = leading; i < pageCount; i++) {
             if (!carried[static_cast<size_t>(i)])
                 addKid(writeSinglePage(ctx, pages[static_cast<size_t>(i)], state));
         }

@@ -3,11 +3,18 @@
 #pragma once
 
 #include "app/JobSettings.h"
+#include "imposition/CPageOrder.h"
 #include "imposition/PageRecord.h"
 #include "writer/WriteContext.h"
 
-// Writes the single pages before the range, one sheet per page order entry, the pages after,
-// and the flat page tree root. Throws CPdfException on failure. The page order's build state
-// starts fresh on every call.
+// The page order of a document of pageCount pages, built before anything is written so that a
+// sequence file is read, and refused, first. Throws CPdfException for a bad sequence file.
+CPageOrder planPageOrder(const JobSettings& settings, int pageCount);
+
+// Writes the single pages before the range, one sheet per entry of order, the pages that no
+// sheet shows, and the flat page tree root. Throws CPdfException on failure.
+void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages,
+                   int pagesRootNumber, const CPageOrder& order);
+// The same with the order built first.
 void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages,
                    int pagesRootNumber);

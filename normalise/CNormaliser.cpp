@@ -100,30 +100,31 @@ CNormaliser::CNormaliser() = default;
 CNormaliser::~CNormaliser() = default;
 
 void CNormaliser::run(const std::string& first, const std::string& second,
-                      const std::string& output) {
-    outputName_ = output;
+                      CNormaliseOutput& output) {
+    outputName_ = output.name();
     doc1_ = std::make_unique<CPdfDocument>();
     doc1_->open(first);
     doc2_ = std::make_unique<CPdfDocument>();
     doc2_->open(second);
 
-    bool tempName = output.compare(0, 5, "temp_") == 0;
+    bool tempName = outputName_.compare(0, 5, "temp_") == 0;
     printf("\r\nAppending file: ");
     if (!tempName) printf("%s and file: ", first.c_str());
     printf("'%s' to output file: '%s'\r\n", second.c_str(),
-           tempName ? first.c_str() : output.c_str());
+           tempName ? first.c_str() : outputName_.c_str());
 
     raw1_.reset(fopen(first.c_str(), "rb"));
     if (!raw1_) throw CPdfException(formatText("File1 open error: '%s'", first.c_str()));
     raw2_.reset(fopen(second.c_str(), "rb"));
     if (!raw2_) throw CPdfException(formatText("File2 open error: '%s'", second.c_str()));
     // Creating the output over an input would destroy the bytes about to be read.
-    if (sameFile(output, first) || sameFile(output, second)) {
-        throw CPdfException(formatText("File output error: '%s'", output.c_str()));
+    if (sameFile(outputName_, first) || sameFile(outputName_, second)) {
+        throw CPdfException(formatText("File output error: '%s'", outputName_.c_str()));
     }
-    output_ = std::make_unique<CNormaliseOutput>();
-    output_->create(output);
+    output_ = &output;
+    output_->create();
     printf("Processing");
+    processing_ = true;
 
     reader1_ = std::make_unique<CObjectReader>(*doc1_, raw1_.get());
     reader2_ = std::make_unique<CObjectReader>(*doc2_, raw2_.get());
@@ -447,22 +448,42 @@ void CNormaliser::writeXRefAndTrailer() {
 void CNormaliser::tick() {
     int64_t reads = reader1_->getReadCount() + reader2_->getReadCount();
     while (dotsPrinted_ < reads / kReadsPerDot) {
-        printf(".");
+        if (progressDots_) printf(".");
         dotsPrinted_++;
     }
 }
 
-bool normalise(const std::string& first, const std::string& second, const std::string& output) {
+namespace {
+
+bool appendAndReport(const std::string& first, const std::string& second, CNormaliseOutput& output,
+                     bool progressDots) {
+    CNormaliser normaliser;
+    normaliser.showProgressDots(progressDots);
     bool done = false;
     try {
-        CNormaliser normaliser;
         normaliser.run(first, second, output);
         done = true;
     } catch (const CPdfException& e) {
+        // A failure after "Processing" starts a line of its own.
+        if (normaliser.isProcessing()) printf("\r\n");
         printf("%s\r\n", e.getMessage().c_str());
     } catch (...) {
+        if (normaliser.isProcessing()) printf("\r\n");
         printf("Unexpected exception\r\n");
     }
     fflush(stdout);
     return done;
+}
+
+}  // namespace
+
+bool normalise(const std::string& first, const std::string& second, const std::string& output) {
+    CNormaliseOutput file(output);
+    return appendAndReport(first, second, file, true);
+}
+
+bool normalise(const std::string& first, const std::string& second, OutputFile& output,
+               bool progressDots) {
+    CNormaliseOutput file(output);
+    return appendAndReport(first, second, file, progressDots);
 }

@@ -14,6 +14,7 @@ class CObjectReader;
 class CObjectSharing;
 class CNormaliseOutput;
 class CPdfDocument;
+class OutputFile;
 
 // The result is self-contained and plain: every object is a plain indirect object (members of
 // object streams are written out, the streams themselves dropped), the cross-reference is a
@@ -27,9 +28,12 @@ class CNormaliser {
     CNormaliser(const CNormaliser&) = delete;
     CNormaliser& operator=(const CNormaliser&) = delete;
 
-    // Does the whole append, printing the console messages and the progress dots. Throws
-    // CPdfException on failure; the unfinished output is removed by then.
-    void run(const std::string& first, const std::string& second, const std::string& output);
+    // Does the whole append into output, printing the console messages and, unless turned off,
+    // the progress dots. Throws CPdfException on failure.
+    void run(const std::string& first, const std::string& second, CNormaliseOutput& output);
+    void showProgressDots(bool shown) { progressDots_ = shown; }
+    // True once "Processing" is printed: the console line is open from then on.
+    bool isProcessing() const { return processing_; }
 
   private:
     // A text change planned for one object, applied when the object is written.
@@ -75,8 +79,10 @@ class CNormaliser {
     std::unique_ptr<CObjectReader> reader1_;
     std::unique_ptr<CObjectReader> reader2_;
     std::unique_ptr<CObjectSharing> sharing_;
-    std::unique_ptr<CNormaliseOutput> output_;
+    CNormaliseOutput* output_ = nullptr;
     std::string outputName_;
+    bool progressDots_ = true;
+    bool processing_ = false;
 
     // Second-document object N is written as N + offset_: right behind the first's numbers.
     int64_t offset_ = 0;
@@ -96,8 +102,11 @@ class CNormaliser {
     std::vector<bool> firstChanged_;
 };
 
-// Appends the document `first` and the document `second` into `output` (one plain PDF, classic
-// xref table, no object streams). Prints the console messages and progress dots. On failure
-// prints "%s\r\n" with the message (or "Unexpected exception\r\n"), removes the partial output
-// and returns false.
+// Appends the document `first` and the document `second` into the file named `output` (one plain
+// PDF, classic xref table, no object streams). Prints the console messages and progress dots. On
+// failure prints "%s\r\n" with the message (or "Unexpected exception\r\n") and returns false;
+// the file named `output` is then neither created nor changed.
 bool normalise(const std::string& first, const std::string& second, const std::string& output);
+// The same into a file the caller has open; progressDots false leaves the dots out.
+bool normalise(const std::string& first, const std::string& second, OutputFile& output,
+               bool progressDots);

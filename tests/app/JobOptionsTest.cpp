@@ -1,5 +1,5 @@
-// Tests of the option parser: every option of the table, the scanned forms, the value options
-// that do not consume their argument, and the clearing of the A/B flags.
+// Tests of the option parser: every option of the table, the numbered forms, the value options
+// and the clearing of the A/B flags. Refused arguments are tested end to end.
 #include "app/JobOptions.h"
 
 #include <gtest/gtest.h>
@@ -128,11 +128,9 @@ TEST(JobOptions, ScannedNumbers) {
     };
     const Case cases[] = {
         {{"-s5"}, 5, 99999, 0},
-        {{"-s5x"}, 5, 99999, 0},
-        {{"-s", "5"}, 1, 99999, 0},
+        {{"-s 5"}, 5, 99999, 0},
         {{"-split"}, 1, 99999, 0},
         {{"-s3", "-s7"}, 7, 99999, 0},
-        {{"-S3"}, 1, 99999, 0},
         {{"-s-2"}, -2, 99999, 0},
         {{"-s+4"}, 4, 99999, 0},
         {{"-e0"}, 1, 0, 0},
@@ -140,7 +138,6 @@ TEST(JobOptions, ScannedNumbers) {
         {{"-e-1"}, 1, -1, 0},
         {{"-offset_split-50"}, 1, 99999, -50},
         {{"-offset_split30"}, 1, 99999, 30},
-        {{"-offset_split"}, 1, 99999, 0},
         {{"-seq", "-s4"}, 1, 99999, 0},
         // Numbers beyond the int range are clamped instead of wrapping.
         {{"-s99999999999"}, INT_MAX, 99999, 0},
@@ -159,14 +156,11 @@ TEST(JobOptions, ScannedNumbers) {
 
 TEST(JobOptions, Margins) {
     EXPECT_EQ(parse({"-rightmargin", "10"}).rightMargin, 10);
-    EXPECT_EQ(parse({"-rightmargin", "10.7"}).rightMargin, 10);
-    EXPECT_EQ(parse({"-rightmargin", "x"}).rightMargin, 0);
+    // A negative margin is a value, not an option.
     EXPECT_EQ(parse({"-rightmargin", "-3"}).rightMargin, -3);
     EXPECT_EQ(parse({"-rightmargin", "5", "-rightmargin", "8"}).rightMargin, 8);
-    EXPECT_EQ(parse({"-rightmargin"}).rightMargin, 0);
     EXPECT_EQ(parse({"-bottommargin", "12"}).bottomMargin, 12);
     EXPECT_EQ(parse({"-bottommargin", "12"}).rightMargin, 0);
-    EXPECT_EQ(parse({"-bottommargin"}).bottomMargin, 0);
 }
 
 TEST(JobOptions, Boxes) {
@@ -176,12 +170,8 @@ TEST(JobOptions, Boxes) {
     EXPECT_EQ(settings.cropBox.x2, 612);
     EXPECT_EQ(settings.cropBox.y2, 1584);
     EXPECT_FALSE(settings.mediaBox.isGiven());
-    EXPECT_FALSE(parse({"-cropbox", "5,5,612"}).cropBox.isGiven());
-    EXPECT_FALSE(parse({"-cropbox", "5,5,612,"}).cropBox.isGiven());
-    EXPECT_FALSE(parse({"-cropbox", "5, 5,612 ,1584"}).cropBox.isGiven());
-    EXPECT_FALSE(parse({"-cropbox"}).cropBox.isGiven());
 
-    settings = parse({"-mediabox", "0,0,1224.5,792", "-mediabox", "1,2,3,4x"});
+    settings = parse({"-mediabox", "0,0,1224.5,792", "-mediabox", "1,2,3,4"});
     EXPECT_EQ(settings.mediaBox.x1, 1);
     EXPECT_EQ(settings.mediaBox.y2, 4);
     settings = parse({"-mediabox", "0, 0, 1224.5,  792"});
@@ -190,29 +180,13 @@ TEST(JobOptions, Boxes) {
     EXPECT_FALSE(settings.cropBox.isGiven());
 }
 
-TEST(JobOptions, ValueOptionsLeaveTheirArgumentToTheLoop) {
-    // "-4up" read as "%d" is -4, and then it is tried as an option of its own.
-    JobSettings settings = parse({"-rightmargin", "-4up"});
-    EXPECT_EQ(settings.rightMargin, -4);
-    EXPECT_TRUE(settings.flags.up4);
-    settings = parse({"-cropbox", "-s4"});
-    EXPECT_FALSE(settings.cropBox.isGiven());
-    EXPECT_EQ(settings.startPage, 4);
-    settings = parse({"-bottommargin", "-e7"});
-    EXPECT_EQ(settings.bottomMargin, 0);
-    EXPECT_EQ(settings.endPage, 7);
-}
-
-TEST(JobOptions, SequenceFileConsumesItsArgument) {
+TEST(JobOptions, SequenceFileTakesTheNextArgument) {
     JobSettings settings = parse({"-seq", "order.txt", "-4up"});
     EXPECT_EQ(settings.sequenceFile, "order.txt");
     EXPECT_TRUE(settings.flags.up4);
     settings = parse({"-seq", "-4up"});
     EXPECT_EQ(settings.sequenceFile, "-4up");
     EXPECT_FALSE(settings.flags.up4);
-    settings = parse({"-4up", "-seq"});
-    EXPECT_EQ(settings.sequenceFile, "");
-    EXPECT_TRUE(settings.flags.up4);
     EXPECT_EQ(parse({"-seq", "a.txt", "-seq", "b.txt"}).sequenceFile, "b.txt");
 }
 
@@ -224,10 +198,9 @@ TEST(JobOptions, SplitBackSpellings) {
     expectFlags({"-up2to1h"}, "-ab -2to1uph");
 }
 
-TEST(JobOptions, UnknownArgumentsAreIgnored) {
-    JobSettings settings = parse({"-4UP", "-Duplex", "--split", "-ab3", "-duplex1234", "x", ""});
-    EXPECT_EQ(setFlags(settings.flags), "-ab");
-    EXPECT_EQ(settings.startPage, 1);
+TEST(JobOptions, Quiet) {
+    EXPECT_FALSE(parse({"-4up"}).quiet);
+    EXPECT_TRUE(parse({"-4up", "-q"}).quiet);
 }
 
 TEST(JobOptions, FileNamesAreNeverOptions) {

@@ -1,6 +1,5 @@
 // Console output and exit status of the tessel binary: usage, refusals, batch lists, failures,
 // progress dots, and byte-identical output from run to run.
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -58,6 +57,8 @@ const char* const kUsage[] = {
     "\n",
     "-mediabox distination mediabox (page) size can be set manually (optional), e..g. -mediabox "
     "0,0,612,1584\n",
+    "-q  quiet: no banner and no progress dots (failures are still printed)\n",
+    "-h, -help, --help  this text;  --version  the version\n",
     "\n",
     "\r\nExample usage:-\r\n",
     "\n",
@@ -101,31 +102,6 @@ size_t countOf(const std::string& text, const std::string& what) {
         count++;
     }
     return count;
-}
-
-// Names in a folder that look like the temporary file of a split-back conversion.
-std::vector<std::string> tempFilesIn(const std::string& folder) {
-    std::vector<std::string> names;
-    DIR* dir = opendir(folder.c_str());
-    if (!dir) return names;
-    while (dirent* entry = readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name.find("_temp_") != std::string::npos) names.push_back(name);
-    }
-    closedir(dir);
-    return names;
-}
-
-// A document whose first page has no /Parent: the conversion fails after the output is created.
-std::string makePdfWithoutParent() {
-    TestPdf pdf;
-    pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
-    pdf.addObject(2, "<< /Type /Pages /Kids [ 3 0 R 5 0 R ] /Count 2 >>");
-    pdf.addObject(3, "<< /Type /Page /MediaBox [0 0 200 200] /Contents 4 0 R >>");
-    pdf.addStream(4, "<< >>", "0 0 1 rg 10 10 50 50 re f\n");
-    pdf.addObject(5, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R >>");
-    pdf.setTrailerExtra("/Root 1 0 R");
-    return pdf.build();
 }
 
 bool isDirectory(const std::string& path) {
@@ -319,8 +295,8 @@ TEST(CommandLine, FailedConversionLeavesNoFiles) {
         EXPECT_NE(run.output.find("File is broken. Can't find /Parent entry\n"), std::string::npos)
             << options << ": " << run.output;
         EXPECT_FALSE(fileExists(dir.file("out.pdf"))) << options;
-        EXPECT_TRUE(tempFilesIn(dir.path()).empty())
-            << options << ": " << tempFilesIn(dir.path())[0];
+        EXPECT_TRUE(temporaryFilesIn(dir.path()).empty())
+            << options << ": " << temporaryFilesIn(dir.path())[0];
     }
 }
 
@@ -338,7 +314,7 @@ TEST(CommandLine, DamagedInputsFailCleanly) {
         EXPECT_EQ(run.status, 1) << name << ": " << run.output;
         EXPECT_EQ(run.output.find("Done."), std::string::npos) << name << ": " << run.output;
         EXPECT_FALSE(fileExists(dir.file("out.pdf"))) << name;
-        EXPECT_TRUE(tempFilesIn(dir.path()).empty()) << name;
+        EXPECT_TRUE(temporaryFilesIn(dir.path()).empty()) << name;
     }
 }
 
@@ -364,7 +340,7 @@ TEST(CommandLine, SplitBackRemovesItsTemporaryFile) {
     TesselRun run = runTessel({"in.pdf", "out.pdf", "-2to1up"}, dir.path());
     EXPECT_EQ(run.status, 0) << run.output;
     EXPECT_TRUE(fileExists(dir.file("out.pdf")));
-    EXPECT_TRUE(tempFilesIn(dir.path()).empty());
+    EXPECT_TRUE(temporaryFilesIn(dir.path()).empty());
 }
 
 TEST(CommandLine, ProgressDotsFollowPageObjects) {

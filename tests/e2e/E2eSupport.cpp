@@ -1,6 +1,7 @@
 // Runs the tessel binary and checks its output with qpdf, pdfinfo and the render check.
 #include "e2e/E2eSupport.h"
 
+#include <dirent.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -24,6 +25,29 @@ TesselRun runTessel(const std::vector<std::string>& args, const std::string& wor
     TesselRun run;
     run.status = runCommand(command, &run.output, true);
     return run;
+}
+
+std::vector<std::string> temporaryFilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return names;
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name.compare(0, 8, ".tessel-") == 0) names.push_back(name);
+    }
+    closedir(dir);
+    return names;
+}
+
+std::string makePdfWithoutParent() {
+    TestPdf pdf;
+    pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    pdf.addObject(2, "<< /Type /Pages /Kids [ 3 0 R 5 0 R ] /Count 2 >>");
+    pdf.addObject(3, "<< /Type /Page /MediaBox [0 0 200 200] /Contents 4 0 R >>");
+    pdf.addStream(4, "<< >>", "0 0 1 rg 10 10 50 50 re f\n");
+    pdf.addObject(5, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R >>");
+    pdf.setTrailerExtra("/Root 1 0 R");
+    return pdf.build();
 }
 
 std::vector<std::string> splitOptions(const std::string& options) {

@@ -36,6 +36,12 @@ std::vector<ExpectedPage> parseOrder(const std::string& text);
 // The row order of a layout of slotsPerSheet slots over pages 1..pageCount.
 std::vector<ExpectedPage> rowOrder(int pageCount, int slotsPerSheet);
 
+// The names in folder that are temporary files of a conversion (".tessel-*").
+std::vector<std::string> temporaryFilesIn(const std::string& folder);
+
+// A document whose first page has no /Parent: a conversion fails after the output is opened.
+std::string makePdfWithoutParent();
+
 // Everything one conversion is checked for.
 struct ConversionCheck {
     std::string inputPath;

@@ -258,6 +258,9 @@ const LayoutCase kOrders[] = {
      "2,1\r\n4,3\r\n"},
     {"SequenceFourUp", Doc::numbered, 10, "", "-4up", 2, 2, false, "2,1,4,3|6,5,8,7|10,9,0,0",
      kLetter4up, 0, "2,1 4,3"},
+    // Pages no sheet of the progression shows follow the sheets as single pages.
+    {"SequenceLeftOver", Doc::numbered, 10, "", "", 2, 1, true,
+     "1,4|2,3|3,2|4,1|5,0|=6|=7|=8|=9|=10", kLetter2up, 0, "1,4 2,3"},
 };
 
 const LayoutCase kBoxesAndMargins[] = {

@@ -1,0 +1,65 @@
+// The files a conversion reads: opening with reasons, the PDF header test, and the check that
+// none of them is the output.
+#include "app/InputFiles.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "pdf/CPdfDocument.h"
+#include "pdf/CPdfException.h"
+#include "pdf/FormatText.h"
+
+namespace {
+
+// A PDF starts with "%PDF-" in its first kilobyte; anything else is not one at all.
+constexpr size_t kHeaderWindow = 1024;
+
+std::string openError(int code) {
+    return formatText("Input file open error\n%s\n", std::strerror(code));
+}
+
+}  // namespace
+
+InputFileHandle openInputFile(const std::string& name) {
+    InputFileHandle file(std::fopen(name.c_str(), "rb"));
+    if (!file) throw CPdfException(openError(errno));
+    struct stat info;
+    if (fstat(fileno(file.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
+        throw CPdfException(openError(EISDIR));
+    }
+    char head[kHeaderWindow];
+    size_t got = std::fread(head, 1, sizeof head, file.get());
+    if (std::ferror(file.get())) throw CPdfException(openError(errno));
+    bool header = false;
+    for (size_t i = 0; i + 5 <= got && !header; i++)
+        header = std::memcmp(head + i, "%PDF-", 5) == 0;
+    if (!header) {
+        throw CPdfException(
+            "\nNot a PDF file: there is no \"%PDF-\" header in its first 1024 bytes\n");
+    }
+    std::rewind(file.get());
+    return file;
+}
+
+void openInputDocument(CPdfDocument& doc, const std::string& name) {
+    try {
+        doc.open(name);
+    } catch (const CPdfException& failure) {
+        if (failure.getMessage() != "PDF file is encrypted") throw;
+        throw CPdfException(formatText(
+            "\nPDF file is encrypted\nTessel cannot read encrypted files yet: decrypt it first "
+            "with another tool, e.g. qpdf --decrypt --password=<password> '%s' decrypted.pdf, "
+            "and impose the decrypted copy\n",
+            name.c_str()));
+    }
+}
+
+void refuseOutputOverRead(const std::string& output, const std::string& readFile,
+                          const char* role) {
+    struct stat written, read;
+    if (stat(output.c_str(), &written) != 0 || stat(readFile.c_str(), &read) != 0) return;
+    if (written.st_dev != read.st_dev || written.st_ino != read.st_ino) return;
+    throw CPdfException(formatText("\nOutput file is the %s file: '%s'\n", role, output.c_str()));
+}
