@@ -16,18 +16,19 @@
 
 namespace {
 
-// Reads the whole text as one number, as "%d" would but with nothing after the digits: blanks
-// and a sign may come before them. Numbers out of the int range are clamped rather than wrapped.
-bool scanWholeInt(const char* text, int& value) {
+// Reads a number at the start of the text as "%d" does: blanks and a sign may come before the
+// digits, and whatever follows them is not looked at, so "-s5x" and "-rightmargin 10.7" keep
+// meaning 5 and 10 as they always have. Numbers out of the int range are clamped, not wrapped.
+bool scanLeadingInt(const char* text, int& value) {
     char* end = nullptr;
     long number = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0') return false;
+    if (end == text) return false;
     value = static_cast<int>(std::clamp<long>(number, INT_MIN, INT_MAX));
     return true;
 }
 
-// Reads "x1,y1,x2,y2" as "%lf,%lf,%lf,%lf" would, all of the text; the box changes only when
-// all four numbers are read.
+// Reads "x1,y1,x2,y2" as "%lf,%lf,%lf,%lf" does; the box changes only when all four numbers are
+// read, and anything after the fourth is not looked at.
 bool scanBox(const char* text, UserBox& box) {
     double values[4];
     const char* at = text;
@@ -41,7 +42,6 @@ bool scanBox(const char* text, UserBox& box) {
         if (end == at || !std::isfinite(values[i])) return false;
         at = end;
     }
-    if (*at != '\0') return false;
     box = UserBox{values[0], values[1], values[2], values[3]};
     return true;
 }
@@ -128,7 +128,7 @@ bool applyOption(const std::string& arg, JobSettings& settings) {
     LayoutFlags& flags = settings.flags;
     for (const NumberOption& option : kNumbered) {
         if (startsWith(arg, option.prefix) &&
-            scanWholeInt(arg.c_str() + std::strlen(option.prefix), settings.*option.value)) {
+            scanLeadingInt(arg.c_str() + std::strlen(option.prefix), settings.*option.value)) {
             return true;
         }
     }
@@ -164,8 +164,8 @@ bool applyOption(const std::string& arg, JobSettings& settings) {
 bool applyValue(const std::string& name, const char* value, JobSettings& settings) {
     if (name == "-cropbox") return scanBox(value, settings.cropBox);
     if (name == "-mediabox") return scanBox(value, settings.mediaBox);
-    if (name == "-rightmargin") return scanWholeInt(value, settings.rightMargin);
-    if (name == "-bottommargin") return scanWholeInt(value, settings.bottomMargin);
+    if (name == "-rightmargin") return scanLeadingInt(value, settings.rightMargin);
+    if (name == "-bottommargin") return scanLeadingInt(value, settings.bottomMargin);
     settings.sequenceFile = value;
     return true;
 }
@@ -235,7 +235,7 @@ std::string refusalFor(const std::string& arg, const char* next) {
     for (const NumberOption& option : kNumbered) {
         if (arg != option.prefix) continue;
         int number = 0;
-        if (next && scanWholeInt(next, number)) {
+        if (next && scanLeadingInt(next, number)) {
             return formatText(
                 "\nOption %s takes its number in the same argument: use %s%s, not %s %s\n",
                 option.prefix, option.prefix, next, option.prefix, next);

@@ -128,6 +128,7 @@ TEST(JobOptions, ScannedNumbers) {
     };
     const Case cases[] = {
         {{"-s5"}, 5, 99999, 0},
+        {{"-s5x"}, 5, 99999, 0},
         {{"-s 5"}, 5, 99999, 0},
         {{"-split"}, 1, 99999, 0},
         {{"-s3", "-s7"}, 7, 99999, 0},
@@ -156,6 +157,7 @@ TEST(JobOptions, ScannedNumbers) {
 
 TEST(JobOptions, Margins) {
     EXPECT_EQ(parse({"-rightmargin", "10"}).rightMargin, 10);
+    EXPECT_EQ(parse({"-rightmargin", "10.7"}).rightMargin, 10);
     // A negative margin is a value, not an option.
     EXPECT_EQ(parse({"-rightmargin", "-3"}).rightMargin, -3);
     EXPECT_EQ(parse({"-rightmargin", "5", "-rightmargin", "8"}).rightMargin, 8);
