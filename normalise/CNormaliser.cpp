@@ -56,7 +56,7 @@ bool intUnder(const CPdfObject& dict, const char* key, int64_t* value) {
     if (!entries) return false;
     CPdfObject found = entries->lookup(key);
     if (!found.isInt()) return false;
-    *value = found.getInt();
+    *value = found.getInt64();
     return true;
 }
 

@@ -54,7 +54,7 @@ bool CObjectReader::read(int num, RawObject& obj) {
     auto resolveLength = [this](int lengthNum, int lengthGen) -> int64_t {
         try {
             CPdfObject length = xref_.fetchObject(lengthNum, lengthGen);
-            if (length.isInt() && length.getInt() >= 0) return length.getInt();
+            if (length.isInt() && length.getInt64() >= 0) return length.getInt64();
         } catch (const CPdfException&) {
             // An unreadable /Length object: the scan falls back on finding "endstream".
         }

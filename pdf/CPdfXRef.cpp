@@ -30,6 +30,13 @@ constexpr int64_t kMinEntryBound = int64_t{1} << 18;
 constexpr int64_t kMaxEntryBound = int64_t{1} << 23;
 // An xref stream field wider than this cannot hold a meaningful number.
 constexpr int kMaxFieldWidth = 8;
+// Offsets are 64-bit; one beyond any file is held at this bound, so that adding the header
+// offset to it cannot overflow.
+constexpr int64_t kMaxOffset = INT64_MAX / 4;
+
+int64_t boundedOffset(int64_t offset) {
+    return std::min(offset, kMaxOffset);
+}
 
 bool isSpaceForAtoi(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -204,7 +211,7 @@ bool CPdfXRefReader::readTable(CPdfParser& parser, int64_t* prev) {
             }
             if (!xref_.entries_[static_cast<size_t>(num)].filled && !inUse)
                 replaceable_.insert(num);
-            store(num, offset.getInt(), gen.getInt(), inUse ? xrefUncompressed : xrefFree);
+            store(num, offset.getInt64(), gen.getInt(), inUse ? xrefUncompressed : xrefFree);
         }
     }
     return readTrailer(parser, prev);
@@ -225,7 +232,7 @@ bool CPdfXRefReader::readPlainTable(int64_t start, int64_t* prev, bool* done) {
         num = first;
         growTo(num + count);
     };
-    store.entry = [this, &num](int offset, int gen, bool inUse) {
+    store.entry = [this, &num](int64_t offset, int gen, bool inUse) {
         if (!xref_.entries_[static_cast<size_t>(num)].filled && !inUse) replaceable_.insert(num);
         this->store(num, offset, gen, inUse ? xrefUncompressed : xrefFree);
         num++;
@@ -253,8 +260,9 @@ bool CPdfXRefReader::readTrailer(CPdfParser& parser, int64_t* prev) {
 // stream those objects, often whole fonts and structure, would be lost.
 void CPdfXRefReader::readHybridStream(const CPdfObject& trailer) {
     CPdfObject stm = trailer.getDict()->lookupRaw("XRefStm");
-    if (!stm.isInt() || stm.getInt() <= 0 || !visited_.insert(stm.getInt()).second) return;
-    int64_t start = xref_.headerOffset_ + stm.getInt();
+    int64_t offset = boundedOffset(stm.getInt64());
+    if (!stm.isInt() || offset <= 0 || !visited_.insert(offset).second) return;
+    int64_t start = xref_.headerOffset_ + offset;
     if (start >= xref_.fileSize_) return;
     CPdfParser parser(nullptr, xref_.base_->makeSubStream(start, false, 0, CPdfObject::makeNull()));
     if (!parser.nextObject().isInt()) return;
@@ -336,7 +344,7 @@ void CPdfXRefReader::readStreamSubsection(CPdfStream& data, int64_t first, int64
         }
         // Fields too large for an offset or generation are kept as values no fetch can use.
         int64_t offset =
-            fields[1] > static_cast<uint64_t>(INT64_MAX / 4) ? -1 : static_cast<int64_t>(fields[1]);
+            fields[1] > static_cast<uint64_t>(kMaxOffset) ? -1 : static_cast<int64_t>(fields[1]);
         int64_t gen = static_cast<int64_t>(std::min<uint64_t>(fields[2], INT_MAX));
         store(num, offset, gen, static_cast<CPdfXRefEntryType>(fields[0]));
     }
@@ -354,7 +362,7 @@ void CPdfXRefReader::store(int64_t num, int64_t offset, int64_t gen, CPdfXRefEnt
     // An entry filled by a newer section stays as it is; a free entry of the table whose
     // /XRefStm stream is being read is the one exception.
     if (entry.filled && replaceable_.erase(num) == 0) return;
-    entry.offset = offset;
+    entry.offset = boundedOffset(offset);
     entry.gen = static_cast<int>(gen);
     entry.type = type;
     entry.filled = true;
@@ -363,7 +371,7 @@ void CPdfXRefReader::store(int64_t num, int64_t offset, int64_t gen, CPdfXRefEnt
 bool CPdfXRefReader::prevOffset(const CPdfObject& dict, int64_t* prev) {
     CPdfObject value = dict.getDict()->lookupRaw("Prev");
     if (value.isInt()) {
-        *prev = value.getInt();
+        *prev = boundedOffset(value.getInt64());
         return true;
     }
     // An indirect Prev cannot be resolved while the entries are still being read; its number

@@ -92,10 +92,11 @@ int64_t streamDataEndInText(const std::string& text, CPdfXRef* xref) {
         int64_t gen = plainInteger(text, second);
         if (num < 0 || num > INT_MAX || gen < 0 || gen > INT_MAX) return -1;
         CPdfObject value = xref->fetchObject(static_cast<int>(num), static_cast<int>(gen));
-        if (!value.isInt() || value.getInt() < 0) return -1;
-        length = value.getInt();
+        if (!value.isInt() || value.getInt64() < 0) return -1;
+        length = value.getInt64();
     }
-    if (length < 0) return -1;
+    // A length beyond the text cannot end inside it (and must not overflow the sum below).
+    if (length < 0 || length > static_cast<int64_t>(text.size())) return -1;
     // The data starts on the line after the keyword, as the parser skips to it.
     size_t i = keyword.end;
     while (i < text.size() && text[i] != '\n' && text[i] != '\r') i++;

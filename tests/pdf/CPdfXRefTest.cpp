@@ -449,7 +449,7 @@ TEST(CPdfXRef, PlainTablesReadAsTheParserReadsThem) {
         };
         std::string rows = "0 3" + end + entry(0, 65535, 'f') + entry(one, 0, 'n') +
                            entry(two, 0, 'n') + "5 2" + end + entry(five, 3, 'n') +
-                           entry(99999999999L, 0, 'n');  // beyond int: saturates
+                           entry(99999999999L, 0, 'n');  // beyond the int range: read in full
         std::string tail = "trailer\n<< /Size 7 /Root 1 0 R >>\n";
         long xrefAt = file.size();
         PdfAssembler withComment = file;
