@@ -9,6 +9,7 @@
 #include "pdf/CPdfException.h"
 #include "pdf/CPdfObjectStream.h"
 #include "pdf/CPdfParser.h"
+#include "pdf/FormatText.h"
 #include "pdf/XRefTableText.h"
 
 namespace {
@@ -113,7 +114,7 @@ class CPdfXRefReader {
     bool readTable(CPdfParser& parser, int64_t* prev);
     bool readPlainTable(int64_t start, int64_t* prev, bool* done);
     bool readTrailer(CPdfParser& parser, int64_t* prev);
-    bool readXRefStream(CPdfParser& parser, int64_t* prev);
+    bool readXRefStream(CPdfParser& parser, int num, int64_t* prev);
     void readStreamSubsection(CPdfStream& data, int64_t first, int64_t count, const int* widths);
     void growTo(int64_t size);
     void store(int64_t num, int64_t offset, int64_t gen, CPdfXRefEntryType type);
@@ -187,7 +188,7 @@ bool CPdfXRefReader::readSection(int64_t offset, int64_t* prev) {
     CPdfObject first = parser.nextObject();
     if (first.isKeyword("xref")) return readTable(parser, prev);
     if (!first.isInt()) throw CPdfException("Couldn't parse an xref");
-    return readXRefStream(parser, prev);
+    return readXRefStream(parser, first.getInt(), prev);
 }
 
 bool CPdfXRefReader::readTable(CPdfParser& parser, int64_t* prev) {
@@ -265,13 +266,14 @@ void CPdfXRefReader::readHybridStream(const CPdfObject& trailer) {
     int64_t start = xref_.headerOffset_ + offset;
     if (start >= xref_.fileSize_) return;
     CPdfParser parser(nullptr, xref_.base_->makeSubStream(start, false, 0, CPdfObject::makeNull()));
-    if (!parser.nextObject().isInt()) return;
+    CPdfObject num = parser.nextObject();
+    if (!num.isInt()) return;
     // The stream's own /Prev is not followed: the table's /Prev goes on with the chain.
     int64_t ignoredPrev = 0;
-    readXRefStream(parser, &ignoredPrev);
+    readXRefStream(parser, num.getInt(), &ignoredPrev);
 }
 
-bool CPdfXRefReader::readXRefStream(CPdfParser& parser, int64_t* prev) {
+bool CPdfXRefReader::readXRefStream(CPdfParser& parser, int num, int64_t* prev) {
     CPdfObject gen = parser.nextObject();
     CPdfObject keyword = parser.nextObject();
     if (!gen.isInt() || !keyword.isKeyword("obj")) {
@@ -319,6 +321,7 @@ bool CPdfXRefReader::readXRefStream(CPdfParser& parser, int64_t* prev) {
     }
 
     if (xref_.trailer_.isNone()) xref_.trailer_ = dictObj;
+    xref_.xrefStreamNums_.push_back(num);
     return prevOffset(dictObj, prev);
 }
 
@@ -409,22 +412,46 @@ CPdfObject CPdfXRef::fetchObject(int num, int gen) {
     FetchMark mark(impl_->fetching, impl_->fetchDepth, static_cast<size_t>(num));
 
     if (entry.type == xrefCompressed) {
-        if (entry.offset < 0 || entry.offset > INT_MAX) return CPdfObject::makeNull();
-        auto view = cachedView(impl_->objectStreams, this, static_cast<int>(entry.offset));
-        return view->getObject(entry.gen, num);
+        if (entry.offset > 0 && entry.offset <= INT_MAX) {
+            auto view = cachedView(impl_->objectStreams, this, static_cast<int>(entry.offset));
+            if (view->holds(entry.gen, num)) return view->getObject(entry.gen, num);
+        }
+        if (mayBeUnreadable(num)) return CPdfObject::makeNull();
+        throw unreadableObject(num, 0,
+                               formatText("object stream %lld does not hold it",
+                                          static_cast<long long>(entry.offset)));
     }
 
     int64_t start = headerOffset_ + entry.offset;
-    if (entry.offset < 0 || start < 0 || start >= fileSize_) return CPdfObject::makeNull();
+    if (entry.offset < 0 || start < 0 || start >= fileSize_) {
+        if (mayBeUnreadable(num)) return CPdfObject::makeNull();
+        throw unreadableObject(num, gen,
+                               formatText("its offset %lld lies outside the file",
+                                          static_cast<long long>(entry.offset)));
+    }
     CPdfParser parser(this, base_->makeSubStream(start, false, 0, CPdfObject::makeNull()));
     CPdfObject objNum = parser.nextObject();
     CPdfObject objGen = parser.nextObject();
     CPdfObject keyword = parser.nextObject();
     if (!objNum.isInt() || objNum.getInt() != num || !objGen.isInt() || objGen.getInt() != gen ||
         !keyword.isKeyword("obj")) {
-        return CPdfObject::makeNull();
+        if (mayBeUnreadable(num)) return CPdfObject::makeNull();
+        throw unreadableObject(num, gen,
+                               formatText("its offset %lld does not point at \"%d %d obj\"",
+                                          static_cast<long long>(entry.offset), num, gen));
     }
     return parser.nextObject();
+}
+
+bool CPdfXRef::mayBeUnreadable(int num) const {
+    if (num < 0 || num >= getNumObjects()) return true;
+    const CPdfXRefEntry& entry = entries_[static_cast<size_t>(num)];
+    if (entry.type == xrefUncompressed && entry.offset == 0) return true;
+    return std::find(xrefStreamNums_.begin(), xrefStreamNums_.end(), num) != xrefStreamNums_.end();
+}
+
+CPdfException unreadableObject(int num, int gen, const std::string& reason) {
+    return CPdfException(formatText("object %d %d cannot be read: %s", num, gen, reason.c_str()));
 }
 
 int CPdfXRef::getOutputGen(int num) const {
