@@ -67,6 +67,22 @@ bool sameFile(const std::string& a, const std::string& b) {
     return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
+// Split-back shows the first half of page p from the first copy of the document and the
+// second half from the copy half the pages later: with anything but twice the input's pages,
+// halves of different pages would be put together.
+void checkDoubledPages(const std::string& originalInput, size_t doubledPages) {
+    CPdfDocument original;
+    original.open(originalInput);
+    PageRecords pages;
+    scanPageTree(original.getXRef(), pages);
+    if (doubledPages != 2 * pages.size()) {
+        throw CPdfException(formatText(
+            "\nSplit-back stopped: the input appended to itself has a page count of %zu, not "
+            "twice %zu\n",
+            doubledPages, pages.size()));
+    }
+}
+
 }  // namespace
 
 void CImpositionJob::run(int argc, char** argv) {
@@ -119,6 +135,8 @@ void CImpositionJob::convert(const std::string& originalInput) {
 
     PageRecords pages;
     int pagesRootNumber = scanPageTree(doc, input.get(), pages);
+    if (chooseLayout(settings_.flags) == Layout::SplitBack)
+        checkDoubledPages(originalInput, pages.size());
 
     std::vector<bool> isPageObject(static_cast<size_t>(xref->getNumObjects()), false);
     for (const PageRecord& page : pages) {
