@@ -121,21 +121,15 @@ TEST(DamagedInput, UnreadableObjectsAreRefused) {
     cases.push_back(
         {"no endobj", unended, "object 7 0 cannot be read: no \"endobj\" follows it", true});
 
-    TestPdf packed;
-    packed.addCompressed(1, "<< /Type /Catalog /Pages 2 0 R >>");
-    packed.addCompressed(2, "<< /Type /Pages /Kids [4 0 R] /Count 1 >>");
-    packed.addObject(3, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
-    packed.addCompressed(4,
-                         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources "
-                         "<< /Font << /F1 3 0 R >> >> /Contents 5 0 R >>");
-    packed.addStream(5, "<< >>", "BT /F1 99 Tf 100 400 Td (4) Tj ET");
-    packed.setTrailerExtra("/Root 1 0 R");
-    std::string member = packed.buildWithXRefStream(6);
-    // The entry of object 4 names index 9 of object stream 6, which has three members.
+    FeatureDoc packed;
+    packed.pages = numberedPages(1);
+    packed.objectStream = true;
+    std::string member = makeFeaturePdf(packed);
+    // The entry of page object 10 names index 9 of object stream 20, which holds four members.
     size_t rows = member.find("stream\n", member.find("/Type /XRef")) + 7;
-    member[rows + 4 * 7 + 6] = 9;
+    member[rows + 10 * 7 + 6] = 9;
     cases.push_back({"member missing from its object stream", member,
-                     "object 4 0 cannot be read: object stream 6 does not hold it", true});
+                     "object 10 0 cannot be read: object stream 20 does not hold it", true});
 
     // A root whose /Kids is a page: the appended copy cannot be hung under it.
     TestPdfUpdate kidless(makeNumberedPdf(1, 1224, 792));
