@@ -57,7 +57,7 @@ bool intUnder(const CPdfObject& dict, const char* key, int64_t* value) {
     if (!entries) return false;
     CPdfObject found = entries->lookup(key);
     if (!found.isInt()) return false;
-    *value = found.getInt64();
+    *value = found.getInt();
     return true;
 }
 

@@ -375,7 +375,8 @@ CPdfObject CPdfParser::Impl::makeStreamObject(const CPdfObject& dict) {
     // A negative length would move the parser back over bytes it has read, so it is refused
     // like a missing one.
     if (!length.isInt() || length.getInt64() < 0) return CPdfObject::makeError();
-    int64_t size = length.getInt64();
+    // No file is longer than this; the bound keeps the end position below from overflowing.
+    int64_t size = std::min<int64_t>(length.getInt64(), INT64_MAX / 4);
 
     std::shared_ptr<CPdfStream> data = source->makeSubStream(pos, true, size, dict);
     if (!data) return CPdfObject::makeError();
