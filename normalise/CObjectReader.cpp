@@ -56,7 +56,8 @@ void CObjectReader::refuse(int num, const CPdfXRefEntry& entry) {
                            compressed ? formatText("its bytes in object stream %lld are not one "
                                                    "object",
                                                    static_cast<long long>(entry.offset))
-                                      : "it does not end in \"endobj\" before the next object");
+                                      : "its bytes up to the next object are not one complete "
+                                        "object");
 }
 
 bool CObjectReader::readStored(int num, const CPdfXRefEntry& entry, RawObject& obj) {

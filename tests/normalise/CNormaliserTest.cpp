@@ -459,47 +459,6 @@ TEST(CNormaliser, HostileReferencesDoNotBreakTheRun) {
     EXPECT_EQ(qpdfPages(out), 2);
 }
 
-TEST(CNormaliser, DamagedObjectsAreRefusedNotDropped) {
-    const struct {
-        const char* body;  // object 5, or "" for an entry pointing at object 9's text
-        const char* message;
-    } cases[] = {
-        {"(an unclosed string",
-         "object 5 0 cannot be read: it does not end in \"endobj\" "
-         "before the next object"},
-        {"<< /Self 5 0 R >> endstream",
-         "object 5 0 cannot be read: it does not end in "
-         "\"endobj\" before the next object"},
-        {"", ""},  // the message names the offset
-    };
-    for (const auto& c : cases) {
-        TempDir dir;
-        TestPdf pdf;
-        pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
-        pdf.addObject(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
-        pdf.addObject(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /X 5 0 R >>");
-        pdf.addObject(5, *c.body ? c.body : "(five)");
-        pdf.addObject(9, "<< /A 1 >>");
-        pdf.setTrailerExtra("/Root 1 0 R");
-        std::string bytes = pdf.build();
-        if (!*c.body) {
-            size_t entry5 = bytes.rfind("xref\n0 10\n") + 10 + 5 * 20;
-            bytes.replace(entry5, 18, formatText("%010ld 00000 n", pdf.offsetOf(9)));
-        }
-        std::string in = dir.write("in.pdf", bytes);
-        std::string console;
-        EXPECT_FALSE(runNormalise(in, in, dir.file("out.pdf"), &console));
-        std::string message =
-            *c.body ? c.message
-                    : formatText(
-                          "object 5 0 cannot be read: its offset %ld does not point at "
-                          "\"5 0 obj\"",
-                          pdf.offsetOf(9));
-        EXPECT_NE(console.find(message + "\r\n"), std::string::npos) << console;
-        EXPECT_FALSE(fileExists(dir.file("out.pdf")));
-    }
-}
-
 namespace {
 
 std::vector<std::string> corpusFiles() {
