@@ -1,6 +1,7 @@
 // One conversion: its settings and the driver that turns one input PDF into one output PDF.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "app/JobSettings.h"
@@ -23,4 +24,6 @@ class CImpositionJob {
     // The console line is open ("Input file: ..." or the progress dots): a failure message
     // starts on a new line.
     bool lineOpen_ = false;
+    // Split back: the pages of the input before it was appended to itself.
+    size_t inputPageCount_ = 0;
 };

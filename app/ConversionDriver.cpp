@@ -77,6 +77,7 @@ void CImpositionJob::checkSplitBackInput() {
         PageRecords pages;
         scanPageTree(doc.getXRef(), pages);
         refuseEmptyRange(settings_, static_cast<int>(pages.size()));
+        inputPageCount_ = pages.size();
     } catch (const CPdfException& failure) {
         throw CPdfException(announced + onOwnLine(failure.getMessage()));
     }
@@ -101,6 +102,15 @@ void CImpositionJob::convert(bool splitBack) {
     int pagesRootNumber = scanPageTree(doc, input.get(), pages);
     const int pageCount = static_cast<int>(pages.size());
     if (!splitBack) refuseEmptyRange(settings_, pageCount);
+    // Split back shows the first half of page p from the first copy of the document and the
+    // second half from the copy half the pages later: with anything but twice the input's
+    // pages, halves of different pages would be put together.
+    if (splitBack && pages.size() != 2 * inputPageCount_) {
+        throw CPdfException(formatText(
+            "\nSplit-back stopped: the input appended to itself has a page count of %zu, not "
+            "twice %zu\n",
+            pages.size(), inputPageCount_));
+    }
     CPageOrder order = planPageOrder(settings_, pageCount);
 
     OutputFile out;

@@ -48,7 +48,7 @@ void appendValueText(const CPdfObject& value, std::string& out, int depth) {
             out += value.getBool() ? "true" : "false";
             break;
         case objInt:
-            out += formatText("%d", value.getInt());
+            out += intText(value.getInt64());
             break;
         case objReal:
             out += shortNumberText(value.getReal());

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <set>
 
 #include "normalise/CNormaliseOutput.h"
 #include "normalise/CObjectReader.h"
@@ -58,6 +59,34 @@ bool intUnder(const CPdfObject& dict, const char* key, int64_t* value) {
     if (!found.isInt()) return false;
     *value = found.getInt();
     return true;
+}
+
+// The pages under a page tree root: its /Count when that is a sound integer, else the pages
+// counted as the conversion finds them (a node without a /Kids array is a page, a node met
+// twice counts once), as a reader takes the real count over a stated "/Count 3.0".
+int64_t pageCount(CPdfXRef& xref, const CPdfObject& root, int rootNum) {
+    int64_t stated = 0;
+    if (intUnder(root, "Count", &stated) && stated >= 0) return stated;
+    int64_t pages = 0;
+    std::set<int> visited{rootNum};
+    std::vector<CPdfObject> pending{root};
+    while (!pending.empty()) {
+        CPdfObject node = std::move(pending.back());
+        pending.pop_back();
+        CPdfObject kids = node.getDict()->lookup("Kids");
+        if (!kids.isArray()) {
+            pages++;
+            continue;
+        }
+        CPdfArray* array = kids.getArray();
+        for (int i = 0; i < array->getLength(); i++) {
+            CPdfObject kid = array->getRaw(i);
+            if (!kid.isRef() || !visited.insert(kid.getRefNum()).second) continue;
+            CPdfObject child = fetchDict(xref, IndirectRef{kid.getRefNum(), kid.getRefGen()});
+            if (!child.isNull()) pending.push_back(std::move(child));
+        }
+    }
+    return pages;
 }
 
 bool isWhiteByte(char c) {
@@ -173,11 +202,11 @@ void CNormaliser::planPageTrees() {
     pagesRoot2_ = pages2.num;
     CPdfObject node1 = fetchDict(xref1, pages1);
     CPdfObject node2 = fetchDict(xref2, pages2);
-    int64_t count1 = 0, count2 = 0;
-    if (!intUnder(node1, "Count", &count1) || !intUnder(node2, "Count", &count2) || count1 < 0 ||
-        count2 < 0 || pages1.num >= reader1_->getCount()) {
-        return;
-    }
+    // Without both roots there is nothing to hang together; the conversion then finds fewer
+    // pages than split-back needs and says so.
+    if (node1.isNull() || node2.isNull() || pages1.num >= reader1_->getCount()) return;
+    int64_t count1 = pageCount(xref1, node1, pages1.num);
+    int64_t count2 = pageCount(xref2, node2, pages2.num);
     // The first root's count is raised; a count object of the second root must stay the
     // second tree's own.
     sharing_->exclude(refUnder(node2, "Count").num);

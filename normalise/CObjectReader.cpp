@@ -6,9 +6,10 @@
 
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
+#include "pdf/ObjectText.h"
 
 CObjectReader::CObjectReader(CPdfDocument& doc, FILE* raw)
-    : xref_(*doc.getXRef()), raw_(raw), count_(xref_.getNumObjects()) {
+    : doc_(doc), xref_(*doc.getXRef()), raw_(raw), count_(xref_.getNumObjects()) {
     fileSize_ = xref_.getFileSize();
     objectStreams_.assign(static_cast<size_t>(count_), false);
     int64_t header = xref_.getHeaderOffset();
@@ -32,7 +33,34 @@ bool CObjectReader::isObjectStream(int num) const {
 bool CObjectReader::read(int num, RawObject& obj) {
     if (num <= 0 || num >= count_) return false;
     const CPdfXRefEntry entry = xref_.getEntry(num);
-    if (entry.type != xrefFree) reads_++;
+    if (entry.type == xrefFree) return false;
+    reads_++;
+    if (readStored(num, entry, obj)) return true;
+    if (xref_.mayBeUnreadable(num)) return false;
+    refuse(num, entry);
+}
+
+void CObjectReader::refuse(int num, const CPdfXRefEntry& entry) {
+    bool compressed = entry.type == xrefCompressed;
+    int gen = compressed ? 0 : entry.gen;
+    // The reader's verdicts come first: each throws when it cannot read the object either.
+    std::string text;
+    getObjectText(raw_, num, doc_, text);
+    try {
+        xref_.fetchObject(num, gen);
+    } catch (const CPdfException& e) {
+        // A filter the reader cannot decode says nothing about damage.
+        if (e.getMessage() != "Stream filter not supported") throw;
+    }
+    throw unreadableObject(num, gen,
+                           compressed ? formatText("its bytes in object stream %lld are not one "
+                                                   "object",
+                                                   static_cast<long long>(entry.offset))
+                                      : "its bytes up to the next object are not one complete "
+                                        "object");
+}
+
+bool CObjectReader::readStored(int num, const CPdfXRefEntry& entry, RawObject& obj) {
     if (entry.type == xrefCompressed) {
         if (entry.offset <= 0 || entry.offset > INT_MAX) return false;
         std::string bytes;
@@ -54,7 +82,7 @@ bool CObjectReader::read(int num, RawObject& obj) {
     auto resolveLength = [this](int lengthNum, int lengthGen) -> int64_t {
         try {
             CPdfObject length = xref_.fetchObject(lengthNum, lengthGen);
-            if (length.isInt() && length.getInt() >= 0) return length.getInt();
+            if (length.isInt() && length.getInt64() >= 0) return length.getInt64();
         } catch (const CPdfException&) {
             // An unreadable /Length object: the scan falls back on finding "endstream".
         }

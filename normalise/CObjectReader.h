@@ -14,9 +14,10 @@ class CObjectReader {
     CObjectReader(CPdfDocument& doc, FILE* raw);
 
     int getCount() const { return count_; }
-    // The object as stored. False for a free or absent entry, a missing member of an object
-    // stream, and a damaged object (no "endobj" before the next object, a header naming
-    // another number); such objects are treated as free.
+    // The object as stored. False for a free or absent entry and one that may point at nothing
+    // (CPdfXRef::mayBeUnreadable). An object the entry promises that cannot be read throws,
+    // with the reader's own message when the reader refuses it too (so that a damaged input
+    // fails here as it fails a plain conversion), else unreadableObject().
     bool read(int num, RawObject& obj);
     // Whether num holds the members of some compressed object.
     bool isObjectStream(int num) const;
@@ -24,6 +25,10 @@ class CObjectReader {
     int64_t getReadCount() const { return reads_; }
 
   private:
+    bool readStored(int num, const CPdfXRefEntry& entry, RawObject& obj);
+    [[noreturn]] void refuse(int num, const CPdfXRefEntry& entry);
+
+    CPdfDocument& doc_;
     CPdfXRef& xref_;
     FILE* raw_;
     int count_;

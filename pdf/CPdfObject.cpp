@@ -36,7 +36,7 @@ CPdfObject CPdfObject::makeBool(bool value) {
     return obj;
 }
 
-CPdfObject CPdfObject::makeInt(int value) {
+CPdfObject CPdfObject::makeInt(int64_t value) {
     CPdfObject obj;
     obj.type_ = objInt;
     obj.intValue_ = value;

@@ -2,6 +2,8 @@
 // stream).
 #pragma once
 
+#include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -42,7 +44,7 @@ class CPdfObject {
     virtual ~CPdfObject() = default;
 
     static CPdfObject makeBool(bool value);
-    static CPdfObject makeInt(int value);
+    static CPdfObject makeInt(int64_t value);
     static CPdfObject makeReal(double value);
     static CPdfObject makeString(std::string bytes);
     static CPdfObject makeName(std::string name);
@@ -79,10 +81,16 @@ class CPdfObject {
     bool isNone() const { return type_ == objNone; }
 
     bool getBool() const { return boolValue_; }
-    int getInt() const { return intValue_; }
+    // The integer held inside the int range: object numbers, counts and flags never need more,
+    // and a huge value stays huge instead of wrapping.
+    int getInt() const {
+        return static_cast<int>(std::clamp<int64_t>(intValue_, INT_MIN, INT_MAX));
+    }
+    // The integer in full: file offsets and lengths pass 2 GiB in large files.
+    int64_t getInt64() const { return intValue_; }
     double getReal() const { return realValue_; }
     // An Int or a Real as a double.
-    double getNum() const { return type_ == objInt ? intValue_ : realValue_; }
+    double getNum() const { return type_ == objInt ? static_cast<double>(intValue_) : realValue_; }
     // Text of a String, Name or Keyword (empty for every other kind).
     const std::string& getText() const { return text_; }
     const std::string& getString() const { return text_; }
@@ -106,7 +114,7 @@ class CPdfObject {
   private:
     CPdfObjType type_ = objNone;
     bool boolValue_ = false;
-    int intValue_ = 0;
+    int64_t intValue_ = 0;
     double realValue_ = 0.0;
     int refNum_ = 0;
     int refGen_ = 0;

@@ -109,19 +109,23 @@ CPdfObjectStream::CPdfObjectStream(CPdfXRef* xref, int streamNum) : streamNum_(s
     for (int i = 0; i < data.getCount(); i++) {
         size_t start = 0, length = 0;
         CPdfObject member = CPdfObject::makeNull();
+        int memberNum = -1;
         if (data.getSlice(i, &start, &length)) {
             CPdfParser parser(
                 xref, std::make_shared<CMemoryStream>(data.getData().substr(start, length)));
             member = parser.nextObject();
+            memberNum = data.getMemberNum(i);
         }
-        nums_.push_back(data.getMemberNum(i));
+        nums_.push_back(memberNum);
         members_.push_back(std::move(member));
     }
 }
 
+bool CPdfObjectStream::holds(int index, int num) const {
+    return index >= 0 && index < getCount() && nums_[static_cast<size_t>(index)] == num;
+}
+
 CPdfObject CPdfObjectStream::getObject(int index, int num) const {
-    if (index < 0 || index >= getCount() || nums_[static_cast<size_t>(index)] != num) {
-        return CPdfObject::makeNull();
-    }
+    if (!holds(index, num)) return CPdfObject::makeNull();
     return members_[static_cast<size_t>(index)];
 }

@@ -43,11 +43,13 @@ class CPdfObjectStream {
 
     int getStreamNum() const { return streamNum_; }
     int getCount() const { return static_cast<int>(nums_.size()); }
+    // Whether member index is object num and its bytes could be had.
+    bool holds(int index, int num) const;
     // A copy of member index when it holds object num; Null otherwise.
     CPdfObject getObject(int index, int num) const;
 
   private:
     int streamNum_;
-    std::vector<int> nums_;
+    std::vector<int> nums_;  // -1 for a member whose bytes cannot be had
     std::vector<CPdfObject> members_;
 };

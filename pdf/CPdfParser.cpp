@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <cassert>
-#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -167,7 +167,7 @@ CPdfObject CPdfParser::Impl::lexNumber(int first) {
     // as the digits come, and only a real number keeps its text, for strtod.
     bool real = first == '.';
     bool negative = first == '-';
-    long long value = isDigit(first) ? first - '0' : 0;
+    int64_t value = isDigit(first) ? first - '0' : 0;
     char small[64];
     size_t length = 0;
     small[length++] = static_cast<char>(first);
@@ -179,7 +179,8 @@ CPdfObject CPdfParser::Impl::lexNumber(int first) {
         } else if (!isDigit(c)) {
             break;
         } else if (!real) {
-            value = std::min(value * 10 + (c - '0'), static_cast<long long>(INT_MAX) + 1);
+            int digit = c - '0';
+            value = value > (INT64_MAX - digit) / 10 ? INT64_MAX : value * 10 + digit;
         }
         getChar();
         if (length < sizeof small - 1) {
@@ -196,9 +197,8 @@ CPdfObject CPdfParser::Impl::lexNumber(int first) {
         }
         return CPdfObject::makeReal(std::strtod(text.c_str(), nullptr));
     }
-    // The value atoi gives, except that values outside the 32-bit range saturate.
-    if (negative) return CPdfObject::makeInt(static_cast<int>(-value));
-    return CPdfObject::makeInt(value > INT_MAX ? INT_MAX : static_cast<int>(value));
+    // The value atoi gives, in 64 bits (offsets pass 2 GiB); values beyond them saturate.
+    return CPdfObject::makeInt(negative ? -value : value);
 }
 
 // A literal string after its "(": balanced parentheses are kept, escapes decoded.
@@ -344,15 +344,15 @@ CPdfObject CPdfParser::Impl::parse(int depth) {
     }
 
     if (buf1.isInt()) {
-        int num = buf1.getInt();
+        CPdfObject number = std::move(buf1);
         shift();
         if (buf1.isInt() && buf2.isKeyword("R")) {
-            CPdfObject ref = CPdfObject::makeRef(num, buf1.getInt());
+            CPdfObject ref = CPdfObject::makeRef(number.getInt(), buf1.getInt());
             shift();
             shift();
             return ref;
         }
-        return CPdfObject::makeInt(num);
+        return number;
     }
 
     CPdfObject token = buf1;
@@ -374,8 +374,9 @@ CPdfObject CPdfParser::Impl::makeStreamObject(const CPdfObject& dict) {
     }
     // A negative length would move the parser back over bytes it has read, so it is refused
     // like a missing one.
-    if (!length.isInt() || length.getInt() < 0) return CPdfObject::makeError();
-    int64_t size = length.getInt();
+    if (!length.isInt() || length.getInt64() < 0) return CPdfObject::makeError();
+    // No file is longer than this; the bound keeps the end position below from overflowing.
+    int64_t size = std::min<int64_t>(length.getInt64(), INT64_MAX / 4);
 
     std::shared_ptr<CPdfStream> data = source->makeSubStream(pos, true, size, dict);
     if (!data) return CPdfObject::makeError();

@@ -9,6 +9,7 @@
 #include "pdf/CPdfException.h"
 #include "pdf/CPdfObjectStream.h"
 #include "pdf/CPdfParser.h"
+#include "pdf/FormatText.h"
 #include "pdf/XRefTableText.h"
 
 namespace {
@@ -30,6 +31,13 @@ constexpr int64_t kMinEntryBound = int64_t{1} << 18;
 constexpr int64_t kMaxEntryBound = int64_t{1} << 23;
 // An xref stream field wider than this cannot hold a meaningful number.
 constexpr int kMaxFieldWidth = 8;
+// Offsets are 64-bit; one beyond any file is held at this bound, so that adding the header
+// offset to it cannot overflow.
+constexpr int64_t kMaxOffset = INT64_MAX / 4;
+
+int64_t boundedOffset(int64_t offset) {
+    return std::min(offset, kMaxOffset);
+}
 
 bool isSpaceForAtoi(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
@@ -106,7 +114,7 @@ class CPdfXRefReader {
     bool readTable(CPdfParser& parser, int64_t* prev);
     bool readPlainTable(int64_t start, int64_t* prev, bool* done);
     bool readTrailer(CPdfParser& parser, int64_t* prev);
-    bool readXRefStream(CPdfParser& parser, int64_t* prev);
+    bool readXRefStream(CPdfParser& parser, int num, int64_t* prev);
     void readStreamSubsection(CPdfStream& data, int64_t first, int64_t count, const int* widths);
     void growTo(int64_t size);
     void store(int64_t num, int64_t offset, int64_t gen, CPdfXRefEntryType type);
@@ -180,7 +188,7 @@ bool CPdfXRefReader::readSection(int64_t offset, int64_t* prev) {
     CPdfObject first = parser.nextObject();
     if (first.isKeyword("xref")) return readTable(parser, prev);
     if (!first.isInt()) throw CPdfException("Couldn't parse an xref");
-    return readXRefStream(parser, prev);
+    return readXRefStream(parser, first.getInt(), prev);
 }
 
 bool CPdfXRefReader::readTable(CPdfParser& parser, int64_t* prev) {
@@ -204,7 +212,7 @@ bool CPdfXRefReader::readTable(CPdfParser& parser, int64_t* prev) {
             }
             if (!xref_.entries_[static_cast<size_t>(num)].filled && !inUse)
                 replaceable_.insert(num);
-            store(num, offset.getInt(), gen.getInt(), inUse ? xrefUncompressed : xrefFree);
+            store(num, offset.getInt64(), gen.getInt(), inUse ? xrefUncompressed : xrefFree);
         }
     }
     return readTrailer(parser, prev);
@@ -225,7 +233,7 @@ bool CPdfXRefReader::readPlainTable(int64_t start, int64_t* prev, bool* done) {
         num = first;
         growTo(num + count);
     };
-    store.entry = [this, &num](int offset, int gen, bool inUse) {
+    store.entry = [this, &num](int64_t offset, int gen, bool inUse) {
         if (!xref_.entries_[static_cast<size_t>(num)].filled && !inUse) replaceable_.insert(num);
         this->store(num, offset, gen, inUse ? xrefUncompressed : xrefFree);
         num++;
@@ -253,17 +261,19 @@ bool CPdfXRefReader::readTrailer(CPdfParser& parser, int64_t* prev) {
 // stream those objects, often whole fonts and structure, would be lost.
 void CPdfXRefReader::readHybridStream(const CPdfObject& trailer) {
     CPdfObject stm = trailer.getDict()->lookupRaw("XRefStm");
-    if (!stm.isInt() || stm.getInt() <= 0 || !visited_.insert(stm.getInt()).second) return;
-    int64_t start = xref_.headerOffset_ + stm.getInt();
+    int64_t offset = boundedOffset(stm.getInt64());
+    if (!stm.isInt() || offset <= 0 || !visited_.insert(offset).second) return;
+    int64_t start = xref_.headerOffset_ + offset;
     if (start >= xref_.fileSize_) return;
     CPdfParser parser(nullptr, xref_.base_->makeSubStream(start, false, 0, CPdfObject::makeNull()));
-    if (!parser.nextObject().isInt()) return;
+    CPdfObject num = parser.nextObject();
+    if (!num.isInt()) return;
     // The stream's own /Prev is not followed: the table's /Prev goes on with the chain.
     int64_t ignoredPrev = 0;
-    readXRefStream(parser, &ignoredPrev);
+    readXRefStream(parser, num.getInt(), &ignoredPrev);
 }
 
-bool CPdfXRefReader::readXRefStream(CPdfParser& parser, int64_t* prev) {
+bool CPdfXRefReader::readXRefStream(CPdfParser& parser, int num, int64_t* prev) {
     CPdfObject gen = parser.nextObject();
     CPdfObject keyword = parser.nextObject();
     if (!gen.isInt() || !keyword.isKeyword("obj")) {
@@ -311,6 +321,7 @@ bool CPdfXRefReader::readXRefStream(CPdfParser& parser, int64_t* prev) {
     }
 
     if (xref_.trailer_.isNone()) xref_.trailer_ = dictObj;
+    xref_.xrefStreamNums_.push_back(num);
     return prevOffset(dictObj, prev);
 }
 
@@ -336,7 +347,7 @@ void CPdfXRefReader::readStreamSubsection(CPdfStream& data, int64_t first, int64
         }
         // Fields too large for an offset or generation are kept as values no fetch can use.
         int64_t offset =
-            fields[1] > static_cast<uint64_t>(INT64_MAX / 4) ? -1 : static_cast<int64_t>(fields[1]);
+            fields[1] > static_cast<uint64_t>(kMaxOffset) ? -1 : static_cast<int64_t>(fields[1]);
         int64_t gen = static_cast<int64_t>(std::min<uint64_t>(fields[2], INT_MAX));
         store(num, offset, gen, static_cast<CPdfXRefEntryType>(fields[0]));
     }
@@ -354,7 +365,7 @@ void CPdfXRefReader::store(int64_t num, int64_t offset, int64_t gen, CPdfXRefEnt
     // An entry filled by a newer section stays as it is; a free entry of the table whose
     // /XRefStm stream is being read is the one exception.
     if (entry.filled && replaceable_.erase(num) == 0) return;
-    entry.offset = offset;
+    entry.offset = boundedOffset(offset);
     entry.gen = static_cast<int>(gen);
     entry.type = type;
     entry.filled = true;
@@ -363,7 +374,7 @@ void CPdfXRefReader::store(int64_t num, int64_t offset, int64_t gen, CPdfXRefEnt
 bool CPdfXRefReader::prevOffset(const CPdfObject& dict, int64_t* prev) {
     CPdfObject value = dict.getDict()->lookupRaw("Prev");
     if (value.isInt()) {
-        *prev = value.getInt();
+        *prev = boundedOffset(value.getInt64());
         return true;
     }
     // An indirect Prev cannot be resolved while the entries are still being read; its number
@@ -401,22 +412,46 @@ CPdfObject CPdfXRef::fetchObject(int num, int gen) {
     FetchMark mark(impl_->fetching, impl_->fetchDepth, static_cast<size_t>(num));
 
     if (entry.type == xrefCompressed) {
-        if (entry.offset < 0 || entry.offset > INT_MAX) return CPdfObject::makeNull();
-        auto view = cachedView(impl_->objectStreams, this, static_cast<int>(entry.offset));
-        return view->getObject(entry.gen, num);
+        if (entry.offset > 0 && entry.offset <= INT_MAX) {
+            auto view = cachedView(impl_->objectStreams, this, static_cast<int>(entry.offset));
+            if (view->holds(entry.gen, num)) return view->getObject(entry.gen, num);
+        }
+        if (mayBeUnreadable(num)) return CPdfObject::makeNull();
+        throw unreadableObject(num, 0,
+                               formatText("object stream %lld does not hold it",
+                                          static_cast<long long>(entry.offset)));
     }
 
     int64_t start = headerOffset_ + entry.offset;
-    if (entry.offset < 0 || start < 0 || start >= fileSize_) return CPdfObject::makeNull();
+    if (entry.offset < 0 || start < 0 || start >= fileSize_) {
+        if (mayBeUnreadable(num)) return CPdfObject::makeNull();
+        throw unreadableObject(num, gen,
+                               formatText("its offset %lld lies outside the file",
+                                          static_cast<long long>(entry.offset)));
+    }
     CPdfParser parser(this, base_->makeSubStream(start, false, 0, CPdfObject::makeNull()));
     CPdfObject objNum = parser.nextObject();
     CPdfObject objGen = parser.nextObject();
     CPdfObject keyword = parser.nextObject();
     if (!objNum.isInt() || objNum.getInt() != num || !objGen.isInt() || objGen.getInt() != gen ||
         !keyword.isKeyword("obj")) {
-        return CPdfObject::makeNull();
+        if (mayBeUnreadable(num)) return CPdfObject::makeNull();
+        throw unreadableObject(num, gen,
+                               formatText("its offset %lld does not point at \"%d %d obj\"",
+                                          static_cast<long long>(entry.offset), num, gen));
     }
     return parser.nextObject();
+}
+
+bool CPdfXRef::mayBeUnreadable(int num) const {
+    if (num < 0 || num >= getNumObjects()) return true;
+    const CPdfXRefEntry& entry = entries_[static_cast<size_t>(num)];
+    if (entry.type == xrefUncompressed && entry.offset == 0) return true;
+    return std::find(xrefStreamNums_.begin(), xrefStreamNums_.end(), num) != xrefStreamNums_.end();
+}
+
+CPdfException unreadableObject(int num, int gen, const std::string& reason) {
+    return CPdfException(formatText("object %d %d cannot be read: %s", num, gen, reason.c_str()));
 }
 
 int CPdfXRef::getOutputGen(int num) const {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf/CPdfException.h"
 #include "pdf/CPdfObject.h"
 #include "pdf/CPdfStream.h"
 
@@ -23,6 +24,9 @@ struct CPdfXRefEntry {
     bool filled = false;
 };
 
+// "object N G cannot be read: <reason>": an object the cross-reference promises is damaged.
+CPdfException unreadableObject(int num, int gen, const std::string& reason);
+
 class CPdfObjectStream;
 class CPdfObjectStreamData;
 
@@ -37,9 +41,16 @@ class CPdfXRef {
     // Reads startxref and the chain of sections; throws CPdfException on damage or encryption.
     void read();
 
-    // The object numbered num: Null when free, absent or of another generation.
-    // Throws "Corrupted PDF file" for a number outside the entry list.
+    // The object numbered num: Null when free, absent or of another generation. Throws
+    // "Corrupted PDF file" for a number outside the entry list, and unreadableObject() for an
+    // object the entry promises but that is not there.
     CPdfObject fetchObject(int num, int gen);
+
+    // Whether an entry may point at nothing readable without that being damage: an in-use
+    // entry at offset 0 (where the header is) stands for an unused number with some writers,
+    // and a cross-reference stream's own entry is often wrong, while the stream is found
+    // through its section offset and nothing refers to it.
+    bool mayBeUnreadable(int num) const;
 
     int getRootNum() const { return rootNum_; }
     int getRootGen() const { return rootGen_; }
@@ -68,6 +79,8 @@ class CPdfXRef {
     std::vector<CPdfXRefEntry> entries_;
     CPdfObject trailer_;
     int rootNum_ = 0, rootGen_ = 0, infoNum_ = 0, infoGen_ = 0;
+    // Object numbers of the cross-reference streams read.
+    std::vector<int> xrefStreamNums_;
 
     friend class CPdfXRefReader;
 };

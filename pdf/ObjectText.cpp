@@ -92,10 +92,11 @@ int64_t streamDataEndInText(const std::string& text, CPdfXRef* xref) {
         int64_t gen = plainInteger(text, second);
         if (num < 0 || num > INT_MAX || gen < 0 || gen > INT_MAX) return -1;
         CPdfObject value = xref->fetchObject(static_cast<int>(num), static_cast<int>(gen));
-        if (!value.isInt() || value.getInt() < 0) return -1;
-        length = value.getInt();
+        if (!value.isInt() || value.getInt64() < 0) return -1;
+        length = value.getInt64();
     }
-    if (length < 0) return -1;
+    // A length beyond the text cannot end inside it (and must not overflow the sum below).
+    if (length < 0 || length > static_cast<int64_t>(text.size())) return -1;
     // The data starts on the line after the keyword, as the parser skips to it.
     size_t i = keyword.end;
     while (i < text.size() && text[i] != '\n' && text[i] != '\r') i++;
@@ -123,24 +124,39 @@ bool getObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text) {
     CPdfXRef* xref = doc.getXRef();
     if (!xref || num < 0 || num >= xref->getNumObjects()) return false;
     const CPdfXRefEntry entry = xref->getEntry(num);
+    // An object the entry promises is never passed over without a word: its loss would show
+    // only as a blank page or a missing font in the output.
+    auto unreadable = [xref, num, &entry](const std::string& reason) {
+        if (xref->mayBeUnreadable(num)) return false;
+        int gen = entry.type == xrefCompressed ? 0 : entry.gen;
+        throw unreadableObject(num, gen, reason);
+    };
+    const long long offset = entry.offset;
 
     if (entry.type == xrefFree) return false;
     if (entry.type == xrefCompressed) {
-        if (entry.offset < 0 || entry.offset > INT_MAX) return false;
         std::string bytes;
-        if (!xref->getCompressedMemberBytes(static_cast<int>(entry.offset), entry.gen, num,
+        if (entry.offset <= 0 || entry.offset > INT_MAX ||
+            !xref->getCompressedMemberBytes(static_cast<int>(entry.offset), entry.gen, num,
                                             bytes)) {
-            return false;
+            return unreadable(formatText("object stream %lld does not hold it", offset));
         }
         text = formatText("%d", num) + " 0 obj\r" + bytes + " endobj\r";
         return true;
     }
 
     int64_t start = xref->getHeaderOffset() + entry.offset;
-    if (entry.offset < 0 || start < 0 || start >= xref->getFileSize()) return false;
+    if (entry.offset < 0 || start < 0 || start >= xref->getFileSize()) {
+        return unreadable(formatText("its offset %lld lies outside the file", offset));
+    }
     std::string found;
-    if (!readThroughEndobj(file, start, start, found)) return false;
-    if (!headerNamesObject(found, num)) return false;
+    if (!readThroughEndobj(file, start, start, found)) {
+        return unreadable("no \"endobj\" follows it");
+    }
+    if (!headerNamesObject(found, num)) {
+        return unreadable(
+            formatText("its offset %lld does not point at \"%d %d obj\"", offset, num, entry.gen));
+    }
 
     // Stream data may hold the bytes "endobj" (an uncompressed embedded PDF, say). For a
     // stream whose /Length checks out, the object ends at the first "endobj" after its data.

@@ -10,7 +10,9 @@ class CPdfDocument;
 
 // The object as stored, from its number line through "endobj" and the one byte after it;
 // a member of an object stream is wrapped as "N 0 obj\r<bytes> endobj\r".
-// False (text untouched) for a free entry, a missing member or an object without "endobj".
+// False (text untouched) for a free entry and one that may point at nothing
+// (CPdfXRef::mayBeUnreadable); throws unreadableObject() when an object the entry promises
+// cannot be had (no "endobj", a header naming another object, a missing member).
 bool getObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text);
 
 // Position of the last byte of the first occurrence of pattern wholly inside [from, to); 0 when

@@ -56,17 +56,19 @@ void skipWhite(BlockReader& in) {
     while (isWhite(in.peek())) in.skip();
 }
 
-// A run of digits that ends the token, as an int that saturates; false for anything else.
-bool readNumber(BlockReader& in, int& value) {
+// A run of digits that ends the token, as a number that saturates at limit; false for anything
+// else.
+template <typename Number>
+bool readNumber(BlockReader& in, Number& value, int64_t limit = INT_MAX) {
     if (!isDigit(in.peek())) return false;
-    long long number = 0;
+    int64_t number = 0;
     while (isDigit(in.peek())) {
-        number = number * 10 + (in.peek() - '0');
-        if (number > INT_MAX) number = INT_MAX;
+        int digit = in.peek() - '0';
+        number = number > (limit - digit) / 10 ? limit : number * 10 + digit;
         in.skip();
     }
     if (continuesToken(in.peek())) return false;
-    value = static_cast<int>(number);
+    value = static_cast<Number>(number);
     return true;
 }
 
@@ -94,9 +96,10 @@ int64_t scanPlainXRefTable(CPdfStream& stream, const XRefTableVisitor* visitor) 
         if (!readNumber(in, count)) return -1;
         if (visitor) visitor->subsection(first, count);
         for (int i = 0; i < count; i++) {
-            int offset = 0, gen = 0;
+            int64_t offset = 0;
+            int gen = 0;
             skipWhite(in);
-            if (!readNumber(in, offset)) return -1;
+            if (!readNumber(in, offset, INT64_MAX)) return -1;
             skipWhite(in);
             if (!readNumber(in, gen)) return -1;
             skipWhite(in);

@@ -17,7 +17,7 @@ constexpr int64_t kMaxTableOffset = 9999999999LL;
 // Hands length bytes of the input from offset to sink in pieces; fewer at the end of the file.
 template <typename Sink>
 void readInput(FILE* input, int64_t offset, int64_t length, Sink sink) {
-    if (length <= 0 || std::fseek(input, static_cast<long>(offset), SEEK_SET) != 0) return;
+    if (length <= 0 || fseeko(input, static_cast<off_t>(offset), SEEK_SET) != 0) return;
     char buffer[65536];
     int64_t done = 0;
     while (done < length) {

@@ -23,8 +23,13 @@ TestPdf basePdf() {
     return pdf;
 }
 
+// The object's description, or the message when fetching it fails.
 std::string fetched(OpenedPdf& pdf, int num, int gen = 0) {
-    return describe(pdf.xref().fetchObject(num, gen));
+    try {
+        return describe(pdf.xref().fetchObject(num, gen));
+    } catch (const CPdfException& e) {
+        return e.getMessage();
+    }
 }
 
 // A file with plain objects 1 and 2 and one xref stream (object 3) built from dictEntries and
@@ -261,8 +266,10 @@ TEST(CPdfXRef, IndexPairsFillTheirRanges) {
     for (int num = 3; num < 10; num++) EXPECT_FALSE(xref.getEntry(num).filled) << num;
     EXPECT_EQ(three, xref.getEntry(10).offset);
     EXPECT_EQ(two, xref.getEntry(11).offset);
-    // Object 11's entry points at object 2: the number check makes it absent.
-    EXPECT_EQ("null", fetched(opened, 11));
+    // Object 11's entry points at object 2: the number check refuses it.
+    EXPECT_EQ(formatText(
+                  "object 11 0 cannot be read: its offset %ld does not point at \"11 0 obj\"", two),
+              fetched(opened, 11));
 }
 
 TEST(CPdfXRef, IncrementalTableUpdateRedefinesAndFrees) {
@@ -361,23 +368,31 @@ TEST(CPdfXRef, FetchGenerationAndRangeChecks) {
     }
 }
 
-TEST(CPdfXRef, DamagedOffsetsGiveNull) {
+TEST(CPdfXRef, DamagedOffsetsAreRefused) {
     TestPdf pdf = basePdf();
+    pdf.addObject(6, "(six)");
     std::string bytes = pdf.build();
-    // Point object 5 at a huge offset, object 7 at a negative one, object 2 at object 1.
+    // Point object 5 at a huge offset, object 7 at a negative one, object 2 at object 1, and
+    // object 6 at offset 0, which some writers use for unused numbers.
     auto repoint = [&](int num, const std::string& entry) {
         std::string old = formatText("%010ld 00000 n", pdf.offsetOf(num));
         size_t at = bytes.find(old);
         ASSERT_NE(std::string::npos, at);
         bytes.replace(at, old.size(), entry);
     };
-    repoint(5, "2147483647 00000 n");
+    repoint(5, "9999999999 00000 n");
     repoint(7, "-000000100 00000 n");
     repoint(2, formatText("%010ld 00000 n", pdf.offsetOf(1)));
+    repoint(6, "0000000000 00000 n");
     OpenedPdf opened(bytes);
-    EXPECT_EQ("null", fetched(opened, 5));
-    EXPECT_EQ("null", fetched(opened, 7));
-    EXPECT_EQ("null", fetched(opened, 2));
+    EXPECT_EQ("object 5 0 cannot be read: its offset 9999999999 lies outside the file",
+              fetched(opened, 5));
+    EXPECT_EQ("object 7 0 cannot be read: its offset -100 lies outside the file",
+              fetched(opened, 7));
+    EXPECT_EQ(formatText("object 2 0 cannot be read: its offset %ld does not point at \"2 0 obj\"",
+                         pdf.offsetOf(1)),
+              fetched(opened, 2));
+    EXPECT_EQ("null", fetched(opened, 6));
 }
 
 TEST(CPdfXRef, SelfReferentialLengthDoesNotRecurse) {
@@ -392,7 +407,7 @@ TEST(CPdfXRef, SelfReferentialLengthDoesNotRecurse) {
     EXPECT_EQ("error", fetched(opened, 6));
 }
 
-TEST(CPdfXRef, ObjectStreamListingItselfGivesNull) {
+TEST(CPdfXRef, ObjectStreamListingItselfIsRefused) {
     PdfAssembler file;
     long one = file.addObject(1, "<< /Type /Catalog >>");
     // Object 3 is an object stream that the xref says is compressed inside itself.
@@ -400,8 +415,8 @@ TEST(CPdfXRef, ObjectStreamListingItselfGivesNull) {
         row(0, 0, 65535) + row(1, one, 0) + row(0, 0, 0) + row(2, 3, 0) + row(2, 3, 1);
     long stm = file.addXRefStream(5, "/Size 6 /W [1 4 2] /Root 1 0 R /Index [0 5]", rows);
     OpenedPdf opened(file.finish(stm));
-    EXPECT_EQ("null", fetched(opened, 3));
-    EXPECT_EQ("null", fetched(opened, 4));
+    EXPECT_EQ("object 3 0 cannot be read: object stream 3 does not hold it", fetched(opened, 3));
+    EXPECT_EQ("object 4 0 cannot be read: object stream 3 does not hold it", fetched(opened, 4));
 }
 
 TEST(CPdfXRef, ChainOfIndirectLengthsIsCutOff) {
@@ -449,7 +464,7 @@ TEST(CPdfXRef, PlainTablesReadAsTheParserReadsThem) {
         };
         std::string rows = "0 3" + end + entry(0, 65535, 'f') + entry(one, 0, 'n') +
                            entry(two, 0, 'n') + "5 2" + end + entry(five, 3, 'n') +
-                           entry(99999999999L, 0, 'n');  // beyond int: saturates
+                           entry(99999999999L, 0, 'n');  // beyond the int range: read in full
         std::string tail = "trailer\n<< /Size 7 /Root 1 0 R >>\n";
         long xrefAt = file.size();
         PdfAssembler withComment = file;

@@ -10,9 +10,14 @@
 namespace {
 
 // The raw text of num, or "<none>".
+// The object's text, "<none>", or the message when it cannot be read.
 std::string rawText(OpenedPdf& pdf, int num) {
     std::string text = "<none>";
-    if (!getObjectText(pdf.file(), num, pdf.doc, text) && text != "<none>") return "<touched>";
+    try {
+        if (!getObjectText(pdf.file(), num, pdf.doc, text) && text != "<none>") return "<touched>";
+    } catch (const CPdfException& e) {
+        return e.getMessage();
+    }
     return text;
 }
 
@@ -63,17 +68,17 @@ TEST(ObjectText, CompressedMemberIsWrapped) {
     EXPECT_EQ(std::string("12 0 obj\r3.5 endobj\r"), text);
     EXPECT_EQ(20u, text.size());
     EXPECT_EQ("13 0 obj\r<< /K 1 >> endobj\r", rawText(opened, 13));
-    EXPECT_EQ("<none>", rawText(opened, 14));
+    EXPECT_EQ("object 14 0 cannot be read: object stream 5 does not hold it", rawText(opened, 14));
 }
 
-TEST(ObjectText, MissingEndobjGivesNothing) {
+TEST(ObjectText, MissingEndobjIsRefused) {
     PdfAssembler file;
     long one = file.addObject(1, "<< /Type /Catalog >>");
     long two = file.add("2 0 obj\n(never ended)\n");
     long table = file.add("xref\n0 3\n" + tableEntry(0, 65535, 'f') + tableEntry(one, 0, 'n') +
                           tableEntry(two, 0, 'n') + "trailer\n<< /Size 3 /Root 1 0 R >>\n");
     OpenedPdf opened(file.finish(table));
-    EXPECT_EQ("<none>", rawText(opened, 2));
+    EXPECT_EQ("object 2 0 cannot be read: no \"endobj\" follows it", rawText(opened, 2));
 }
 
 TEST(ObjectText, EndobjAtTheVeryEndOfTheFile) {
