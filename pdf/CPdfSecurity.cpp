@@ -18,6 +18,30 @@ std::string objectNumberBytes(int num, int gen) {
            littleEndianBytes(static_cast<uint32_t>(gen), 2);
 }
 
+// The IV, then whole blocks; without one whole block there is nothing to decrypt.
+std::string aesDecrypt(const std::string& key, const std::string& bytes) {
+    if (bytes.size() < 2 * kAesBlock) return "";
+    size_t length = (bytes.size() - kAesBlock) / kAesBlock * kAesBlock;
+    std::string plain =
+        aesCbcDecrypt(key, bytes.substr(0, kAesBlock), bytes.substr(kAesBlock, length));
+    auto pad = static_cast<unsigned char>(plain.back());
+    if (pad >= 1 && pad <= kAesBlock &&
+        plain.compare(plain.size() - pad, pad, std::string(pad, static_cast<char>(pad))) == 0) {
+        plain.resize(plain.size() - pad);
+    }
+    return plain;
+}
+
+std::string aesEncrypt(const std::string& key, int num, int gen, const std::string& bytes) {
+    // A random IV would make every run's output differ. A keyed hash of the object number and
+    // the plaintext is just as unpredictable to anyone without the key, and it repeats only for
+    // the same plaintext in the same object, which then encrypts to the same bytes: that shows
+    // the two are equal and nothing more.
+    std::string iv = hmacSha256(key, objectNumberBytes(num, gen) + bytes).substr(0, kAesBlock);
+    size_t pad = kAesBlock - bytes.size() % kAesBlock;
+    return iv + aesCbcEncrypt(key, iv, bytes + std::string(pad, static_cast<char>(pad)));
+}
+
 }  // namespace
 
 CPdfSecurity::CPdfSecurity(const CPdfObject& encrypt, const std::string& firstId)
@@ -55,21 +79,21 @@ CPdfSecurity::Access CPdfSecurity::authenticate(const std::string& password) {
 }
 
 std::string CPdfSecurity::decryptString(int num, int gen, const std::string& bytes) const {
-    return decrypt(dict_.strings, num, gen, bytes);
+    return crypt(false, dict_.strings, num, gen, bytes);
 }
 
 std::string CPdfSecurity::encryptString(int num, int gen, const std::string& bytes) const {
-    return encrypt(dict_.strings, num, gen, bytes);
+    return crypt(true, dict_.strings, num, gen, bytes);
 }
 
 std::string CPdfSecurity::decryptStream(int num, int gen, const CPdfObject& streamDict,
                                         const std::string& bytes) const {
-    return decrypt(streamMethod(streamDict), num, gen, bytes);
+    return crypt(false, streamMethod(streamDict), num, gen, bytes);
 }
 
 std::string CPdfSecurity::encryptStream(int num, int gen, const CPdfObject& streamDict,
                                         const std::string& bytes) const {
-    return encrypt(streamMethod(streamDict), num, gen, bytes);
+    return crypt(true, streamMethod(streamDict), num, gen, bytes);
 }
 
 CryptMethod CPdfSecurity::streamMethod(const CPdfObject& streamDict) const {
@@ -107,36 +131,11 @@ std::string CPdfSecurity::objectKey(CryptMethod method, int num, int gen) const 
     return md5Digest(input).substr(0, std::min<size_t>(fileKey_.size() + 5, 16));
 }
 
-std::string CPdfSecurity::decrypt(CryptMethod method, int num, int gen,
-                                  const std::string& bytes) const {
+std::string CPdfSecurity::crypt(bool encrypting, CryptMethod method, int num, int gen,
+                                const std::string& bytes) const {
     assert(isAuthenticated());
     if (method == CryptMethod::identity) return bytes;
     std::string key = objectKey(method, num, gen);
     if (method == CryptMethod::rc4) return rc4Crypt(key, bytes);
-    // The IV, then whole blocks; without one whole block there is nothing to decrypt.
-    if (bytes.size() < 2 * kAesBlock) return "";
-    size_t length = (bytes.size() - kAesBlock) / kAesBlock * kAesBlock;
-    std::string plain =
-        aesCbcDecrypt(key, bytes.substr(0, kAesBlock), bytes.substr(kAesBlock, length));
-    auto pad = static_cast<unsigned char>(plain.back());
-    if (pad >= 1 && pad <= kAesBlock &&
-        plain.compare(plain.size() - pad, pad, std::string(pad, static_cast<char>(pad))) == 0) {
-        plain.resize(plain.size() - pad);
-    }
-    return plain;
-}
-
-std::string CPdfSecurity::encrypt(CryptMethod method, int num, int gen,
-                                  const std::string& bytes) const {
-    assert(isAuthenticated());
-    if (method == CryptMethod::identity) return bytes;
-    std::string key = objectKey(method, num, gen);
-    if (method == CryptMethod::rc4) return rc4Crypt(key, bytes);
-    // A random IV would make every run's output differ. A keyed hash of the object number and
-    // the plaintext is just as unpredictable to anyone without the key, and it repeats only for
-    // the same plaintext in the same object, which then encrypts to the same bytes: that shows
-    // the two are equal and nothing more.
-    std::string iv = hmacSha256(key, objectNumberBytes(num, gen) + bytes).substr(0, kAesBlock);
-    size_t pad = kAesBlock - bytes.size() % kAesBlock;
-    return iv + aesCbcEncrypt(key, iv, bytes + std::string(pad, static_cast<char>(pad)));
+    return encrypting ? aesEncrypt(key, num, gen, bytes) : aesDecrypt(key, bytes);
 }

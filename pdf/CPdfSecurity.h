@@ -57,8 +57,8 @@ class CPdfSecurity {
   private:
     CryptMethod streamMethod(const CPdfObject& streamDict) const;
     std::string objectKey(CryptMethod method, int num, int gen) const;
-    std::string decrypt(CryptMethod method, int num, int gen, const std::string& bytes) const;
-    std::string encrypt(CryptMethod method, int num, int gen, const std::string& bytes) const;
+    std::string crypt(bool encrypting, CryptMethod method, int num, int gen,
+                      const std::string& bytes) const;
 
     EncryptionDict dict_;
     std::string fileKey_;

@@ -35,36 +35,31 @@ void aes256Decrypt(const void* ctx, size_t length, uint8_t* dst, const uint8_t* 
     aes256_decrypt(static_cast<const aes256_ctx*>(ctx), length, dst, src);
 }
 
+// One pass of Nettle's CBC mode with the block cipher of Context.
+template <class Context>
+void runCbc(bool encrypt, void (*setKey)(Context*, const uint8_t*), nettle_cipher_func* cipher,
+            const std::string& key, const std::string& iv, const std::string& data,
+            std::string& result) {
+    Context ctx;
+    setKey(&ctx, in(key));
+    uint8_t chain[AES_BLOCK_SIZE];
+    std::memcpy(chain, iv.data(), sizeof chain);
+    (encrypt ? cbc_encrypt : cbc_decrypt)(&ctx, cipher, AES_BLOCK_SIZE, chain, data.size(),
+                                          out(result), in(data));
+}
+
 std::string aesCbc(bool encrypt, const std::string& key, const std::string& iv,
                    const std::string& data) {
     assert(iv.size() == AES_BLOCK_SIZE && data.size() % AES_BLOCK_SIZE == 0);
     std::string result(data.size(), '\0');
     if (data.empty()) return result;
-    uint8_t chain[AES_BLOCK_SIZE];
-    std::memcpy(chain, iv.data(), sizeof chain);
     if (key.size() == AES128_KEY_SIZE) {
-        aes128_ctx ctx;
-        if (encrypt) {
-            aes128_set_encrypt_key(&ctx, in(key));
-            cbc_encrypt(&ctx, aes128Encrypt, AES_BLOCK_SIZE, chain, data.size(), out(result),
-                        in(data));
-        } else {
-            aes128_set_decrypt_key(&ctx, in(key));
-            cbc_decrypt(&ctx, aes128Decrypt, AES_BLOCK_SIZE, chain, data.size(), out(result),
-                        in(data));
-        }
+        runCbc<aes128_ctx>(encrypt, encrypt ? aes128_set_encrypt_key : aes128_set_decrypt_key,
+                           encrypt ? aes128Encrypt : aes128Decrypt, key, iv, data, result);
     } else {
         assert(key.size() == AES256_KEY_SIZE);
-        aes256_ctx ctx;
-        if (encrypt) {
-            aes256_set_encrypt_key(&ctx, in(key));
-            cbc_encrypt(&ctx, aes256Encrypt, AES_BLOCK_SIZE, chain, data.size(), out(result),
-                        in(data));
-        } else {
-            aes256_set_decrypt_key(&ctx, in(key));
-            cbc_decrypt(&ctx, aes256Decrypt, AES_BLOCK_SIZE, chain, data.size(), out(result),
-                        in(data));
-        }
+        runCbc<aes256_ctx>(encrypt, encrypt ? aes256_set_encrypt_key : aes256_set_decrypt_key,
+                           encrypt ? aes256Encrypt : aes256Decrypt, key, iv, data, result);
     }
     return result;
 }
