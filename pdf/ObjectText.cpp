@@ -74,11 +74,8 @@ int64_t streamDataEndInText(const std::string& text, CPdfXRef* xref) {
     DictText dict;
     if (!parseObjectDict(text, dict)) return -1;
     TextToken keyword = nextTextToken(text, dict.close + 2);
-    if (keyword.kind != TextTokenKind::Keyword || keyword.end - keyword.begin != 6 ||
-        text.compare(keyword.begin, 6, "stream") != 0) {
-        return -1;
-    }
-    const DictTextEntry* lengthEntry = dict.find("Length");
+    if (!isKeywordToken(text, keyword, "stream")) return -1;
+    const DictEntry* lengthEntry = dict.find("Length");
     if (!lengthEntry) return -1;
     TextToken first = nextTextToken(text, lengthEntry->valueBegin);
     if (first.kind != TextTokenKind::Number) return -1;
@@ -98,11 +95,9 @@ int64_t streamDataEndInText(const std::string& text, CPdfXRef* xref) {
     // A length beyond the text cannot end inside it (and must not overflow the sum below).
     if (length < 0 || length > static_cast<int64_t>(text.size())) return -1;
     // The data starts on the line after the keyword, as the parser skips to it.
-    size_t i = keyword.end;
-    while (i < text.size() && text[i] != '\n' && text[i] != '\r') i++;
-    if (i >= text.size()) return -1;
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') i++;
-    return static_cast<int64_t>(i + 1) + length;
+    size_t start = streamDataStart(text, keyword.end);
+    if (start == kNoPos) return -1;
+    return static_cast<int64_t>(start) + length;
 }
 
 }  // namespace
