@@ -89,16 +89,19 @@ int64_t pageCount(CPdfXRef& xref, const CPdfObject& root, int rootNum) {
     return pages;
 }
 
-bool isWhiteByte(char c) {
-    return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
-}
-
 // Object streams, cross-reference streams and linearization dictionaries only describe how
 // the input was stored; the output is stored differently, so they are never written.
 bool isStorageObject(const RawObject& obj) {
-    size_t first = 0, last = 0;
+    DictEntry linearized;
     return topLevelValueIs(obj, "Type", "/ObjStm") || topLevelValueIs(obj, "Type", "/XRef") ||
-           findTopLevelValue(obj, "Linearized", &first, &last);
+           findTopLevelEntry(obj, "Linearized", linearized);
+}
+
+// The end of an object's value when it is an array: one past its "]"; kNoPos otherwise.
+size_t arrayBodyEnd(const RawObject& obj) {
+    size_t value = findObjectValue(obj.text);
+    if (value == kNoPos || obj.text[value] != '[') return kNoPos;
+    return findValueEnd(obj.text, value);
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
@@ -220,11 +223,7 @@ void CNormaliser::planPageTrees() {
         // The array lives in an object of its own: that object is extended.
         RawObject holder;
         int holderNum = kids.getRefNum();
-        if (!reader1_->read(holderNum, holder) || holder.tokens.empty() ||
-            holder.tokens[0].kind != RawTokenKind::arrayOpen ||
-            findClosingToken(holder, 0) >= holder.tokens.size()) {
-            return;
-        }
+        if (!reader1_->read(holderNum, holder) || arrayBodyEnd(holder) == kNoPos) return;
         firstPatches_[holderNum].push_back(PatchOp{PatchOp::appendToBody, "", kid});
         firstChanged_[static_cast<size_t>(holderNum)] = true;
     } else {
@@ -363,17 +362,16 @@ void CNormaliser::writeSecond() {
         std::vector<TextEdit> edits;
         patchEdits(obj, ops, edits);
         size_t patched = edits.size();
-        for (const RawToken& token : obj.tokens) {
-            if (token.kind != RawTokenKind::ref) continue;
+        for (const TextReference& ref : obj.refs) {
             bool replaced = false;
             for (size_t i = 0; i < patched; i++) {
-                if (token.start >= edits[i].start && token.end <= edits[i].end) replaced = true;
+                if (ref.start >= edits[i].start && ref.end <= edits[i].end) replaced = true;
             }
             int64_t outNum = 0;
             int outGen = 0;
-            if (replaced || !mapSecondRef(token.refNum, token.refGen, &outNum, &outGen)) continue;
-            edits.push_back(TextEdit{token.start, token.numEnd, intText(outNum)});
-            edits.push_back(TextEdit{token.genStart, token.genEnd, intText(outGen)});
+            if (replaced || !mapSecondRef(ref.num, ref.gen, &outNum, &outGen)) continue;
+            edits.push_back(TextEdit{ref.start, ref.numEnd, intText(outNum)});
+            edits.push_back(TextEdit{ref.genStart, ref.genEnd, intText(outGen)});
         }
         int64_t outNum = num + offset_;
         std::string text = intText(outNum) + " " + intText(obj.gen) + " obj" +
@@ -401,32 +399,28 @@ bool CNormaliser::mapSecondRef(int num, int gen, int64_t* outNum, int* outGen) c
 void CNormaliser::patchEdits(const RawObject& obj, const std::vector<PatchOp>& ops,
                              std::vector<TextEdit>& edits) {
     auto insertItem = [&obj, &edits](size_t at, const std::string& item) {
-        std::string spaced = at > 0 && isWhiteByte(obj.text[at - 1]) ? "" : " ";
-        edits.push_back(TextEdit{at, at, spaced + item + " "});
+        bool spaced = at > 0 && isTextWhite(static_cast<unsigned char>(obj.text[at - 1]));
+        edits.push_back(TextEdit{at, at, (spaced ? "" : " ") + item + " "});
     };
     for (const PatchOp& op : ops) {
-        size_t first = 0, last = 0;
-        bool found = findTopLevelValue(obj, op.key.c_str(), &first, &last);
+        DictEntry entry;
+        bool found = findTopLevelEntry(obj, op.key.c_str(), entry);
         switch (op.kind) {
             case PatchOp::setKey:
                 if (found) {
+                    edits.push_back(TextEdit{entry.valueBegin, entry.valueEnd, op.text});
+                } else if (size_t dict = findObjectDict(obj.text); dict != kNoPos) {
                     edits.push_back(
-                        TextEdit{obj.tokens[first].start, obj.tokens[last].end, op.text});
-                } else if (!obj.tokens.empty() && obj.tokens[0].kind == RawTokenKind::dictOpen) {
-                    size_t at = obj.tokens[0].end;
-                    edits.push_back(TextEdit{at, at, "/" + op.key + " " + op.text + " "});
+                        TextEdit{dict + 2, dict + 2, "/" + op.key + " " + op.text + " "});
                 }
                 break;
             case PatchOp::appendToKey:
-                if (found && obj.tokens[first].kind == RawTokenKind::arrayOpen) {
-                    insertItem(obj.tokens[last].start, op.text);
+                if (found && obj.text[entry.valueBegin] == '[') {
+                    insertItem(entry.valueEnd - 1, op.text);
                 }
                 break;
             case PatchOp::appendToBody:
-                if (!obj.tokens.empty() && obj.tokens[0].kind == RawTokenKind::arrayOpen) {
-                    size_t close = findClosingToken(obj, 0);
-                    if (close < obj.tokens.size()) insertItem(obj.tokens[close].start, op.text);
-                }
+                if (size_t end = arrayBodyEnd(obj); end != kNoPos) insertItem(end - 1, op.text);
                 break;
         }
     }

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "normalise/RawObject.h"
+#include "normalise/ObjectEdit.h"
 
 class CObjectReader;
 class CObjectSharing;
