@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <set>
 
 #include "normalise/CNormaliseOutput.h"

@@ -31,7 +31,7 @@ int64_t fetchStreamLength(CPdfXRef& xref, int num, int gen);
 // Object num as stored, scanned for its end and its references: the view of an object that is
 // rewritten rather than copied. A plain object's bytes are read no further than limit (the start
 // of the next object, say). False for a free or absent entry and for bytes that are not one
-// complete object; nothing is thrown.
+// complete object; an object stream the reader cannot read throws, as fetching from it does.
 bool scanStoredObject(CPdfXRef& xref, FILE* file, int num, int64_t limit, RawObject& obj);
 
 // Position of the last byte of the first occurrence of pattern wholly inside [from, to); 0 when

@@ -3,19 +3,10 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-RawObject scan(const std::string& text) {
-    ByteSource source(text);
-    RawObject obj;
-    EXPECT_TRUE(scanRawObject(source, 5, true, nullptr, obj)) << text;
-    return obj;
-}
-
-}  // namespace
+#include "pdf/PdfTestSupport.h"
 
 TEST(ObjectEdit, TopLevelValues) {
-    RawObject obj = scan(
+    RawObject obj = scanObject5(
         "5 0 obj << /Kids [1 0 R 2 0 R] /Sub << /Count 9 >> /Count 3 /Type /Pages /P 4 0 R >> "
         "endobj");
     DictEntry entry;
@@ -29,14 +20,14 @@ TEST(ObjectEdit, TopLevelValues) {
     EXPECT_TRUE(topLevelValueIs(obj, "Type", "/Pages"));
     EXPECT_FALSE(topLevelValueIs(obj, "Type", "/Page"));
     EXPECT_FALSE(topLevelValueIs(obj, "Sub", "<<"));
-    EXPECT_FALSE(findTopLevelEntry(scan("5 0 obj [ /Kids 1 ] endobj"), "Kids", entry));
+    EXPECT_FALSE(findTopLevelEntry(scanObject5("5 0 obj [ /Kids 1 ] endobj"), "Kids", entry));
 }
 
 TEST(ObjectEdit, EditsAndFingerprints) {
-    RawObject a = scan("5 0 obj << /A 1 0 R /B (x) >> endobj");
-    RawObject b = scan("5 0 obj << /A 12 3 R /B (x) >> endobj");
-    RawObject c = scan("5 0 obj << /A 1 0 R /B (y) >> endobj");
-    RawObject d = scan("5 0 obj << /A 1 0 R /B (x)  >> endobj");
+    RawObject a = scanObject5("5 0 obj << /A 1 0 R /B (x) >> endobj");
+    RawObject b = scanObject5("5 0 obj << /A 12 3 R /B (x) >> endobj");
+    RawObject c = scanObject5("5 0 obj << /A 1 0 R /B (y) >> endobj");
+    RawObject d = scanObject5("5 0 obj << /A 1 0 R /B (x)  >> endobj");
     // Equal up to the reference digits: equal fingerprints.
     EXPECT_EQ(bodyFingerprint(a), bodyFingerprint(b));
     EXPECT_NE(bodyFingerprint(a), bodyFingerprint(c));

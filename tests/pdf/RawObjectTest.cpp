@@ -6,14 +6,14 @@
 #include <string>
 
 #include "pdf/PdfSyntax.h"
+#include "pdf/PdfTestSupport.h"
 
 namespace {
 
 // Scans text as object 5; "-" when the scan fails, else the references found as "num gen,".
-std::string scanRefs(const std::string& text, const LengthResolver& resolve = nullptr) {
-    ByteSource source(text);
-    RawObject obj;
-    if (!scanRawObject(source, 5, true, resolve, obj)) return "-";
+std::string scanRefs(const std::string& text) {
+    RawObject obj = scanObject5(text);
+    if (obj.num != 5) return "-";
     std::string refs;
     for (const TextReference& ref : obj.refs) {
         refs += std::to_string(ref.num) + " " + std::to_string(ref.gen) + ",";
@@ -22,9 +22,8 @@ std::string scanRefs(const std::string& text, const LengthResolver& resolve = nu
 }
 
 RawObject scan(const std::string& text, const LengthResolver& resolve = nullptr) {
-    ByteSource source(text);
-    RawObject obj;
-    EXPECT_TRUE(scanRawObject(source, 5, true, resolve, obj)) << text;
+    RawObject obj = scanObject5(text, resolve);
+    EXPECT_EQ(obj.num, 5) << text;
     return obj;
 }
 
