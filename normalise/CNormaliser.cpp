@@ -86,6 +86,12 @@ int64_t pageCount(CPdfXRef& xref, const CPdfObject& root, int rootNum) {
 // Object streams, cross-reference streams and linearization dictionaries only describe how
 // the input was stored; the output is stored differently, so they are never written.
 bool isStorageObject(const RawObject& obj) {
+    // Most objects cannot be one: their dictionary holds none of the names, nor an escape that
+    // could spell one, and is not walked at all.
+    if (!obj.dictContains("ObjStm") && !obj.dictContains("XRef") &&
+        !obj.dictContains("Linearized") && !obj.dictContains("#")) {
+        return false;
+    }
     DictEntry linearized;
     return topLevelValueIs(obj, "Type", "/ObjStm") || topLevelValueIs(obj, "Type", "/XRef") ||
            findTopLevelEntry(obj, "Linearized", linearized);

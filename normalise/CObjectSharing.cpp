@@ -98,7 +98,8 @@ void CObjectSharing::scanSecond(const std::function<void()>& onRead) {
         // Page tree nodes and tree members (outline items, fields) belong to one copy; so do
         // object and cross-reference streams, which are not written at all.
         if (obj.dictContains("/Page") || obj.dictContains("/ObjStm") ||
-            obj.dictContains("/Parent") || topLevelValueIs(obj, "Type", "/XRef") ||
+            obj.dictContains("/Parent") ||
+            (obj.dictContains("/XRef") && topLevelValueIs(obj, "Type", "/XRef")) ||
             second_.isObjectStream(num)) {
             excluded_[at] = true;
         }
@@ -111,9 +112,11 @@ void CObjectSharing::scanSecond(const std::function<void()>& onRead) {
             }
         }
         // Annotations and their /Annots arrays are written anew per placed page by the
-        // imposition; one object serving both copies of a page would be overwritten.
+        // imposition; one object serving both copies of a page would be overwritten. The
+        // dictionary is walked only when it can hold the key.
         DictEntry annots;
-        if (findTopLevelEntry(obj, "Annots", annots)) {
+        if ((obj.dictContains("Annots") || obj.dictContains("#")) &&
+            findTopLevelEntry(obj, "Annots", annots)) {
             for (const TextReference& ref : obj.refs) {
                 if (ref.start < annots.valueBegin || ref.end > annots.valueEnd) continue;
                 exclude(ref.num);

@@ -44,12 +44,6 @@ TextToken nextTextToken(const std::string& text, size_t pos) {
     return scanTextToken(bytes, pos);
 }
 
-bool isKeywordToken(const std::string& text, const TextToken& token, const char* word) {
-    size_t length = std::strlen(word);
-    return token.kind == TextTokenKind::Keyword && token.end - token.begin == length &&
-           text.compare(token.begin, length, word) == 0;
-}
-
 bool isDigitsToken(const std::string& text, const TextToken& token) {
     if (token.kind != TextTokenKind::Number) return false;
     for (size_t i = token.begin; i < token.end; i++) {

@@ -35,15 +35,14 @@ struct TextToken {
 // The first position at or after pos that is neither white space nor inside a comment. Bytes
 // gives byte i as at(i), -1 past its end: a string, or a file read only as far as a scan needs.
 template <typename Bytes>
-size_t skipTextSpace(Bytes& bytes, size_t pos) {
+inline size_t skipTextSpace(Bytes& bytes, size_t pos) {
     for (;;) {
         int c = bytes.at(pos);
-        if (c == '%') {
+        if (c < 0 || kTextByteClass[static_cast<unsigned char>(c)] != kTextWhite) {
+            if (c != '%') return pos;
             while ((c = bytes.at(pos)) >= 0 && c != '\r' && c != '\n') pos++;
-        } else if (isWhiteByte(c)) {
-            pos++;
         } else {
-            return pos;
+            pos++;
         }
     }
 }
@@ -51,7 +50,7 @@ size_t skipTextSpace(Bytes& bytes, size_t pos) {
 // The token at or after pos, white space and comments skipped. A string left open runs to the
 // end of the bytes, with closed false.
 template <typename Bytes>
-TextToken scanTextToken(Bytes& bytes, size_t pos) {
+inline TextToken scanTextToken(Bytes& bytes, size_t pos) {
     TextToken token;
     token.begin = skipTextSpace(bytes, pos);
     size_t i = token.begin;
@@ -138,8 +137,13 @@ class TextBytes {
 
 size_t skipSpace(const std::string& text, size_t pos);
 TextToken nextTextToken(const std::string& text, size_t pos);
-// Whether the token is the keyword word.
-bool isKeywordToken(const std::string& text, const TextToken& token, const char* word);
+// Whether the token is the keyword word (a literal: its length is known without counting, as
+// content streams ask this of every token).
+template <size_t N>
+bool isKeywordToken(const std::string& text, const TextToken& token, const char (&word)[N]) {
+    return token.kind == TextTokenKind::Keyword && token.end - token.begin == N - 1 &&
+           text.compare(token.begin, N - 1, word) == 0;
+}
 // Whether the token is a run of decimal digits and nothing else.
 bool isDigitsToken(const std::string& text, const TextToken& token);
 
