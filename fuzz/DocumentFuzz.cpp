@@ -1,5 +1,5 @@
-// Fuzz target: arbitrary bytes opened as a document; every object is fetched and its raw text
-// taken.
+// Fuzz target: arbitrary bytes opened as a document; every object is fetched, and its raw text
+// taken and scanned.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +9,7 @@
 #include "pdf/CPdfDocument.h"
 #include "pdf/CPdfException.h"
 #include "pdf/ObjectText.h"
+#include "pdf/RawObject.h"
 #include "pdf/StreamFilters.h"
 
 namespace {
@@ -42,6 +43,11 @@ void readEverything(CPdfDocument& doc) {
         try {
             std::string text;
             getObjectText(doc.getFile(), num, doc, text);
+        } catch (const CPdfException&) {
+        }
+        try {
+            RawObject scanned;
+            scanStoredObject(xref, doc.getFile(), num, xref.getFileSize(), scanned);
         } catch (const CPdfException&) {
         }
     }

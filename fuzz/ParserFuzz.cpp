@@ -1,10 +1,15 @@
-// Fuzz target: arbitrary bytes through the lexer, the object parser and the flate decoder.
+// Fuzz target: arbitrary bytes through the lexer, the object parser, the raw-text scanners and the
+// flate decoder.
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "pdf/CPdfBoundedStream.h"
@@ -12,6 +17,8 @@
 #include "pdf/CPdfFileStream.h"
 #include "pdf/CPdfFlateStream.h"
 #include "pdf/CPdfParser.h"
+#include "pdf/PdfTextScan.h"
+#include "pdf/RawObject.h"
 #include "pdf/StreamFilters.h"
 
 namespace {
@@ -19,6 +26,8 @@ namespace {
 // Decoded stream data is read but capped, so a small input cannot ask for gigabytes.
 constexpr size_t kMaxDecoded = size_t{1} << 22;
 constexpr int kMaxObjects = 20000;
+// Every token's value is scanned from it: a bounded text keeps that quadratic walk short.
+constexpr size_t kMaxScanned = size_t{1} << 14;
 
 void parseAll(const std::shared_ptr<CPdfStream>& stream) {
     try {
@@ -30,6 +39,27 @@ void parseAll(const std::shared_ptr<CPdfStream>& stream) {
         }
     } catch (const CPdfException&) {
     }
+}
+
+// The bytes as raw object text: every token, the value and dictionary that start at it, and the
+// scan of the whole as one stored object.
+void scanText(const uint8_t* data, size_t size) {
+    std::string text(reinterpret_cast<const char*>(data), std::min(size, kMaxScanned));
+    for (size_t pos = 0;;) {
+        TextToken token = nextTextToken(text, pos);
+        if (token.kind == TextTokenKind::End) break;
+        findValueEnd(text, token.begin);
+        DictText dict;
+        if (token.kind == TextTokenKind::DictOpen) parseDictText(text, token.begin, dict);
+        std::vector<std::pair<size_t, size_t>> elements;
+        if (token.kind == TextTokenKind::ArrayOpen) listArrayElements(text, token.begin, elements);
+        if (token.kind == TextTokenKind::Name) decodeNameToken(text, token);
+        pos = token.end;
+    }
+    ByteSource source(text);
+    RawObject obj;
+    scanRawObject(
+        source, std::atoi(text.c_str()), true, [](int, int) { return int64_t{4}; }, obj);
 }
 
 // The input after four parameter bytes, deflated and read back through a predictor: this
@@ -69,6 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto base = std::make_shared<CPdfFileStream>(file, 0, false, 0, CPdfObject::makeNull());
     parseAll(std::make_shared<CPdfBoundedStream>(base, CPdfObject::makeNull(), true,
                                                  static_cast<int64_t>(size / 2)));
+    scanText(data, size);
     decodePredicted(data, size);
     std::fclose(file);
     return 0;

@@ -181,7 +181,7 @@ class PageTreeScanner {
         std::string text;
         DictText dict;
         if (num > 0 && rawText_ && rawText_(num, text) && parseObjectDict(text, dict)) {
-            const DictTextEntry* entry = dict.find("Resources");
+            const DictEntry* entry = dict.find("Resources");
             if (entry) return text.substr(entry->valueBegin, entry->valueEnd - entry->valueBegin);
         }
         std::string out;
@@ -236,7 +236,7 @@ void writeSheetBox(std::string& text, const char* key, const UserBox& userBox,
     size_t valueBegin = 0, valueEnd = 0, insertAt = std::string::npos;
     DictText dict;
     if (parseObjectDict(text, dict)) {
-        const DictTextEntry* entry = dict.find(key[0] == '/' ? key + 1 : key);
+        const DictEntry* entry = dict.find(key[0] == '/' ? key + 1 : key);
         if (entry) {
             found = true;
             valueBegin = entry->valueBegin;

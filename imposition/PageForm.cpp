@@ -61,7 +61,7 @@ std::vector<CPdfObject> contentReferences(WriteContext& ctx, const PageRecord& p
 }
 
 // The value of /Length in a stream's dictionary: written there, or in the object it names.
-bool streamLength(WriteContext& ctx, const std::string& text, const DictTextEntry& entry,
+bool streamLength(WriteContext& ctx, const std::string& text, const DictEntry& entry,
                   size_t& length) {
     ValueText value;
     double number = 0;
@@ -79,23 +79,17 @@ bool copyEncodedStream(WriteContext& ctx, int num, std::string& entries, std::st
     std::string text;
     DictText dict;
     if (!readObjectText(ctx, num, text) || !parseObjectDict(text, dict)) return false;
-    const DictTextEntry* lengthEntry = dict.find("Length");
+    const DictEntry* lengthEntry = dict.find("Length");
     size_t length = 0;
     if (!lengthEntry || !streamLength(ctx, text, *lengthEntry, length)) return false;
     TextToken keyword = nextTextToken(text, dict.close + 2);
-    if (keyword.kind != TextTokenKind::Keyword || keyword.end - keyword.begin != 6 ||
-        text.compare(keyword.begin, 6, "stream") != 0) {
-        return false;
-    }
-    // The data starts after the end of the keyword's line: CR LF or LF.
-    size_t start = keyword.begin + 6;
-    if (start < text.size() && text[start] == '\r') start++;
-    if (start < text.size() && text[start] == '\n') start++;
-    if (start > text.size() || length > text.size() - start) return false;
+    if (!isKeywordToken(text, keyword, "stream")) return false;
+    size_t start = streamDataStart(text, keyword.end);
+    if (start == kNoPos || length > text.size() - start) return false;
     data = text.substr(start, length);
     for (const char* key : {"Filter", "DecodeParms"}) {
-        const DictTextEntry* entry = dict.find(key);
-        if (entry) entries += text.substr(entry->keyBegin, entry->valueEnd - entry->keyBegin) + " ";
+        const DictEntry* entry = dict.find(key);
+        if (entry) entries += text.substr(entry->keyPos, entry->valueEnd - entry->keyPos) + " ";
     }
     return true;
 }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <set>
 
 #include "normalise/CNormaliseOutput.h"
@@ -14,17 +13,12 @@
 #include "pdf/CPdfDocument.h"
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
+#include "writer/XRefWriter.h"
 
 namespace {
 
 // A progress dot is printed for every this many object reads.
 constexpr int64_t kReadsPerDot = 5001;
-// A classic cross-reference entry has ten digits for the offset.
-constexpr int64_t kMaxTableOffset = 9999999999LL;
-// The header lines copied from the first input are looked for in this many bytes.
-constexpr size_t kMaxHeaderBytes = 4096;
-// The table is written in pieces of about this size.
-constexpr size_t kTableChunk = 64 * 1024;
 
 struct IndirectRef {
     int num = 0;
@@ -89,34 +83,31 @@ int64_t pageCount(CPdfXRef& xref, const CPdfObject& root, int rootNum) {
     return pages;
 }
 
-bool isWhiteByte(char c) {
-    return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
-}
-
 // Object streams, cross-reference streams and linearization dictionaries only describe how
 // the input was stored; the output is stored differently, so they are never written.
 bool isStorageObject(const RawObject& obj) {
-    size_t first = 0, last = 0;
+    // Most objects cannot be one: their dictionary holds none of the names, nor an escape that
+    // could spell one, and is not walked at all.
+    if (!obj.dictContains("ObjStm") && !obj.dictContains("XRef") &&
+        !obj.dictContains("Linearized") && !obj.dictContains("#")) {
+        return false;
+    }
+    DictEntry linearized;
     return topLevelValueIs(obj, "Type", "/ObjStm") || topLevelValueIs(obj, "Type", "/XRef") ||
-           findTopLevelValue(obj, "Linearized", &first, &last);
+           findTopLevelEntry(obj, "Linearized", linearized);
+}
+
+// The end of an object's value when it is an array: one past its "]"; kNoPos otherwise.
+size_t arrayBodyEnd(const RawObject& obj) {
+    size_t value = findObjectValue(obj.text);
+    if (value == kNoPos || obj.text[value] != '[') return kNoPos;
+    return findValueEnd(obj.text, value);
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
     struct stat infoA, infoB;
     if (stat(a.c_str(), &infoA) != 0 || stat(b.c_str(), &infoB) != 0) return false;
     return infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino;
-}
-
-size_t readAt(FILE* file, int64_t pos, char* buffer, size_t count) {
-    if (pos < 0 || fseeko(file, static_cast<off_t>(pos), SEEK_SET) != 0) return 0;
-    return fread(buffer, 1, count, file);
-}
-
-// "%PDF-M.m" at the start of bytes: the version as M * 10 + m, or -1.
-int headerVersion(const char* bytes, size_t length) {
-    if (length < 8 || std::memcmp(bytes, "%PDF-", 5) != 0 || bytes[6] != '.') return -1;
-    if (bytes[5] < '0' || bytes[5] > '9' || bytes[7] < '0' || bytes[7] > '9') return -1;
-    return (bytes[5] - '0') * 10 + (bytes[7] - '0');
 }
 
 std::string refText(int64_t num, int gen) {
@@ -162,7 +153,7 @@ void CNormaliser::run(const std::string& first, const std::string& second,
     int count2 = reader2_->getCount();
     offset_ = std::max(count1 - 1, 0);
     int64_t total = std::max<int64_t>({1, count1, offset_ + count2});
-    records_.assign(static_cast<size_t>(total), Record());
+    offsets_.reset(static_cast<int>(total));
     firstChanged_.assign(static_cast<size_t>(count1), false);
 
     root1_ = doc1_->getXRef()->getRootNum();
@@ -179,9 +170,10 @@ void CNormaliser::run(const std::string& first, const std::string& second,
     planPageTrees();
     planOutlines();
 
-    writeHeader();
+    output_->write(
+        joinedHeaderText(raw1_.get(), *doc1_->getXRef(), raw2_.get(), *doc2_->getXRef()));
     writeFirst();
-    if (root1_ <= 0 || root1_ >= count1 || !records_[static_cast<size_t>(root1_)].written) {
+    if (root1_ <= 0 || root1_ >= count1 || !offsets_.isWritten(root1_)) {
         throw CPdfException("The catalog of the document cannot be read");
     }
     sharing_->build([this] { tick(); });
@@ -220,11 +212,7 @@ void CNormaliser::planPageTrees() {
         // The array lives in an object of its own: that object is extended.
         RawObject holder;
         int holderNum = kids.getRefNum();
-        if (!reader1_->read(holderNum, holder) || holder.tokens.empty() ||
-            holder.tokens[0].kind != RawTokenKind::arrayOpen ||
-            findClosingToken(holder, 0) >= holder.tokens.size()) {
-            return;
-        }
+        if (!reader1_->read(holderNum, holder) || arrayBodyEnd(holder) == kNoPos) return;
         firstPatches_[holderNum].push_back(PatchOp{PatchOp::appendToBody, "", kid});
         firstChanged_[static_cast<size_t>(holderNum)] = true;
     } else {
@@ -287,42 +275,6 @@ void CNormaliser::planOutlines() {
     }
 }
 
-void CNormaliser::writeHeader() {
-    char head1[kMaxHeaderBytes], head2[16];
-    int64_t header1 = doc1_->getHeaderOffset();
-    size_t got1 = readAt(raw1_.get(), header1, head1, sizeof head1);
-    size_t got2 = readAt(raw2_.get(), doc2_->getHeaderOffset(), head2, sizeof head2);
-    int version = std::max(headerVersion(head1, got1), headerVersion(head2, got2));
-    if (version < 0) version = 14;
-
-    // Up to the first object: the version line and the comment lines right after it.
-    int64_t firstObject = INT64_MAX;
-    CPdfXRef& xref = *doc1_->getXRef();
-    for (const CPdfXRefEntry& entry : xref.getEntries()) {
-        if (entry.type == xrefUncompressed && entry.offset > 0) {
-            firstObject = std::min(firstObject, entry.offset);
-        }
-    }
-    size_t limit = static_cast<size_t>(std::min<int64_t>(firstObject, static_cast<int64_t>(got1)));
-    std::string header;
-    if (headerVersion(head1, got1) >= 0) {
-        size_t end = 0;
-        size_t at = 0;
-        while (at < limit && head1[at] == '%') {
-            size_t eol = at;
-            while (eol < limit && head1[eol] != '\r' && head1[eol] != '\n') eol++;
-            if (eol >= limit) break;
-            if (head1[eol] == '\r' && eol + 1 < limit && head1[eol + 1] == '\n') eol++;
-            end = at = eol + 1;
-        }
-        header.assign(head1, end);
-    }
-    if (header.empty()) header = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
-    header[5] = static_cast<char>('0' + version / 10);
-    header[7] = static_cast<char>('0' + version % 10);
-    output_->write(header);
-}
-
 void CNormaliser::writeFirst() {
     RawObject obj;
     for (int num = 1; num < reader1_->getCount(); num++) {
@@ -353,27 +305,26 @@ void CNormaliser::writeSecond() {
         }
         std::vector<PatchOp> ops;
         if (mergePages_ && num == pagesRoot2_) {
-            int gen = records_[static_cast<size_t>(pagesRoot1_)].gen;
+            int gen = offsets_.at(pagesRoot1_).gen;
             ops.push_back(PatchOp{PatchOp::setKey, "Parent", refText(pagesRoot1_, gen)});
         }
         if (outlineFirst2_ > 0 && num == outlineFirst2_) {
-            int gen = records_[static_cast<size_t>(outlineLast1_)].gen;
+            int gen = offsets_.at(outlineLast1_).gen;
             ops.push_back(PatchOp{PatchOp::setKey, "Prev", refText(outlineLast1_, gen)});
         }
         std::vector<TextEdit> edits;
         patchEdits(obj, ops, edits);
         size_t patched = edits.size();
-        for (const RawToken& token : obj.tokens) {
-            if (token.kind != RawTokenKind::ref) continue;
+        for (const TextReference& ref : obj.refs) {
             bool replaced = false;
             for (size_t i = 0; i < patched; i++) {
-                if (token.start >= edits[i].start && token.end <= edits[i].end) replaced = true;
+                if (ref.start >= edits[i].start && ref.end <= edits[i].end) replaced = true;
             }
             int64_t outNum = 0;
             int outGen = 0;
-            if (replaced || !mapSecondRef(token.refNum, token.refGen, &outNum, &outGen)) continue;
-            edits.push_back(TextEdit{token.start, token.numEnd, intText(outNum)});
-            edits.push_back(TextEdit{token.genStart, token.genEnd, intText(outGen)});
+            if (replaced || !mapSecondRef(ref.num, ref.gen, &outNum, &outGen)) continue;
+            edits.push_back(TextEdit{ref.start, ref.numEnd, intText(outNum)});
+            edits.push_back(TextEdit{ref.genStart, ref.genEnd, intText(outGen)});
         }
         int64_t outNum = num + offset_;
         std::string text = intText(outNum) + " " + intText(obj.gen) + " obj" +
@@ -401,42 +352,35 @@ bool CNormaliser::mapSecondRef(int num, int gen, int64_t* outNum, int* outGen) c
 void CNormaliser::patchEdits(const RawObject& obj, const std::vector<PatchOp>& ops,
                              std::vector<TextEdit>& edits) {
     auto insertItem = [&obj, &edits](size_t at, const std::string& item) {
-        std::string spaced = at > 0 && isWhiteByte(obj.text[at - 1]) ? "" : " ";
-        edits.push_back(TextEdit{at, at, spaced + item + " "});
+        bool spaced = at > 0 && isTextWhite(static_cast<unsigned char>(obj.text[at - 1]));
+        edits.push_back(TextEdit{at, at, (spaced ? "" : " ") + item + " "});
     };
     for (const PatchOp& op : ops) {
-        size_t first = 0, last = 0;
-        bool found = findTopLevelValue(obj, op.key.c_str(), &first, &last);
+        DictEntry entry;
+        bool found = findTopLevelEntry(obj, op.key.c_str(), entry);
         switch (op.kind) {
             case PatchOp::setKey:
                 if (found) {
+                    edits.push_back(TextEdit{entry.valueBegin, entry.valueEnd, op.text});
+                } else if (size_t dict = findObjectDict(obj.text); dict != kNoPos) {
                     edits.push_back(
-                        TextEdit{obj.tokens[first].start, obj.tokens[last].end, op.text});
-                } else if (!obj.tokens.empty() && obj.tokens[0].kind == RawTokenKind::dictOpen) {
-                    size_t at = obj.tokens[0].end;
-                    edits.push_back(TextEdit{at, at, "/" + op.key + " " + op.text + " "});
+                        TextEdit{dict + 2, dict + 2, "/" + op.key + " " + op.text + " "});
                 }
                 break;
             case PatchOp::appendToKey:
-                if (found && obj.tokens[first].kind == RawTokenKind::arrayOpen) {
-                    insertItem(obj.tokens[last].start, op.text);
+                if (found && obj.text[entry.valueBegin] == '[') {
+                    insertItem(entry.valueEnd - 1, op.text);
                 }
                 break;
             case PatchOp::appendToBody:
-                if (!obj.tokens.empty() && obj.tokens[0].kind == RawTokenKind::arrayOpen) {
-                    size_t close = findClosingToken(obj, 0);
-                    if (close < obj.tokens.size()) insertItem(obj.tokens[close].start, op.text);
-                }
+                if (size_t end = arrayBodyEnd(obj); end != kNoPos) insertItem(end - 1, op.text);
                 break;
         }
     }
 }
 
 void CNormaliser::writeObject(int64_t outNum, int gen, const std::string& text, char lineEnd) {
-    Record& record = records_[static_cast<size_t>(outNum)];
-    record.offset = output_->position();
-    record.gen = gen;
-    record.written = true;
+    offsets_.record(static_cast<int>(outNum), gen, output_->position());
     output_->write(text);
     char end = lineEnd ? lineEnd : '\n';
     output_->write(&end, 1);
@@ -444,34 +388,9 @@ void CNormaliser::writeObject(int64_t outNum, int gen, const std::string& text, 
 
 void CNormaliser::writeXRefAndTrailer() {
     int64_t start = output_->position();
-    int64_t size = static_cast<int64_t>(records_.size());
-    std::string chunk = formatText("xref\n0 %lld\r", static_cast<long long>(size));
-    chunk += "0000000000 65535 f \r";
-    for (size_t num = 1; num < records_.size(); num++) {
-        const Record& record = records_[num];
-        if (!record.written) {
-            chunk += "0000000000 00000 f \r";
-        } else {
-            if (record.offset > kMaxTableOffset) {
-                throw CPdfException(
-                    formatText("Output file too large for a cross-reference table: '%s'",
-                               outputName_.c_str()));
-            }
-            appendXRefEntry(chunk, static_cast<long long>(record.offset), record.gen);
-        }
-        if (chunk.size() >= kTableChunk) {
-            output_->write(chunk);
-            chunk.clear();
-        }
-    }
-    chunk += formatText("trailer\n<<\n/Size %lld\n", static_cast<long long>(size));
-    chunk += "/Root " + refText(root1_, records_[static_cast<size_t>(root1_)].gen) + "\n";
-    if (info1_ > 0 && info1_ < reader1_->getCount() &&
-        records_[static_cast<size_t>(info1_)].written) {
-        chunk += "/Info " + refText(info1_, records_[static_cast<size_t>(info1_)].gen) + "\n";
-    }
-    chunk += formatText(">>\nstartxref\n%lld\n%%%%EOF", static_cast<long long>(start));
-    output_->write(chunk);
+    writeXRefTable(offsets_, [this](const std::string& text) { output_->write(text); });
+    bool infoWritten = info1_ > 0 && info1_ < reader1_->getCount() && offsets_.isWritten(info1_);
+    output_->write(trailerText(offsets_, start, root1_, infoWritten ? info1_ : 0));
 }
 
 void CNormaliser::tick() {

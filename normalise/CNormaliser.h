@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "normalise/RawObject.h"
+#include "normalise/ObjectEdit.h"
+#include "writer/OffsetTable.h"
 
 class CObjectReader;
 class CObjectSharing;
@@ -47,16 +48,8 @@ class CNormaliser {
         std::string key;
         std::string text;
     };
-    // One cross-reference entry of the output per output object number.
-    struct Record {
-        int64_t offset = 0;
-        int gen = 0;
-        bool written = false;
-    };
-
     void planPageTrees();
     void planOutlines();
-    void writeHeader();
     void writeFirst();
     void writeSecond();
     void writeXRefAndTrailer();
@@ -86,7 +79,7 @@ class CNormaliser {
 
     // Second-document object N is written as N + offset_: right behind the first's numbers.
     int64_t offset_ = 0;
-    std::vector<Record> records_;
+    OffsetTable offsets_;
     int64_t dotsPrinted_ = 0;
 
     int root1_ = 0, info1_ = 0, root2_ = 0, info2_ = 0;

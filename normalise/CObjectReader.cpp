@@ -1,8 +1,7 @@
-// Reads the stored text of objects: plain ones from the file, compressed ones from their stream.
+// The append engine's reads: stored objects scanned through pdf/, bounded by the next object.
 #include "normalise/CObjectReader.h"
 
 #include <algorithm>
-#include <climits>
 
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
@@ -61,32 +60,12 @@ void CObjectReader::refuse(int num, const CPdfXRefEntry& entry) {
 }
 
 bool CObjectReader::readStored(int num, const CPdfXRefEntry& entry, RawObject& obj) {
-    if (entry.type == xrefCompressed) {
-        if (entry.offset <= 0 || entry.offset > INT_MAX) return false;
-        std::string bytes;
-        if (!xref_.getCompressedMemberBytes(static_cast<int>(entry.offset), entry.gen, num,
-                                            bytes)) {
-            return false;
-        }
-        // Members carry no "obj" wrapper of their own; the wrapped text scans like a plain
-        // object. A stream cannot be compressed, so "stream" in a member means damage.
-        ByteSource source(intText(num) + " 0 obj\r" + bytes + " endobj\r");
-        return scanRawObject(source, num, false, nullptr, obj);
+    // A plain object cannot reach past the start of the next one.
+    int64_t limit = fileSize_;
+    if (entry.type == xrefUncompressed) {
+        auto next = std::upper_bound(starts_.begin(), starts_.end(),
+                                     xref_.getHeaderOffset() + entry.offset);
+        if (next != starts_.end()) limit = *next;
     }
-    if (entry.type != xrefUncompressed || entry.offset < 0) return false;
-    int64_t start = xref_.getHeaderOffset() + entry.offset;
-    if (start < 0 || start >= fileSize_) return false;
-    auto next = std::upper_bound(starts_.begin(), starts_.end(), start);
-    int64_t limit = next == starts_.end() ? fileSize_ : *next;
-    ByteSource source(raw_, start, limit);
-    auto resolveLength = [this](int lengthNum, int lengthGen) -> int64_t {
-        try {
-            CPdfObject length = xref_.fetchObject(lengthNum, lengthGen);
-            if (length.isInt() && length.getInt64() >= 0) return length.getInt64();
-        } catch (const CPdfException&) {
-            // An unreadable /Length object: the scan falls back on finding "endstream".
-        }
-        return -1;
-    };
-    return scanRawObject(source, num, true, resolveLength, obj);
+    return scanStoredObject(xref_, raw_, num, limit, obj);
 }

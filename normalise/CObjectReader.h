@@ -1,12 +1,13 @@
-// Reads the stored text of any object of an opened document, plain or compressed, as a RawObject.
+// The append engine's reads of one document: every object as stored and scanned, each bounded by
+// the next object's start, counted for the progress dots, and refused with a reason when damaged.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
 #include <vector>
 
-#include "normalise/RawObject.h"
 #include "pdf/CPdfDocument.h"
+#include "pdf/RawObject.h"
 
 class CObjectReader {
   public:

@@ -98,28 +98,32 @@ void CObjectSharing::scanSecond(const std::function<void()>& onRead) {
         // Page tree nodes and tree members (outline items, fields) belong to one copy; so do
         // object and cross-reference streams, which are not written at all.
         if (obj.dictContains("/Page") || obj.dictContains("/ObjStm") ||
-            obj.dictContains("/Parent") || topLevelValueIs(obj, "Type", "/XRef") ||
+            obj.dictContains("/Parent") ||
+            (obj.dictContains("/XRef") && topLevelValueIs(obj, "Type", "/XRef")) ||
             second_.isObjectStream(num)) {
             excluded_[at] = true;
         }
         fontFile[at] = obj.dictContains("/FontFile2");
         bool annotation = obj.dictContains("Annot");
-        for (const RawToken& token : obj.tokens) {
-            if (token.kind != RawTokenKind::ref) continue;
-            refs_.push_back(Ref{token.refNum, token.refGen});
-            if (annotation && token.refNum > 0 && token.refNum < secondCount_) {
-                fromAnnotation[static_cast<size_t>(token.refNum)] = true;
+        for (const TextReference& ref : obj.refs) {
+            refs_.push_back(Ref{ref.num, ref.gen});
+            if (annotation && ref.num > 0 && ref.num < secondCount_) {
+                fromAnnotation[static_cast<size_t>(ref.num)] = true;
             }
         }
         // Annotations and their /Annots arrays are written anew per placed page by the
-        // imposition; one object serving both copies of a page would be overwritten.
-        size_t first = 0, last = 0;
-        if (findTopLevelValue(obj, "Annots", &first, &last)) {
-            for (size_t i = first; i <= last; i++) {
-                const RawToken& token = obj.tokens[i];
-                if (token.kind != RawTokenKind::ref) continue;
-                exclude(token.refNum);
-                if (first == last) annotArrays.push_back(token.refNum);
+        // imposition; one object serving both copies of a page would be overwritten. The
+        // dictionary is walked only when it can hold the key.
+        DictEntry annots;
+        if ((obj.dictContains("Annots") || obj.dictContains("#")) &&
+            findTopLevelEntry(obj, "Annots", annots)) {
+            for (const TextReference& ref : obj.refs) {
+                if (ref.start < annots.valueBegin || ref.end > annots.valueEnd) continue;
+                exclude(ref.num);
+                // The array lives in an object of its own: what it lists is excluded below.
+                if (ref.start == annots.valueBegin && ref.end == annots.valueEnd) {
+                    annotArrays.push_back(ref.num);
+                }
             }
         }
     }
@@ -255,19 +259,14 @@ bool CObjectSharing::verify(int num, int target, std::vector<int>& pending,
     RawObject mine, theirs;
     if (!second_.read(num, mine) || !first_.read(target, theirs)) return false;
 
-    std::vector<const RawToken*> myRefs, theirRefs;
-    for (const RawToken& token : mine.tokens) {
-        if (token.kind == RawTokenKind::ref) myRefs.push_back(&token);
-    }
-    for (const RawToken& token : theirs.tokens) {
-        if (token.kind == RawTokenKind::ref) theirRefs.push_back(&token);
-    }
+    const std::vector<TextReference>& myRefs = mine.refs;
+    const std::vector<TextReference>& theirRefs = theirs.refs;
     if (myRefs.size() != theirRefs.size()) return false;
 
     std::vector<TextEdit> edits;
     for (size_t i = 0; i < myRefs.size(); i++) {
-        Ref my{myRefs[i]->refNum, myRefs[i]->refGen};
-        Ref their{theirRefs[i]->refNum, theirRefs[i]->refGen};
+        Ref my{myRefs[i].num, myRefs[i].gen};
+        Ref their{theirRefs[i].num, theirRefs[i].gen};
         if (!isLiveRef(my) || their.num <= 0 || their.num >= firstCount_ ||
             firstGen_[static_cast<size_t>(their.num)] != their.gen) {
             return false;
@@ -286,8 +285,8 @@ bool CObjectSharing::verify(int num, int target, std::vector<int>& pending,
             trail.push_back(my.num);
             pending.push_back(my.num);
         }
-        edits.push_back(TextEdit{myRefs[i]->start, myRefs[i]->numEnd, intText(their.num)});
-        edits.push_back(TextEdit{myRefs[i]->genStart, myRefs[i]->genEnd, intText(their.gen)});
+        edits.push_back(TextEdit{myRefs[i].start, myRefs[i].numEnd, intText(their.num)});
+        edits.push_back(TextEdit{myRefs[i].genStart, myRefs[i].genEnd, intText(their.gen)});
     }
     // The last word: the rewritten body must be the target's body, byte for byte.
     std::string mapped = applyEdits(mine.text, mine.bodyStart, mine.text.size(), std::move(edits));

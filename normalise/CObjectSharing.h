@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "normalise/CObjectReader.h"
-#include "normalise/RawObject.h"
+#include "normalise/ObjectEdit.h"
 
 // An object N of the second document is shared with object T of the first when N's body, with
 // every reference K rewritten to K's own target, is byte for byte T's body. That holds only if

@@ -1,7 +1,7 @@
 // ASCII85Decode: base-85 groups; a last group of n characters (2 to 4) gives n - 1 bytes.
 #include "pdf/CPdfAscii85Stream.h"
 
-#include "pdf/PdfTextScan.h"
+#include "pdf/PdfSyntax.h"
 
 void CPdfAscii85Stream::restart() {
     value_ = 0;

@@ -1,18 +1,7 @@
 // ASCIIHexDecode: two hexadecimal digits make a byte; a lone last digit is followed by a 0.
 #include "pdf/CPdfAsciiHexStream.h"
 
-#include "pdf/PdfTextScan.h"
-
-namespace {
-
-int hexValue(int c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
+#include "pdf/PdfSyntax.h"
 
 void CPdfAsciiHexStream::restart() {
     highDigit_ = -1;
@@ -30,7 +19,7 @@ bool CPdfAsciiHexStream::decodeMore(std::vector<uint8_t>& out) {
             break;
         }
         if (isTextWhite(static_cast<unsigned char>(c))) continue;
-        int digit = hexValue(c);
+        int digit = hexDigitValue(c);
         if (digit < 0) {
             ended_ = true;
         } else if (highDigit_ < 0) {

@@ -8,17 +8,11 @@
 #include <string>
 
 #include "pdf/CPdfException.h"
+#include "pdf/PdfSyntax.h"
 #include "pdf/StreamFilters.h"
 
 namespace {
 
-// Arrays and dictionaries nested deeper than this make the whole object an Error; the limit
-// keeps hostile files of endless "[" from exhausting the stack.
-constexpr int kMaxDepth = 500;
-
-// Resolving an indirect /Length parses another object, which may hold a stream with an
-// indirect /Length of its own. Past this many nested resolutions the length is not fetched.
-constexpr int kMaxLengthFetchDepth = 8;
 int lengthFetchDepth = 0;
 
 struct LengthFetchGuard {
@@ -29,34 +23,8 @@ struct LengthFetchGuard {
     bool allowed() const { return lengthFetchDepth <= kMaxLengthFetchDepth; }
 };
 
-enum CharClass : unsigned char { regularChar = 0, whiteChar = 1, delimChar = 2 };
-
-struct CharTable {
-    unsigned char cls[256] = {};
-    constexpr CharTable() {
-        for (unsigned char c : {0x00, 0x09, 0x0A, 0x0C, 0x0D, 0x20}) cls[c] = whiteChar;
-        for (unsigned char c : {'%', '(', ')', '/', '<', '>', '[', ']', '{', '}'})
-            cls[c] = delimChar;
-    }
-};
-constexpr CharTable kChars;
-
-inline bool isWhite(int c) {
-    return c >= 0 && kChars.cls[c] == whiteChar;
-}
-inline bool isRegular(int c) {
-    return c >= 0 && kChars.cls[c] == regularChar;
-}
 inline bool isDigit(int c) {
     return c >= '0' && c <= '9';
-}
-
-// Value of a hex digit, -1 for any other byte.
-inline int hexValue(int c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 }  // namespace
@@ -67,11 +35,17 @@ struct CPdfParser::Impl {
     CPdfObject buf2;
     std::vector<std::shared_ptr<CPdfStream>> streams;
     size_t current = 0;
-    // Set when nesting passed kMaxDepth: every open container stops and the object is an Error.
+    // Set when nesting passed kMaxNesting: every open container stops and the object is an Error.
     bool tooDeep = false;
 
     int getChar();
     int peekChar() { return streams[current]->peekChar(); }
+    // The lexer's bytes as the shared string and name readers take them.
+    struct Reader {
+        Impl& impl;
+        int get() { return impl.getChar(); }
+        int peek() { return impl.peekChar(); }
+    };
     void skipToNextLine();
     void shift();
     CPdfObject lex();
@@ -119,7 +93,7 @@ CPdfObject CPdfParser::Impl::lex() {
             if (c < 0) return CPdfObject::makeEOF();
             continue;
         }
-        if (!isWhite(c)) break;
+        if (!isWhiteByte(c)) break;
     }
 
     if (isDigit(c) || c == '-' || c == '.') return lexNumber(c);
@@ -154,7 +128,7 @@ CPdfObject CPdfParser::Impl::lex() {
 
     // A keyword: a run of regular bytes (a lone "%" cannot get here, it starts a comment).
     std::string text(1, static_cast<char>(c));
-    while (isRegular(peekChar())) text += static_cast<char>(getChar());
+    while (isRegularByte(peekChar())) text += static_cast<char>(getChar());
     if (text == "true") return CPdfObject::makeBool(true);
     if (text == "false") return CPdfObject::makeBool(false);
     if (text == "null") return CPdfObject::makeNull();
@@ -204,55 +178,8 @@ CPdfObject CPdfParser::Impl::lexNumber(int first) {
 // A literal string after its "(": balanced parentheses are kept, escapes decoded.
 CPdfObject CPdfParser::Impl::lexString() {
     std::string bytes;
-    int nesting = 1;
-    for (;;) {
-        int c = getChar();
-        if (c < 0) break;
-        if (c == '(') {
-            ++nesting;
-        } else if (c == ')') {
-            if (--nesting == 0) break;
-        } else if (c == '\\') {
-            c = getChar();
-            if (c < 0) break;
-            switch (c) {
-                case 'n':
-                    c = 0x0A;
-                    break;
-                case 'r':
-                    c = 0x0D;
-                    break;
-                case 't':
-                    c = 0x09;
-                    break;
-                case 'b':
-                    c = 0x08;
-                    break;
-                case 'f':
-                    c = 0x0C;
-                    break;
-                case '\n':
-                    continue;
-                case '\r':
-                    if (peekChar() == '\n') getChar();
-                    continue;
-                default:
-                    if (c >= '0' && c <= '7') {
-                        // At most three octal digits; a value above 255 keeps its low byte.
-                        int value = c - '0';
-                        for (int more = 0; more < 2; ++more) {
-                            int d = peekChar();
-                            if (d < '0' || d > '7') break;
-                            getChar();
-                            value = value * 8 + (d - '0');
-                        }
-                        c = value & 0xFF;
-                    }
-                    break;
-            }
-        }
-        bytes += static_cast<char>(c);
-    }
+    Reader in{*this};
+    readLiteralString(in, [&bytes](char c) { bytes += c; });
     return CPdfObject::makeString(std::move(bytes));
 }
 
@@ -264,8 +191,8 @@ CPdfObject CPdfParser::Impl::lexHexString() {
     for (;;) {
         int c = getChar();
         if (c < 0 || c == '>') break;
-        if (isWhite(c)) continue;
-        int value = hexValue(c);
+        if (isWhiteByte(c)) continue;
+        int value = hexDigitValue(c);
         if (value < 0) value = 0;
         if (high < 0) {
             high = value;
@@ -281,27 +208,14 @@ CPdfObject CPdfParser::Impl::lexHexString() {
 // A name after its "/": regular bytes with "#xx" escapes decoded.
 CPdfObject CPdfParser::Impl::lexName() {
     std::string name;
-    while (isRegular(peekChar())) {
-        int c = getChar();
-        if (c == '#') {
-            int high = hexValue(peekChar());
-            if (high >= 0) {
-                getChar();
-                // The byte after the first digit is taken whatever it is; only a hex digit
-                // counts, anything else leaves the first digit alone as the high half.
-                int next = getChar();
-                int low = hexValue(next);
-                c = high * 16 + (low >= 0 ? low : 0);
-            }
-        }
-        name += static_cast<char>(c);
-    }
+    Reader in{*this};
+    readNameBytes(in, [&name](char c) { name += c; });
     return CPdfObject::makeName(std::move(name));
 }
 
 CPdfObject CPdfParser::Impl::parse(int depth) {
     if (buf1.isKeyword("[")) {
-        if (depth >= kMaxDepth) {
+        if (depth >= kMaxNesting) {
             tooDeep = true;
             shift();
             return CPdfObject::makeError();
@@ -319,7 +233,7 @@ CPdfObject CPdfParser::Impl::parse(int depth) {
     }
 
     if (buf1.isKeyword("<<")) {
-        if (depth >= kMaxDepth) {
+        if (depth >= kMaxNesting) {
             tooDeep = true;
             shift();
             return CPdfObject::makeError();

@@ -6,10 +6,12 @@
 #include <cstring>
 #include <vector>
 
+#include "pdf/ByteSource.h"
 #include "pdf/CPdfDocument.h"
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
 #include "pdf/PdfTextScan.h"
+#include "pdf/RawObject.h"
 
 namespace {
 
@@ -22,31 +24,18 @@ constexpr size_t kEndobjLength = sizeof kEndobj - 1;
 
 // Reads the file from start through the first "endobj" that begins at or after searchFrom,
 // plus the one byte after it when there is one. False when no such "endobj" exists.
-bool readThroughEndobj(FILE* file, int64_t start, int64_t searchFrom, std::string& out) {
+bool readThroughEndobj(FILE* file, int64_t start, int64_t searchFrom, int64_t fileSize,
+                       std::string& out) {
     out.clear();
-    if (start < 0 || fseeko(file, static_cast<off_t>(start), SEEK_SET) != 0) return false;
-    size_t searchIndex = static_cast<size_t>(std::max<int64_t>(0, searchFrom - start));
-    std::vector<char> block(kFirstBlock);
-    for (;;) {
-        size_t got = fread(block.data(), 1, block.size(), file);
-        out.append(block.data(), got);
-        if (out.size() >= searchIndex + kEndobjLength) {
-            size_t found = out.find(kEndobj, searchIndex, kEndobjLength);
-            if (found != std::string::npos) {
-                size_t end = found + kEndobjLength + 1;
-                if (out.size() < end) {
-                    int next = fgetc(file);
-                    if (next != EOF) out += static_cast<char>(next);
-                }
-                out.resize(std::min(out.size(), end));
-                return true;
-            }
-            // The next search starts where a match split across blocks could begin.
-            searchIndex = out.size() - (kEndobjLength - 1);
-        }
-        if (got < block.size()) return false;
-        if (block.size() < kLargestBlock) block.resize(block.size() * 2);
-    }
+    if (start < 0 || searchFrom < start) return false;
+    ByteSource source(file, start, fileSize);
+    size_t found = source.find(kEndobj, kEndobjLength, static_cast<size_t>(searchFrom - start));
+    if (found == std::string::npos) return false;
+    size_t end = found + kEndobjLength + 1;
+    source.ensure(end);
+    out.swap(source.data());
+    out.resize(std::min(out.size(), end));
+    return true;
 }
 
 }  // namespace
@@ -74,11 +63,8 @@ int64_t streamDataEndInText(const std::string& text, CPdfXRef* xref) {
     DictText dict;
     if (!parseObjectDict(text, dict)) return -1;
     TextToken keyword = nextTextToken(text, dict.close + 2);
-    if (keyword.kind != TextTokenKind::Keyword || keyword.end - keyword.begin != 6 ||
-        text.compare(keyword.begin, 6, "stream") != 0) {
-        return -1;
-    }
-    const DictTextEntry* lengthEntry = dict.find("Length");
+    if (!isKeywordToken(text, keyword, "stream")) return -1;
+    const DictEntry* lengthEntry = dict.find("Length");
     if (!lengthEntry) return -1;
     TextToken first = nextTextToken(text, lengthEntry->valueBegin);
     if (first.kind != TextTokenKind::Number) return -1;
@@ -91,18 +77,14 @@ int64_t streamDataEndInText(const std::string& text, CPdfXRef* xref) {
         int64_t num = plainInteger(text, first);
         int64_t gen = plainInteger(text, second);
         if (num < 0 || num > INT_MAX || gen < 0 || gen > INT_MAX) return -1;
-        CPdfObject value = xref->fetchObject(static_cast<int>(num), static_cast<int>(gen));
-        if (!value.isInt() || value.getInt64() < 0) return -1;
-        length = value.getInt64();
+        length = fetchStreamLength(*xref, static_cast<int>(num), static_cast<int>(gen));
     }
     // A length beyond the text cannot end inside it (and must not overflow the sum below).
     if (length < 0 || length > static_cast<int64_t>(text.size())) return -1;
     // The data starts on the line after the keyword, as the parser skips to it.
-    size_t i = keyword.end;
-    while (i < text.size() && text[i] != '\n' && text[i] != '\r') i++;
-    if (i >= text.size()) return -1;
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') i++;
-    return static_cast<int64_t>(i + 1) + length;
+    size_t start = streamDataStart(text, keyword.end);
+    if (start == kNoPos) return -1;
+    return static_cast<int64_t>(start) + length;
 }
 
 }  // namespace
@@ -111,7 +93,7 @@ int64_t streamDataEndInText(const std::string& text, CPdfXRef* xref) {
 // A cross-reference entry that points at another object must not pass that object off as num.
 static bool headerNamesObject(const std::string& text, int num) {
     size_t i = 0;
-    while (i < text.size() && std::strchr(" \t\r\n\f", text[i]) && text[i] != '\0') i++;
+    while (i < text.size() && isTextWhite(static_cast<unsigned char>(text[i]))) i++;
     long long value = 0;
     size_t digits = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && digits < 12; i++, digits++) {
@@ -135,13 +117,9 @@ bool getObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text) {
 
     if (entry.type == xrefFree) return false;
     if (entry.type == xrefCompressed) {
-        std::string bytes;
-        if (entry.offset <= 0 || entry.offset > INT_MAX ||
-            !xref->getCompressedMemberBytes(static_cast<int>(entry.offset), entry.gen, num,
-                                            bytes)) {
+        if (!compressedObjectText(*xref, num, entry, text)) {
             return unreadable(formatText("object stream %lld does not hold it", offset));
         }
-        text = formatText("%d", num) + " 0 obj\r" + bytes + " endobj\r";
         return true;
     }
 
@@ -150,7 +128,7 @@ bool getObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text) {
         return unreadable(formatText("its offset %lld lies outside the file", offset));
     }
     std::string found;
-    if (!readThroughEndobj(file, start, start, found)) {
+    if (!readThroughEndobj(file, start, start, xref->getFileSize(), found)) {
         return unreadable("no \"endobj\" follows it");
     }
     if (!headerNamesObject(found, num)) {
@@ -162,12 +140,7 @@ bool getObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text) {
     // stream whose /Length checks out, the object ends at the first "endobj" after its data.
     if (findPattern(found.data(), 0, found.size(), "stream", 6) != 0) {
         int64_t endobjIndex = static_cast<int64_t>(found.rfind(kEndobj));
-        int64_t textDataEnd = -1;
-        try {
-            textDataEnd = streamDataEndInText(found, xref);
-        } catch (const CPdfException&) {
-            textDataEnd = -1;
-        }
+        int64_t textDataEnd = streamDataEndInText(found, xref);
         if (textDataEnd >= 0 && textDataEnd <= endobjIndex) {
             text.swap(found);
             return true;
@@ -179,7 +152,8 @@ bool getObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text) {
                 int64_t endobjStart = start + static_cast<int64_t>(found.rfind(kEndobj));
                 if (dataEnd > endobjStart) {
                     std::string longer;
-                    if (readThroughEndobj(file, start, dataEnd, longer)) found.swap(longer);
+                    if (readThroughEndobj(file, start, dataEnd, xref->getFileSize(), longer))
+                        found.swap(longer);
                 }
             }
         } catch (const CPdfException&) {
@@ -241,4 +215,45 @@ unsigned long findNumberAfterKey(const std::string& text, const char* key, bool*
     }
     if (isRef && text.compare(i, 4, " 0 R") == 0) *isRef = true;
     return value;
+}
+
+bool compressedObjectText(CPdfXRef& xref, int num, const CPdfXRefEntry& entry, std::string& text) {
+    std::string bytes;
+    if (entry.type != xrefCompressed || entry.offset <= 0 || entry.offset > INT_MAX ||
+        !xref.getCompressedMemberBytes(static_cast<int>(entry.offset), entry.gen, num, bytes)) {
+        return false;
+    }
+    text = intText(num) + " 0 obj\r" + bytes + " endobj\r";
+    return true;
+}
+
+int64_t fetchStreamLength(CPdfXRef& xref, int num, int gen) {
+    try {
+        CPdfObject length = xref.fetchObject(num, gen);
+        if (length.isInt() && length.getInt64() >= 0) return length.getInt64();
+    } catch (const CPdfException&) {
+        // An unreadable length object: the caller finds the data's end another way.
+    }
+    return -1;
+}
+
+bool scanStoredObject(CPdfXRef& xref, FILE* file, int num, int64_t limit, RawObject& obj) {
+    if (num <= 0 || num >= xref.getNumObjects()) return false;
+    const CPdfXRefEntry entry = xref.getEntry(num);
+    if (entry.type == xrefCompressed) {
+        // The wrapped text scans like a plain object. A stream cannot be compressed, so "stream"
+        // in a member means damage.
+        std::string text;
+        if (!compressedObjectText(xref, num, entry, text)) return false;
+        ByteSource source(std::move(text));
+        return scanRawObject(source, num, false, nullptr, obj);
+    }
+    if (entry.type != xrefUncompressed || entry.offset < 0) return false;
+    int64_t start = xref.getHeaderOffset() + entry.offset;
+    if (start < 0 || start >= xref.getFileSize()) return false;
+    ByteSource source(file, start, limit);
+    auto resolveLength = [&xref](int lengthNum, int lengthGen) {
+        return fetchStreamLength(xref, lengthNum, lengthGen);
+    };
+    return scanRawObject(source, num, true, resolveLength, obj);
 }

@@ -1,23 +1,11 @@
-// Token-level scanning of raw PDF text.
+// Scanning raw PDF text: tokens, value extents, names, numbers, references and object headers.
 #include "pdf/PdfTextScan.h"
 
 #include <array>
-#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 
-namespace {
-
-constexpr std::array<unsigned char, 256> makeByteClasses() {
-    std::array<unsigned char, 256> of{};
-    for (unsigned char c : {'\0', '\t', '\n', '\f', '\r', ' '}) of[c] = kTextWhite;
-    for (unsigned char c : {'(', ')', '<', '>', '[', ']', '{', '}', '/', '%'})
-        of[c] = kTextDelimiter;
-    return of;
-}
-
-}  // namespace
-
-const std::array<unsigned char, 256> kTextByteClass = makeByteClasses();
+#include "pdf/FormatText.h"
 
 namespace {
 
@@ -29,64 +17,68 @@ constexpr std::array<bool, 256> makeContainerStops() {
 }
 constexpr std::array<bool, 256> kContainerStop = makeContainerStops();
 
-}  // namespace
-
-namespace {
-
-unsigned char at(const std::string& text, size_t pos) {
-    return static_cast<unsigned char>(text[pos]);
-}
-
-// One past a literal string that opens at pos: parentheses nest, a backslash escapes one byte.
-size_t skipLiteralString(const std::string& text, size_t pos, bool* closed = nullptr) {
-    int depth = 0;
-    size_t i = pos;
-    while (i < text.size()) {
-        char c = text[i++];
-        if (c == '\\') {
-            if (i < text.size()) i++;
-        } else if (c == '(') {
-            depth++;
-        } else if (c == ')') {
-            if (--depth == 0) {
-                if (closed) *closed = true;
-                return i;
-            }
-        }
-    }
-    return text.size();
-}
-
-bool looksNumeric(const std::string& text, size_t begin, size_t end) {
-    bool digit = false;
-    for (size_t i = begin; i < end; i++) {
-        char c = text[i];
-        if (c >= '0' && c <= '9') {
-            digit = true;
-        } else if (c != '+' && c != '-' && c != '.') {
+// A complete token that can start a value: not the end, a closing bracket, a stray ")" or ">",
+// or a string left open.
+bool startsValue(const std::string& text, const TextToken& token) {
+    switch (token.kind) {
+        case TextTokenKind::End:
+        case TextTokenKind::DictClose:
+        case TextTokenKind::ArrayClose:
             return false;
-        }
+        case TextTokenKind::Other:
+            return text[token.begin] == '{' || text[token.begin] == '}';
+        default:
+            return token.closed;
     }
-    return digit;
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-bool isKeyword(const std::string& text, const TextToken& token, const char* word) {
-    size_t length = std::strlen(word);
-    return token.kind == TextTokenKind::Keyword && token.end - token.begin == length &&
-           text.compare(token.begin, length, word) == 0;
 }
 
 }  // namespace
 
-size_t skipContainerText(const std::string& text, size_t pos, bool strict, size_t maxDepth) {
-    const size_t broken = strict ? std::string::npos : text.size();
+size_t skipSpace(const std::string& text, size_t pos) {
+    TextBytes bytes(text);
+    return skipTextSpace(bytes, pos);
+}
+
+TextToken nextTextToken(const std::string& text, size_t pos) {
+    TextBytes bytes(text);
+    return scanTextToken(bytes, pos);
+}
+
+bool isDigitsToken(const std::string& text, const TextToken& token) {
+    if (token.kind != TextTokenKind::Number) return false;
+    for (size_t i = token.begin; i < token.end; i++) {
+        if (text[i] < '0' || text[i] > '9') return false;
+    }
+    return true;
+}
+
+std::string decodeNameToken(const std::string& text, const TextToken& token) {
+    if (token.end <= token.begin + 1) return std::string();
+    size_t length = token.end - token.begin - 1;
+    // Most names hold no escape and are taken as they stand.
+    if (!std::memchr(text.data() + token.begin + 1, '#', length)) {
+        return text.substr(token.begin + 1, length);
+    }
+    std::string name;
+    TextSpanReader in(text.data(), token.begin + 1, token.end);
+    readNameBytes(in, [&name](char c) { name += c; });
+    return name;
+}
+
+std::string encodeName(const std::string& name) {
+    std::string text;
+    for (char c : name) {
+        unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 33 || byte > 126 || c == '#' || isTextDelimiter(byte)) {
+            text += formatText("#%02X", byte);
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+size_t skipContainerText(const std::string& text, size_t pos) {
     size_t depth = 1;
     size_t i = pos;
     const size_t size = text.size();
@@ -100,173 +92,179 @@ size_t skipContainerText(const std::string& text, size_t pos, bool strict, size_
                 while (i < size && text[i] != '\r' && text[i] != '\n') i++;
                 break;
             case '(': {
-                bool closed = false;
-                i = skipLiteralString(text, i, &closed);
-                if (!closed) return broken;
+                TextSpanReader in(text.data(), i + 1, size);
+                if (!readLiteralString(in, [](char) {})) return kNoPos;
+                i = in.position();
                 break;
             }
             case ')':
-                if (strict) return broken;
-                i++;
-                break;
+                return kNoPos;
             case '<':
                 if (i + 1 < size && text[i + 1] == '<') {
-                    if (++depth > maxDepth) return broken;
+                    if (++depth > static_cast<size_t>(kMaxNesting)) return kNoPos;
                     i += 2;
                 } else {
                     size_t close = text.find('>', i + 1);
-                    if (close == std::string::npos) return broken;
+                    if (close == std::string::npos) return kNoPos;
                     i = close + 1;
                 }
                 break;
             case '>':
-                if (i + 1 < size && text[i + 1] == '>') {
-                    if (--depth == 0) return i + 2;
-                    i += 2;
-                } else {
-                    if (strict) return broken;
-                    i++;
-                }
+                if (i + 1 >= size || text[i + 1] != '>') return kNoPos;
+                if (--depth == 0) return i + 2;
+                i += 2;
                 break;
             case '[':
-                if (++depth > maxDepth) return broken;
+                if (++depth > static_cast<size_t>(kMaxNesting)) return kNoPos;
                 i++;
                 break;
-            case ']':
+            default:  // ']'
                 if (--depth == 0) return i + 1;
                 i++;
                 break;
-            default:
-                i++;
-                break;
         }
     }
-    return broken;
+    return kNoPos;
 }
 
-TextToken nextTextToken(const std::string& text, size_t pos) {
-    size_t i = pos;
-    // White space and comments between tokens.
-    while (i < text.size()) {
-        unsigned char c = at(text, i);
-        if (isTextWhite(c)) {
-            i++;
-        } else if (c == '%') {
-            while (i < text.size() && text[i] != '\r' && text[i] != '\n') i++;
-        } else {
-            break;
-        }
-    }
-    TextToken token;
-    token.begin = i;
-    if (i >= text.size()) {
-        token.kind = TextTokenKind::End;
-        token.begin = token.end = text.size();
-        return token;
-    }
-    unsigned char c = at(text, i);
-    switch (c) {
-        case '/': {
-            size_t j = i + 1;
-            while (j < text.size() && isTextRegular(at(text, j))) j++;
-            token.kind = TextTokenKind::Name;
-            token.end = j;
-            return token;
-        }
-        case '(':
-            token.kind = TextTokenKind::String;
-            token.end = skipLiteralString(text, i);
-            return token;
-        case '<':
-            if (i + 1 < text.size() && text[i + 1] == '<') {
-                token.kind = TextTokenKind::DictOpen;
-                token.end = i + 2;
-            } else {
-                size_t close = text.find('>', i + 1);
-                token.kind = TextTokenKind::HexString;
-                token.end = close == std::string::npos ? text.size() : close + 1;
-            }
-            return token;
-        case '>':
-            if (i + 1 < text.size() && text[i + 1] == '>') {
-                token.kind = TextTokenKind::DictClose;
-                token.end = i + 2;
-            } else {
-                token.kind = TextTokenKind::Other;
-                token.end = i + 1;
-            }
-            return token;
-        case '[':
-            token.kind = TextTokenKind::ArrayOpen;
-            token.end = i + 1;
-            return token;
-        case ']':
-            token.kind = TextTokenKind::ArrayClose;
-            token.end = i + 1;
-            return token;
-        default:
-            break;
-    }
-    if (isTextDelimiter(c)) {
-        token.kind = TextTokenKind::Other;
-        token.end = i + 1;
-        return token;
-    }
-    size_t j = i;
-    while (j < text.size() && isTextRegular(at(text, j))) j++;
-    token.end = j;
-    token.kind = looksNumeric(text, i, j) ? TextTokenKind::Number : TextTokenKind::Keyword;
-    return token;
-}
-
-std::string decodeNameToken(const std::string& text, const TextToken& token) {
-    if (token.end <= token.begin + 1) return std::string();
-    size_t length = token.end - token.begin - 1;
-    if (!std::memchr(text.data() + token.begin + 1, '#', length)) {
-        return text.substr(token.begin + 1, length);
-    }
-    std::string name;
-    for (size_t i = token.begin + 1; i < token.end; i++) {
-        if (text[i] == '#' && i + 2 < token.end) {
-            int high = hexValue(text[i + 1]);
-            int low = hexValue(text[i + 2]);
-            if (high >= 0 && low >= 0) {
-                name += static_cast<char>(high * 16 + low);
-                i += 2;
-                continue;
-            }
-        }
-        name += text[i];
-    }
-    return name;
-}
-
-size_t skipTextValue(const std::string& text, size_t pos) {
+size_t findValueEnd(const std::string& text, size_t pos) {
     TextToken first = nextTextToken(text, pos);
+    if (!startsValue(text, first)) return kNoPos;
     switch (first.kind) {
-        case TextTokenKind::End:
-        case TextTokenKind::DictClose:
-        case TextTokenKind::ArrayClose:
-            return pos;
         case TextTokenKind::Number: {
-            // "N G R" is one value.
+            if (!isDigitsToken(text, first)) return first.end;
             TextToken second = nextTextToken(text, first.end);
-            if (second.kind == TextTokenKind::Number) {
-                TextToken third = nextTextToken(text, second.end);
-                if (isKeyword(text, third, "R")) return third.end;
-            }
-            return first.end;
+            if (!isDigitsToken(text, second)) return first.end;
+            TextToken third = nextTextToken(text, second.end);
+            return isKeywordToken(text, third, "R") ? third.end : first.end;
         }
         case TextTokenKind::DictOpen:
         case TextTokenKind::ArrayOpen:
-            return skipContainerText(text, first.end, false, SIZE_MAX);
+            return skipContainerText(text, first.end);
         default:
             return first.end;
     }
 }
 
-const DictTextEntry* DictText::find(const std::string& key) const {
-    for (const DictTextEntry& entry : entries) {
+bool parseReference(const std::string& text, size_t begin, size_t end, int& num, int& gen) {
+    if (begin >= end || end > text.size()) return false;
+    // Nine digits at most: the numbers must fit an int.
+    TextToken first = nextTextToken(text, begin);
+    if (!isDigitsToken(text, first) || first.end - first.begin > 9) return false;
+    TextToken second = nextTextToken(text, first.end);
+    if (!isDigitsToken(text, second) || second.end - second.begin > 9) return false;
+    TextToken third = nextTextToken(text, second.end);
+    if (!isKeywordToken(text, third, "R") || third.end != end) return false;
+    num = std::atoi(text.substr(first.begin, first.end - first.begin).c_str());
+    gen = std::atoi(text.substr(second.begin, second.end - second.begin).c_str());
+    return true;
+}
+
+bool parseNumber(const std::string& text, size_t begin, size_t end, double& value) {
+    if (begin >= end || end > text.size() || end - begin > 64) return false;
+    std::string digits = text.substr(begin, end - begin);
+    bool seenDigit = false;
+    for (size_t i = 0; i < digits.size(); i++) {
+        char c = digits[i];
+        if (c >= '0' && c <= '9') {
+            seenDigit = true;
+        } else if (!(c == '.' || ((c == '+' || c == '-') && i == 0))) {
+            return false;
+        }
+    }
+    if (!seenDigit) return false;
+    value = std::strtod(digits.c_str(), nullptr);
+    return true;
+}
+
+namespace {
+
+// The "obj" keyword token of the header "N G obj" at the start of an object text; End when the
+// text has no such header. first receives the number's token.
+TextToken objectHeader(const std::string& text, TextToken& first) {
+    first = nextTextToken(text, 0);
+    TextToken none;
+    if (!isDigitsToken(text, first)) return none;
+    TextToken gen = nextTextToken(text, first.end);
+    if (!isDigitsToken(text, gen)) return none;
+    TextToken keyword = nextTextToken(text, gen.end);
+    return isKeywordToken(text, keyword, "obj") ? keyword : none;
+}
+
+}  // namespace
+
+size_t findObjectValue(const std::string& text) {
+    TextToken first;
+    TextToken keyword = objectHeader(text, first);
+    if (keyword.kind == TextTokenKind::End) return kNoPos;
+    size_t value = skipSpace(text, keyword.end);
+    return value < text.size() ? value : kNoPos;
+}
+
+size_t findObjectDict(const std::string& text) {
+    size_t value = findObjectValue(text);
+    if (value == kNoPos || text.compare(value, 2, "<<") != 0) return kNoPos;
+    return value;
+}
+
+bool renumberObjectText(std::string& text, int num, int gen) {
+    TextToken first;
+    TextToken keyword = objectHeader(text, first);
+    if (keyword.kind == TextTokenKind::End) return false;
+    text.replace(first.begin, keyword.begin - first.begin, formatText("%d %d ", num, gen));
+    return true;
+}
+
+size_t streamDataStart(const std::string& text, size_t keywordEnd) {
+    TextBytes bytes(text);
+    return streamDataStart(bytes, keywordEnd);
+}
+
+namespace {
+
+// Walks the entries of the dictionary at dictPos in order, handing each to visit until visit
+// returns false. The result tells whether the dictionary was read to its end (or to the entry
+// visit stopped at); close then receives the position of its ">>".
+template <typename Visit>
+bool walkDictEntries(const std::string& text, size_t dictPos, size_t& close, Visit visit) {
+    TextToken open = nextTextToken(text, dictPos);
+    if (open.kind != TextTokenKind::DictOpen || open.begin != dictPos) return false;
+    size_t at = open.end;
+    for (;;) {
+        TextToken token = nextTextToken(text, at);
+        if (token.kind == TextTokenKind::DictClose) {
+            close = token.begin;
+            return true;
+        }
+        if (token.kind != TextTokenKind::Name) {
+            // Junk where a key belongs: stepped over as a value.
+            at = findValueEnd(text, token.begin);
+            if (at == kNoPos) return false;
+            continue;
+        }
+        DictEntry entry;
+        entry.keyPos = token.begin;
+        entry.keyEnd = token.end;
+        entry.valueBegin = skipSpace(text, token.end);
+        TextToken value = nextTextToken(text, entry.valueBegin);
+        if (value.kind == TextTokenKind::DictClose) {
+            // A key without a value: nothing to record, the dictionary ends here.
+            close = value.begin;
+            return true;
+        }
+        entry.valueEnd = findValueEnd(text, entry.valueBegin);
+        if (entry.valueEnd == kNoPos) return false;
+        entry.entryEnd = skipSpace(text, entry.valueEnd);
+        entry.key = decodeNameToken(text, token);
+        at = entry.valueEnd;
+        if (!visit(entry)) return true;
+    }
+}
+
+}  // namespace
+
+const DictEntry* DictText::find(const std::string& key) const {
+    for (const DictEntry& entry : entries) {
         if (entry.key == key) return &entry;
     }
     return nullptr;
@@ -274,42 +272,56 @@ const DictTextEntry* DictText::find(const std::string& key) const {
 
 bool parseDictText(const std::string& text, size_t open, DictText& dict) {
     dict = DictText();
-    if (open + 1 >= text.size() || text[open] != '<' || text[open + 1] != '<') return false;
     dict.open = open;
-    size_t i = open + 2;
-    for (;;) {
-        TextToken key = nextTextToken(text, i);
-        if (key.kind == TextTokenKind::DictClose) {
-            dict.close = key.begin;
-            if (!dict.entries.empty()) dict.entries.back().entryEnd = key.begin;
-            return true;
-        }
-        if (key.kind != TextTokenKind::Name) return false;
-        if (!dict.entries.empty()) dict.entries.back().entryEnd = key.begin;
-        DictTextEntry entry;
-        entry.key = decodeNameToken(text, key);
-        entry.keyBegin = key.begin;
-        entry.keyEnd = key.end;
-        TextToken value = nextTextToken(text, key.end);
-        entry.valueBegin = value.begin;
-        entry.valueEnd = skipTextValue(text, key.end);
-        // A key without a value ("/A >>") is malformed.
-        if (entry.valueEnd == key.end) return false;
-        entry.entryEnd = entry.valueEnd;
-        i = entry.valueEnd;
+    return walkDictEntries(text, open, dict.close, [&dict](DictEntry& entry) {
         dict.entries.push_back(std::move(entry));
-    }
+        return true;
+    });
 }
 
 bool parseObjectDict(const std::string& objectText, DictText& dict) {
-    TextToken num = nextTextToken(objectText, 0);
-    TextToken gen = nextTextToken(objectText, num.end);
-    TextToken obj = nextTextToken(objectText, gen.end);
-    if (num.kind != TextTokenKind::Number || gen.kind != TextTokenKind::Number ||
-        !isKeyword(objectText, obj, "obj")) {
+    size_t open = findObjectDict(objectText);
+    return open != kNoPos && parseDictText(objectText, open, dict);
+}
+
+bool listDictEntries(const std::string& text, size_t dictPos, std::vector<DictEntry>& entries,
+                     size_t* dictEnd) {
+    entries.clear();
+    size_t close = 0;
+    bool read = walkDictEntries(text, dictPos, close, [&entries](DictEntry& entry) {
+        entries.push_back(std::move(entry));
+        return true;
+    });
+    if (read && dictEnd) *dictEnd = close + 2;
+    return read;
+}
+
+bool findDictEntry(const std::string& text, size_t dictPos, const std::string& key,
+                   DictEntry& entry) {
+    // The first entry with the key wins, so the walk stops there.
+    bool found = false;
+    size_t close = 0;
+    walkDictEntries(text, dictPos, close, [&](DictEntry& candidate) {
+        if (candidate.key != key) return true;
+        entry = std::move(candidate);
+        found = true;
         return false;
+    });
+    return found;
+}
+
+bool listArrayElements(const std::string& text, size_t arrayPos,
+                       std::vector<std::pair<size_t, size_t>>& elements) {
+    elements.clear();
+    TextToken open = nextTextToken(text, arrayPos);
+    if (open.kind != TextTokenKind::ArrayOpen || open.begin != arrayPos) return false;
+    size_t at = open.end;
+    for (;;) {
+        TextToken token = nextTextToken(text, at);
+        if (token.kind == TextTokenKind::ArrayClose) return true;
+        size_t end = findValueEnd(text, token.begin);
+        if (end == kNoPos) return false;
+        elements.emplace_back(token.begin, end);
+        at = end;
     }
-    TextToken open = nextTextToken(objectText, obj.end);
-    if (open.kind != TextTokenKind::DictOpen) return false;
-    return parseDictText(objectText, open.begin, dict);
 }

@@ -5,7 +5,7 @@
 #include <climits>
 
 #include "pdf/CPdfStream.h"
-#include "pdf/PdfTextScan.h"
+#include "pdf/PdfSyntax.h"
 
 namespace {
 
@@ -38,22 +38,12 @@ class BlockReader {
     int64_t taken_ = 0;
 };
 
-// c is a byte, or -1 at the end of the data.
-bool isWhite(int c) {
-    return c >= 0 && isTextWhite(static_cast<unsigned char>(c));
-}
-
 bool isDigit(int c) {
     return c >= '0' && c <= '9';
 }
 
-// A byte that would continue a keyword or number.
-bool continuesToken(int c) {
-    return c >= 0 && isTextRegular(static_cast<unsigned char>(c));
-}
-
 void skipWhite(BlockReader& in) {
-    while (isWhite(in.peek())) in.skip();
+    while (isWhiteByte(in.peek())) in.skip();
 }
 
 // A run of digits that ends the token, as a number that saturates at limit; false for anything
@@ -67,7 +57,7 @@ bool readNumber(BlockReader& in, Number& value, int64_t limit = INT_MAX) {
         number = number > (limit - digit) / 10 ? limit : number * 10 + digit;
         in.skip();
     }
-    if (continuesToken(in.peek())) return false;
+    if (isRegularByte(in.peek())) return false;
     value = static_cast<Number>(number);
     return true;
 }
@@ -78,7 +68,7 @@ bool readKeyword(BlockReader& in, const char* word) {
         if (in.peek() != static_cast<unsigned char>(*c)) return false;
         in.skip();
     }
-    return !continuesToken(in.peek());
+    return !isRegularByte(in.peek());
 }
 
 }  // namespace
@@ -106,7 +96,7 @@ int64_t scanPlainXRefTable(CPdfStream& stream, const XRefTableVisitor* visitor) 
             int kind = in.peek();
             if (kind != 'n' && kind != 'f') return -1;
             in.skip();
-            if (continuesToken(in.peek())) return -1;
+            if (isRegularByte(in.peek())) return -1;
             if (visitor) visitor->entry(offset, gen, kind == 'n');
         }
     }

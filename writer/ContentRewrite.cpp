@@ -37,12 +37,6 @@ class ReusedDeflater {
     bool ready_ = false;
 };
 
-bool isKeywordToken(const std::string& text, const TextToken& token, const char* word,
-                    size_t length) {
-    return token.kind == TextTokenKind::Keyword && token.end - token.begin == length &&
-           text.compare(token.begin, length, word) == 0;
-}
-
 // Start of the "EI" that ends inline image data beginning at from: "EI" with white space before
 // it and white space, a delimiter or the end after it. The end of the text when there is none.
 size_t findInlineImageEnd(const std::string& text, size_t from) {
@@ -88,7 +82,7 @@ std::string buildStreamDict(const std::string& objectText, size_t dataLength, bo
     }
     // A plain /FlateDecode filter already says how the compressed copy is stored; any other
     // filter, a filter array or decode parameters would describe the old data, not the new.
-    const DictTextEntry* filter = dict.find("Filter");
+    const DictEntry* filter = dict.find("Filter");
     bool plainFlate = filter && !dict.find("F") && !dict.find("DecodeParms") && !dict.find("DP") &&
                       objectText.compare(filter->valueBegin, filter->valueEnd - filter->valueBegin,
                                          "/FlateDecode") == 0;
@@ -96,7 +90,7 @@ std::string buildStreamDict(const std::string& objectText, size_t dataLength, bo
 
     std::vector<TextEdit> edits;
     bool lengthDone = false;
-    for (const DictTextEntry& entry : dict.entries) {
+    for (const DictEntry& entry : dict.entries) {
         const std::string& key = entry.key;
         if (key == "Length" && !lengthDone) {
             // The value runs up to the next key, so "/Length 12 0 R /Filter" becomes
@@ -110,7 +104,7 @@ std::string buildStreamDict(const std::string& objectText, size_t dataLength, bo
             drop = drop || key == "Filter" || key == "F" || key == "DecodeParms" || key == "DP" ||
                    key == "FFilter" || key == "FDecodeParms";
         }
-        if (drop) edits.push_back({entry.keyBegin, entry.entryEnd, std::string()});
+        if (drop) edits.push_back({entry.keyPos, entry.entryEnd, std::string()});
     }
     std::string tail;
     if (!lengthDone) tail += formatText("/Length %zu ", dataLength);
@@ -190,9 +184,9 @@ std::string renameResourceNames(const std::string& content, const RenameTable& r
                 out += found->second;
                 copied = token.end;
             }
-        } else if (isKeywordToken(content, token, "BI", 2)) {
+        } else if (isKeywordToken(content, token, "BI")) {
             inImageDict = true;
-        } else if (inImageDict && isKeywordToken(content, token, "ID", 2)) {
+        } else if (inImageDict && isKeywordToken(content, token, "ID")) {
             // Inline image data is binary: skip it whole, up to its "EI".
             inImageDict = false;
             pos = findInlineImageEnd(content, std::min(token.end + 1, content.size()));

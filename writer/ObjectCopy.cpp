@@ -46,7 +46,7 @@ bool statesObjectStreamType(const std::string& text) {
     }
     DictText dict;
     if (!parseObjectDict(text, dict)) return false;
-    const DictTextEntry* type = dict.find("Type");
+    const DictEntry* type = dict.find("Type");
     if (!type) return false;
     TextToken value = nextTextToken(text, type->valueBegin);
     return value.kind == TextTokenKind::Name && decodeNameToken(text, value) == "ObjStm";

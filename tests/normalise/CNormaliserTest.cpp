@@ -333,22 +333,6 @@ TEST(CNormaliser, JunkBeforeHeader) {
     EXPECT_EQ(qpdfCheck(out, &report), 0) << report;
 }
 
-TEST(CNormaliser, HigherVersionWins) {
-    TempDir dir;
-    TestPdf low, high;
-    for (TestPdf* pdf : {&low, &high}) {
-        pdf->addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
-        pdf->addObject(2, "<< /Type /Pages /Kids [] /Count 0 >>");
-        pdf->setTrailerExtra("/Root 1 0 R");
-    }
-    high.setHeader("%PDF-1.7\n");
-    std::string first = dir.write("a.pdf", low.build());
-    std::string second = dir.write("b.pdf", high.build());
-    std::string out = dir.file("out.pdf");
-    ASSERT_TRUE(runNormalise(first, second, out));
-    EXPECT_EQ(readFileBytes(out).compare(0, 9, "%PDF-1.7\n"), 0);
-}
-
 TEST(CNormaliser, SameInputSameOutput) {
     TempDir dir;
     std::string in = dir.write("in.pdf", outlineDocument());

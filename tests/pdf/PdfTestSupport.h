@@ -13,6 +13,7 @@
 #include "pdf/CPdfParser.h"
 #include "pdf/CPdfStream.h"
 #include "pdf/FormatText.h"
+#include "pdf/RawObject.h"
 #include "pdf/StreamFilters.h"
 
 // Bytes opened as a read-only FILE*; the bytes live as long as the object.
@@ -159,4 +160,13 @@ inline std::string decodeStreamText(const std::string& text) {
     CPdfObject obj = parser.nextObject();
     if (!obj.isStream()) return "error";
     return toString(readStreamBytes(*obj.getStream()));
+}
+
+// The text scanned as stored object 5, with the resolver for an indirect /Length; num is 0 when
+// the scan fails.
+inline RawObject scanObject5(const std::string& text, const LengthResolver& resolve = nullptr) {
+    ByteSource source(text);
+    RawObject obj;
+    if (!scanRawObject(source, 5, true, resolve, obj)) obj = RawObject();
+    return obj;
 }

@@ -108,52 +108,74 @@ TEST(XRefWriter, TrailerNamesTheWrittenGeneration) {
     EXPECT_NE(s.finish().find("/Root 1 2 R\n"), std::string::npos);
 }
 
-TEST(XRefWriter, HeaderWithHighByteCommentIsCopied) {
-    TestPdf pdf;
-    std::string header = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
-    pdf.setHeader(header);
-    pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
-    pdf.addObject(2, "<< /Type /Pages /Kids [] /Count 0 >>");
-    pdf.setTrailerExtra("/Root 1 0 R");
-    WriterSetup s(pdf.build());
-    writeHeader(*s.ctx);
-    EXPECT_EQ(s.finish(), header);
-}
+namespace {
 
-TEST(XRefWriter, HeaderEndsAtTheLowestObjectOffset) {
-    // Object 2 is stored before object 1; the header ends where object 2 starts.
-    std::string header = "%PDF-1.5\n%\x80\x81\x82\x83\n% more comment\n";
-    std::string body2 = "2 0 obj\n<< /Type /Pages /Kids [] /Count 0 >>\nendobj\n";
-    std::string body1 = "1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n";
-    std::string file = header + body2 + body1;
+// A file of the header, then the objects in the order given, then a table that lists them.
+std::string fileWithObjects(const std::string& header,
+                            const std::vector<std::pair<int, std::string>>& objects,
+                            bool firstAtOffsetZero = false) {
+    std::string file = header;
+    std::vector<size_t> offsets(objects.size() + 1, 0);
+    for (const auto& object : objects) {
+        offsets[static_cast<size_t>(object.first)] = file.size();
+        file += formatText("%d 0 obj\n", object.first) + object.second + "\nendobj\n";
+    }
+    if (firstAtOffsetZero) offsets[1] = 0;
     size_t xref = file.size();
-    file += formatText("xref\n0 3\n0000000000 65535 f \n%010zu 00000 n \n%010zu 00000 n \n",
-                       header.size() + body2.size(), header.size());
-    file += formatText("trailer\n<< /Size 3 /Root 1 0 R >>\nstartxref\n%zu\n%%%%EOF\n", xref);
-    WriterSetup s(file);
-    writeHeader(*s.ctx);
-    EXPECT_EQ(s.finish(), header);
+    file += formatText("xref\n0 %zu\n0000000000 65535 f \n", offsets.size());
+    for (size_t num = 1; num < offsets.size(); num++)
+        file += formatText("%010zu 00000 n \n", offsets[num]);
+    file += formatText("trailer\n<< /Size %zu /Root 2 0 R >>\nstartxref\n%zu\n%%%%EOF\n",
+                       offsets.size(), xref);
+    return file;
 }
 
-TEST(XRefWriter, JunkBeforeTheHeaderIsLeftOut) {
-    TestPdf pdf;
-    pdf.setPrefix("garbage bytes before the header\n");
-    pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
-    pdf.addObject(2, "<< /Type /Pages /Kids [] /Count 0 >>");
-    pdf.setTrailerExtra("/Root 1 0 R");
-    WriterSetup s(pdf.build());
-    writeHeader(*s.ctx);
-    EXPECT_EQ(s.finish(), "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+}  // namespace
+
+TEST(XRefWriter, Headers) {
+    const std::vector<std::pair<int, std::string>> objects = {
+        {2, "<< /Type /Catalog /Pages 3 0 R >>"},
+        {1, "(unused)"},
+        {3, "<< /Type /Pages /Kids [] /Count 0 >>"}};
+    const std::string binary = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
+    const struct {
+        const char* name;
+        std::string file;
+        std::string copied;  // the imposed output's header
+        std::string joined;  // the normalised file's header
+    } cases[] = {
+        {"binary comment", fileWithObjects(binary, objects), binary, binary},
+        {"more comment lines up to the lowest object offset",
+         fileWithObjects("%PDF-1.5\n%\x80\x81\x82\x83\n% more\n", objects),
+         "%PDF-1.5\n%\x80\x81\x82\x83\n% more\n", "%PDF-1.5\n%\x80\x81\x82\x83\n% more\n"},
+        {"a line that is no comment", fileWithObjects("%PDF-1.6\n%c\njunk\n", objects),
+         "%PDF-1.6\n%c\njunk\n", "%PDF-1.6\n%c\n"},
+        {"junk before the header", "junk before\n" + fileWithObjects(binary, objects), binary,
+         binary},
+        {"an in-use entry at offset 0", fileWithObjects(binary, objects, true), binary, binary},
+        {"no object stored plainly", fileWithObjects("%PDF-1.7\n", {}),
+         "%PDF-1.7\n" + binary.substr(9), "%PDF-1.7\n"},
+        {"no version line", fileWithObjects("%PDF-x\n", objects), "%PDF-x\n", binary},
+    };
+    for (const auto& c : cases) {
+        WriterSetup s(c.file);
+        CPdfXRef& xref = *s.doc.getXRef();
+        EXPECT_EQ(joinedHeaderText(s.ctx->input, xref, s.ctx->input, xref), c.joined) << c.name;
+        writeHeader(*s.ctx);
+        EXPECT_EQ(s.finish(), c.copied) << c.name;
+    }
 }
 
-TEST(XRefWriter, HeaderWithoutAnyStoredObject) {
-    std::string file = "%PDF-1.7\n";
-    size_t xref = file.size();
-    file += "xref\n0 1\n0000000000 65535 f \ntrailer\n<< /Size 1 /Root 1 0 R >>\n";
-    file += formatText("startxref\n%zu\n%%%%EOF\n", xref);
-    WriterSetup s(file);
-    writeHeader(*s.ctx);
-    EXPECT_EQ(s.finish(), "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n");
+TEST(XRefWriter, JoinedHeaderNamesTheHigherVersion) {
+    const std::vector<std::pair<int, std::string>> objects = {{1, "1"}, {2, "<< >>"}};
+    WriterSetup low(fileWithObjects("%PDF-1.3\n%\xE2\xE3\xCF\xD3\n", objects));
+    WriterSetup high(fileWithObjects("%PDF-1.7\n", objects));
+    EXPECT_EQ(
+        joinedHeaderText(low.ctx->input, *low.doc.getXRef(), high.ctx->input, *high.doc.getXRef()),
+        "%PDF-1.7\n%\xE2\xE3\xCF\xD3\n");
+    EXPECT_EQ(
+        joinedHeaderText(high.ctx->input, *high.doc.getXRef(), low.ctx->input, *low.doc.getXRef()),
+        "%PDF-1.7\n");
 }
 
 TEST(XRefWriter, StartXRefNamesTheTableAndTheFileEndsWithTheMarker) {
