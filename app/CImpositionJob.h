@@ -17,8 +17,8 @@ class CImpositionJob {
 
   private:
     // Split back: refuses an input that cannot be converted before its normalised copy is made.
-    void checkSplitBackInput();
-    void convert(bool splitBack);
+    void checkSplitBackInput(const Layout& layout);
+    void convert(const Layout& layout);
 
     JobSettings settings_;
     // The console line is open ("Input file: ..." or the progress dots): a failure message

@@ -33,15 +33,16 @@ void CImpositionJob::run(int argc, char** argv) {
     settings_ = JobSettings();
     lineOpen_ = false;
     parseOptions(argc, argv, settings_);
-    refuseIneffectiveOptions(settings_);
+    // The layout is chosen here, once, and handed to every step.
+    const Layout& layout = chooseLayout(settings_.flags);
+    refuseIneffectiveOptions(settings_, layout);
     refuseOutputOverRead(settings_.outputFile, settings_.inputFile, "input");
     if (!settings_.sequenceFile.empty())
         refuseOutputOverRead(settings_.outputFile, settings_.sequenceFile, "sequence");
 
     OutputFile normalised;
-    bool splitBack = chooseLayout(settings_.flags) == Layout::SplitBack;
-    if (splitBack) {
-        checkSplitBackInput();
+    if (layout.order == OrderFamily::SplitBack) {
+        checkSplitBackInput(layout);
         if (!normalised.createTemporary(settings_.outputFile)) {
             throw CPdfException(formatText("\nTemporary file create error for output '%s'\n%s\n",
                                            settings_.outputFile.c_str(),
@@ -55,14 +56,14 @@ void CImpositionJob::run(int argc, char** argv) {
         settings_.inputFile = normalised.path();
     }
     try {
-        convert(splitBack);
+        convert(layout);
     } catch (const CPdfException& failure) {
         if (lineOpen_) throw CPdfException(onOwnLine(failure.getMessage()));
         throw;
     }
 }
 
-void CImpositionJob::checkSplitBackInput() {
+void CImpositionJob::checkSplitBackInput(const Layout& layout) {
     // Only an input that opens as a PDF, with a page in the range, is worth the normalised copy.
     // Its failures read as those of any other conversion.
     std::string announced = formatText("Input file: '%s'", settings_.inputFile.c_str());
@@ -76,14 +77,15 @@ void CImpositionJob::checkSplitBackInput() {
         openInputDocument(doc, settings_.inputFile);
         PageRecords pages;
         scanPageTree(doc.getXRef(), pages);
-        refuseEmptyRange(settings_, static_cast<int>(pages.size()));
+        refuseEmptyRange(settings_, layout, static_cast<int>(pages.size()));
         inputPageCount_ = pages.size();
     } catch (const CPdfException& failure) {
         throw CPdfException(announced + onOwnLine(failure.getMessage()));
     }
 }
 
-void CImpositionJob::convert(bool splitBack) {
+void CImpositionJob::convert(const Layout& layout) {
+    const bool splitBack = layout.order == OrderFamily::SplitBack;
     std::printf("Input file: '%s'", settings_.inputFile.c_str());
     // The open error follows on this line, as it always has; anything later gets its own.
     InputFileHandle input = openInputFile(settings_.inputFile);
@@ -101,7 +103,7 @@ void CImpositionJob::convert(bool splitBack) {
     PageRecords pages;
     int pagesRootNumber = scanPageTree(doc, input.get(), pages);
     const int pageCount = static_cast<int>(pages.size());
-    if (!splitBack) refuseEmptyRange(settings_, pageCount);
+    if (!splitBack) refuseEmptyRange(settings_, layout, pageCount);
     // Split back shows the first half of page p from the first copy of the document and the
     // second half from the copy half the pages later: with anything but twice the input's
     // pages, halves of different pages would be put together.
@@ -111,7 +113,7 @@ void CImpositionJob::convert(bool splitBack) {
             "twice %zu\n",
             pages.size(), inputPageCount_));
     }
-    CPageOrder order = planPageOrder(settings_, pageCount);
+    CPageOrder order = planPageOrder(settings_, layout, pageCount);
 
     OutputFile out;
     if (!out.create(settings_.outputFile)) {
@@ -146,7 +148,7 @@ void CImpositionJob::convert(bool splitBack) {
         dotCounter++;
     });
 
-    runImposition(settings_, ctx, pages, pagesRootNumber, order);
+    runImposition(settings_, layout, ctx, pages, pagesRootNumber, order);
 
     int64_t xrefStart = writeXRefTable(ctx);
     writeTrailer(ctx, xrefStart, xref->getRootNum(), xref->getInfoNum());

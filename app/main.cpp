@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
             refuseOptionAsOutput(argv[2]);
         }
         parseOptions(argc, argv, options);
-        refuseIneffectiveOptions(options);
+        refuseIneffectiveOptions(options, chooseLayout(options.flags));
     } catch (const CPdfException& refusal) {
         printFailure(refusal.getMessage());
         return 1;

@@ -6,6 +6,7 @@
 
 #include "imposition/CPageOrder.h"
 #include "imposition/RawText.h"
+#include "imposition/SequenceFile.h"
 #include "imposition/SheetWriter.h"
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
@@ -77,22 +78,17 @@ int rootResourcesReference(WriteContext& ctx, int pagesRootNumber, int& gen) {
 
 }  // namespace
 
-CPageOrder planPageOrder(const JobSettings& settings, int pageCount) {
+CPageOrder planPageOrder(const JobSettings& settings, const Layout& layout, int pageCount) {
     // An end page at or beyond the last page (or negative) means the last page.
     int endPage = settings.endPage;
     if (static_cast<unsigned>(endPage) >= static_cast<unsigned>(pageCount)) endPage = kLastPage;
+    if (!settings.sequenceFile.empty()) return readSequenceFile(settings, pageCount, endPage);
     PageOrderState orderState;
-    return buildPageOrder(settings, pageCount, orderState, endPage);
+    return buildPageOrder(layout, settings, pageCount, orderState, endPage);
 }
 
-void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages,
-                   int pagesRootNumber) {
-    runImposition(settings, ctx, pages, pagesRootNumber,
-                  planPageOrder(settings, static_cast<int>(pages.size())));
-}
-
-void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages,
-                   int pagesRootNumber, const CPageOrder& order) {
+void runImposition(const JobSettings& settings, const Layout& layout, WriteContext& ctx,
+                   const PageRecords& pages, int pagesRootNumber, const CPageOrder& order) {
     if (pagesRootNumber <= 0 || pagesRootNumber >= ctx.offsets.size()) {
         throw CPdfException("File is broken. Can't find /Pages entry\n");
     }
@@ -114,19 +110,18 @@ void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRec
     for (int i = 0; i < leading; i++)
         addKid(writeSinglePage(ctx, pages[static_cast<size_t>(i)], state));
 
-    Layout layout = chooseLayout(settings.flags);
-    bool splitBack = layout == Layout::SplitBack;
-    LayoutGrid grid = layoutGrid(layout, settings.flags.down);
-    int written = std::min(grid.writtenSlots, static_cast<int>(SheetEntry::kMaxSlots));
+    bool splitBack = layout.order == OrderFamily::SplitBack;
+    // The slots of the grid: a split-back entry names one page, but its sheet has two cells.
+    const int cells = layout.across * layout.down;
 
     std::vector<bool> carried(pages.size(), false);
     state.firstHalf = true;
     for (const SheetEntry& entry : order) {
-        if (entry.isEmpty(grid.testedSlots)) break;
-        OutputPage sheet = writeSheet(settings, ctx, pages, entry, state);
+        if (entry.isEmpty(cells)) break;
+        OutputPage sheet = writeSheet(settings, layout, ctx, pages, entry, state);
         if (sheet.num != 0) {
             addKid(sheet);
-            for (int k = 0; k < written; k++) {
+            for (int k = 0; k < cells; k++) {
                 int value = entry.slots[k];
                 if (value >= 1 && value <= pageCount)
                     carried[static_cast<size_t>(value - 1)] = true;

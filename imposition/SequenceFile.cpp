@@ -117,7 +117,8 @@ CPageOrder readSequenceFile(const JobSettings& settings, int pageCount, int endP
     };
 
     CPageOrder order;
-    bool fourUp = settings.flags.up4;
+    // Entries of four come with the -4up option, even when another layout option outranks it.
+    bool fourUp = settings.flags.has(LayoutId::FourUp);
     int perEntry = fourUp ? 4 : 2;
     long long entries = span > 0 ? (span + perEntry - 1) / perEntry : 0;
     if (entries < 1) entries = 1;

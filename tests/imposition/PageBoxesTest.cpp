@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 
 #include "ImpositionTestSupport.h"
@@ -83,22 +82,14 @@ std::string boxText(double x1, double y1, double x2, double y2) {
 }
 
 // The media box of a sheet of twelve pages like page (with the given rotation) for a layout.
-std::string sheetMediaBox(const std::function<void(LayoutFlags&)>& layout, int rotation,
-                          PageRecord page = PageRecord()) {
-    JobSettings settings;
-    layout(settings.flags);
+std::string sheetMediaBox(const std::string& words, int rotation, PageRecord page = PageRecord()) {
+    JobSettings settings = settingsFor(words);
     page.rotation = rotation;
     PageRecords pages(12, page);
     SheetEntry entry;
     for (int k = 0; k < SheetEntry::kMaxSlots; k++) entry.slots[k] = k + 1;
-    PdfBox box = sheetBoxFrom(page.mediaBox, computeSheetGeometry(settings, pages, entry).boxes);
+    PdfBox box = sheetBoxFrom(page.mediaBox, geometryFor(settings, pages, entry).boxes);
     return boxText(box.x1, box.y1, box.x2, box.y2);
-}
-
-void expectSheet(const char* what, const std::function<void(LayoutFlags&)>& layout, int rotation,
-                 double x2, double y2) {
-    EXPECT_EQ(sheetMediaBox(layout, rotation), boxText(0, 0, x2, y2))
-        << what << " rotation " << rotation;
 }
 
 PageRecord pageWith(PdfBox media, const PdfBox* crop = nullptr) {
@@ -117,7 +108,7 @@ std::string splitHalf(const std::string& words, int rotation, const PageRecord& 
     JobSettings settings = settingsFor(words);
     PageRecords pages(1, page);
     pages[0].rotation = rotation;
-    SheetGeometry geometry = computeSheetGeometry(settings, pages, entryOf({1}), firstHalf);
+    SheetGeometry geometry = geometryFor(settings, pages, entryOf({1}), firstHalf);
     PdfBox box = sheetBoxFrom(crop ? visibleBox(page) : page.mediaBox, geometry.boxes);
     return boxText(box.x1, box.y1, box.x2, box.y2);
 }
@@ -282,67 +273,46 @@ TEST(PageBoxes, CorpusPageTreeLoopEnds) {
 }
 
 TEST(PageBoxes, ComputedSheetBoxForEveryLayout) {
-    auto none = [](LayoutFlags&) {};
-    expectSheet("2-up", none, 0, 1224, 792);
-    expectSheet("2-up", none, 180, 1224, 792);
-    expectSheet("2-up", none, 90, 612, 1584);
-    expectSheet("2-up", none, 270, 612, 1584);
-    expectSheet("2-up", none, -90, 612, 1584);
-    expectSheet("2-up", none, 450, 612, 1584);
-    auto down = [](LayoutFlags& f) { f.down = true; };
-    expectSheet("down", down, 0, 612, 1584);
-    expectSheet("down", down, 90, 1224, 792);
-    expectSheet(
-        "4up", [](LayoutFlags& f) { f.up4 = true; }, 0, 1224, 1584);
-    expectSheet(
-        "4up", [](LayoutFlags& f) { f.up4 = true; }, 90, 1224, 1584);
-    expectSheet(
-        "6up2x3", [](LayoutFlags& f) { f.up6x2x3 = true; }, 0, 1224, 2376);
-    expectSheet(
-        "6up2x3", [](LayoutFlags& f) { f.up6x2x3 = true; }, 90, 1836, 1584);
-    expectSheet(
-        "6up3x2", [](LayoutFlags& f) { f.up6x3x2 = true; }, 0, 1836, 1584);
-    expectSheet(
-        "6up3x2", [](LayoutFlags& f) { f.up6x3x2 = true; }, 270, 1224, 2376);
-    expectSheet(
-        "8up2x4", [](LayoutFlags& f) { f.up8x2x4 = true; }, 0, 1224, 3168);
-    expectSheet(
-        "8up2x4", [](LayoutFlags& f) { f.up8x2x4 = true; }, 90, 2448, 1584);
-    expectSheet(
-        "8up4x2", [](LayoutFlags& f) { f.up8x4x2 = true; }, 180, 2448, 1584);
-    expectSheet(
-        "8up4x2", [](LayoutFlags& f) { f.up8x4x2 = true; }, 90, 1224, 3168);
-    expectSheet(
-        "10up2x5", [](LayoutFlags& f) { f.up10x2x5 = true; }, 0, 1224, 3960);
-    expectSheet(
-        "10up2x5", [](LayoutFlags& f) { f.up10x2x5 = true; }, 270, 3060, 1584);
-    expectSheet(
-        "10up5x2", [](LayoutFlags& f) { f.up10x5x2 = true; }, 0, 3060, 1584);
-    expectSheet(
-        "10up5x2", [](LayoutFlags& f) { f.up10x5x2 = true; }, 90, 1224, 3960);
-    expectSheet(
-        "10up2x5spec1", [](LayoutFlags& f) { f.up10x2x5spec1 = true; }, 0, 1224, 3960);
-    expectSheet(
-        "12up2x6", [](LayoutFlags& f) { f.up12x2x6 = true; }, 0, 1224, 4752);
-    expectSheet(
-        "12up2x6", [](LayoutFlags& f) { f.up12x2x6 = true; }, 90, 3672, 1584);
-    expectSheet(
-        "12up6x2", [](LayoutFlags& f) { f.up12x6x2 = true; }, 0, 3672, 1584);
-    expectSheet(
-        "12up3x4", [](LayoutFlags& f) { f.up12x3x4 = true; }, 0, 1836, 3168);
-    expectSheet(
-        "12up4x3", [](LayoutFlags& f) { f.up12x4x3 = true; }, 0, 2448, 2376);
-    expectSheet(
-        "12up4x3", [](LayoutFlags& f) { f.up12x4x3 = true; }, 90, 1836, 3168);
-    // With two grids of one size given, the box follows the grid the pages are placed in.
-    expectSheet(
-        "12up2x6+4x3", [](LayoutFlags& f) { f.up12x2x6 = f.up12x4x3 = true; }, 0, 2448, 2376);
-    expectSheet(
-        "4up+2to1up", [](LayoutFlags& f) { f.up4 = f.up2to1 = true; }, 0, 1224, 1584);
-    expectSheet(
-        "4up+down", [](LayoutFlags& f) { f.up4 = f.down = true; }, 0, 1224, 1584);
-    expectSheet(
-        "6up+4up", [](LayoutFlags& f) { f.up6x3x2 = f.up4 = true; }, 0, 1836, 1584);
+    const struct {
+        const char* words;
+        int rotation;
+        double x2, y2;
+    } cases[] = {
+        {"", 0, 1224, 792},
+        {"", 180, 1224, 792},
+        {"", 90, 612, 1584},
+        {"", 270, 612, 1584},
+        {"", -90, 612, 1584},
+        {"", 450, 612, 1584},
+        {"-down", 0, 612, 1584},
+        {"-down", 90, 1224, 792},
+        {"-4up", 0, 1224, 1584},
+        {"-4up", 90, 1224, 1584},
+        {"-4up -down", 0, 1224, 1584},
+        {"-6up2x3", 0, 1224, 2376},
+        {"-6up2x3", 90, 1836, 1584},
+        {"-6up3x2", 0, 1836, 1584},
+        {"-6up3x2", 270, 1224, 2376},
+        {"-8up2x4", 0, 1224, 3168},
+        {"-8up2x4", 90, 2448, 1584},
+        {"-8up4x2", 180, 2448, 1584},
+        {"-8up4x2", 90, 1224, 3168},
+        {"-10up2x5", 0, 1224, 3960},
+        {"-10up2x5", 270, 3060, 1584},
+        {"-10up5x2", 0, 3060, 1584},
+        {"-10up5x2", 90, 1224, 3960},
+        {"-10up2x5spec1", 0, 1224, 3960},
+        {"-12up2x6", 0, 1224, 4752},
+        {"-12up2x6", 90, 3672, 1584},
+        {"-12up6x2", 0, 3672, 1584},
+        {"-12up3x4", 0, 1836, 3168},
+        {"-12up4x3", 0, 2448, 2376},
+        {"-12up4x3", 90, 1836, 3168},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(sheetMediaBox(c.words, c.rotation), boxText(0, 0, c.x2, c.y2))
+            << c.words << " rotation " << c.rotation;
+    }
 }
 
 TEST(PageBoxes, VisibleBoxAndOddBoxes) {
@@ -353,8 +323,7 @@ TEST(PageBoxes, VisibleBoxAndOddBoxes) {
     PdfBox outside{700, 0, 800, 100};
     expectBox(visibleBox(pageWith(PdfBox{0, 0, 612, 792}, &outside)), 0, 0, 612, 792);
     // Corners given the wrong way round.
-    EXPECT_EQ(sheetMediaBox([](LayoutFlags&) {}, 0, pageWith(PdfBox{612, 792, 0, 0})),
-              boxText(0, 0, 1224, 792));
+    EXPECT_EQ(sheetMediaBox("", 0, pageWith(PdfBox{612, 792, 0, 0})), boxText(0, 0, 1224, 792));
 }
 
 TEST(PageBoxes, SheetBoxTextEdits) {
