@@ -13,18 +13,14 @@
 
 namespace {
 
-// Writes page index as a page of its own: its /Parent names the root, and what it inherited
-// from the page tree (which the output flattens) is stated in it.
+// Writes the page as a page of its own: what it inherited from the page tree (which the output
+// flattens) is stated in it.
 OutputPage writeSinglePage(WriteContext& ctx, const PageRecord& page, SheetRunState& state) {
     std::string text;
     readObjectText(ctx, page.objNum, text);
+    checkPageParent(text);
     size_t dict = findObjectDict(text);
     DictEntry entry;
-    if (dict == kNoPos || !findDictEntry(text, dict, "Parent", entry)) {
-        throw CPdfException("File is broken. Can't find /Parent entry\n");
-    }
-    text.replace(entry.valueBegin, entry.valueEnd - entry.valueBegin,
-                 formatText("%d %d R", state.pagesRootNumber, state.pagesRootGen));
 
     std::string stated;
     if (!findDictEntry(text, dict, "MediaBox", entry)) {
@@ -49,19 +45,7 @@ OutputPage writeSinglePage(WriteContext& ctx, const PageRecord& page, SheetRunSt
     std::string annotations =
         relocatePageAnnotations(ctx, text, unmoved, state.annotationUses, &copied);
     if (copied) insertAnnotationList(ctx, text, annotations);
-
-    OutputPage output;
-    if (state.outputPages.insert(page.objNum).second) {
-        output.num = page.objNum;
-        output.gen = ctx.xref()->getOutputGen(page.objNum);
-        ctx.offsets.record(output.num, output.gen, ctx.out.position());
-        ctx.out.write(text);
-    } else {
-        renumberObjectText(text, ctx.nextObjectNumber(), 0);
-        output.num = ctx.writeNewObject(text);
-        state.outputPages.insert(output.num);
-    }
-    return output;
+    return writeOutputPage(ctx, text, page.objNum, state);
 }
 
 // The number of the page tree root's /Resources when it is a reference; 0 otherwise.

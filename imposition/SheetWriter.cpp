@@ -7,12 +7,9 @@
 #include "imposition/PageBoxes.h"
 #include "imposition/RawText.h"
 #include "imposition/ResourceMerge.h"
-#include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
 
 namespace {
-
-const char* const kNoParent = "File is broken. Can't find /Parent entry\n";
 
 bool isPage(const PageRecords& pages, int value) {
     return value >= 1 && value <= static_cast<int>(pages.size());
@@ -222,18 +219,15 @@ std::string composeContents(WriteContext& ctx, const PageRecords& pages,
 
 OutputPage writeSheet(const JobSettings& settings, const Layout& layout, WriteContext& ctx,
                       const PageRecords& pages, const SheetEntry& entry, SheetRunState& state) {
-    OutputPage output;
     SheetGeometry geometry = computeSheetGeometry(settings, layout, pages, entry, state.firstHalf);
-    if (geometry.carrierSlot < 0) return output;
+    if (geometry.carrierSlot < 0) return OutputPage();
     const PageRecord& carrier =
         pages[static_cast<size_t>(geometry.slots[geometry.carrierSlot].pageIndex)];
 
     std::string text;
     readObjectText(ctx, carrier.objNum, text);
+    checkPageParent(text);
     size_t dict = findObjectDict(text);
-    DictEntry parent;
-    if (dict == kNoPos || !findDictEntry(text, dict, "Parent", parent))
-        throw CPdfException(kNoParent);
 
     // Boxes. An inherited crop box is stated first, so that the sheet's crop box grows from it.
     // The sheet's crop box grows from what the carrier shows, so that it holds the cells exactly.
@@ -261,22 +255,5 @@ OutputPage writeSheet(const JobSettings& settings, const Layout& layout, WriteCo
     writeSheetRotation(text, carrier, geometry.turned);
     writeSheetContents(ctx, text, composeContents(ctx, pages, geometry, plans));
 
-    dict = findObjectDict(text);
-    if (dict == kNoPos || !findDictEntry(text, dict, "Parent", parent))
-        throw CPdfException(kNoParent);
-    text.replace(parent.valueBegin, parent.valueEnd - parent.valueBegin,
-                 formatText("%d %d R", state.pagesRootNumber, state.pagesRootGen));
-
-    if (state.outputPages.insert(carrier.objNum).second) {
-        output.num = carrier.objNum;
-        output.gen = ctx.xref()->getOutputGen(carrier.objNum);
-        ctx.offsets.record(output.num, output.gen, ctx.out.position());
-        ctx.out.write(text);
-    } else {
-        // The carrier is an output page already (a sheet or a single page): this one gets its own.
-        renumberObjectText(text, ctx.nextObjectNumber(), 0);
-        output.num = ctx.writeNewObject(text);
-        state.outputPages.insert(output.num);
-    }
-    return output;
+    return writeOutputPage(ctx, text, carrier.objNum, state);
 }

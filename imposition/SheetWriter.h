@@ -2,33 +2,17 @@
 // pages of one page order entry side by side and one above the other.
 #pragma once
 
-#include <set>
 #include <string>
 #include <vector>
 
 #include "app/JobSettings.h"
 #include "imposition/AnnotRelocate.h"
 #include "imposition/CPageOrder.h"
+#include "imposition/OutputPage.h"
 #include "imposition/PageBoxes.h"
 #include "imposition/PageForm.h"
 #include "imposition/PageRecord.h"
 #include "writer/WriteContext.h"
-
-// What the sheets and single pages of one run share.
-struct SheetRunState {
-    int pagesRootNumber = 0;
-    int pagesRootGen = 0;
-    std::set<int>
-        outputPages;  // numbers written as output pages so far: each page is its own object
-    AnnotationUses annotationUses;
-    bool firstHalf = true;  // split-back: the sheet shows the first half of its page
-};
-
-// An output page as the page tree root lists it.
-struct OutputPage {
-    int num = 0;  // 0: nothing was written
-    int gen = 0;
-};
 
 // A rotation brought into 0, 90, 180 or 270: into 0..359 first, then down to a quarter turn.
 int normaliseRotation(int rotation);
