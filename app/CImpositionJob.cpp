@@ -1,15 +1,16 @@
-// The conversion driver: options, the split-back normalisation, and the one forward pass that
+// The conversion job: options, the split-back normalisation, and the one forward pass that
 // writes header, copied objects, sheets, cross-reference table and trailer.
+#include "app/CImpositionJob.h"
+
 #include <cstdio>
 #include <vector>
 
-#include "app/CImpositionJob.h"
 #include "app/InputFiles.h"
 #include "app/JobOptions.h"
 #include "app/OptionChecks.h"
 #include "imposition/CPageOrder.h"
 #include "imposition/ImpositionRun.h"
-#include "imposition/PageBoxes.h"
+#include "imposition/PageTreeScanner.h"
 #include "normalise/CNormaliser.h"
 #include "pdf/CPdfDocument.h"
 #include "pdf/CPdfException.h"
@@ -76,7 +77,7 @@ void CImpositionJob::checkSplitBackInput(const Layout& layout) {
         CPdfDocument doc;
         openInputDocument(doc, settings_.inputFile);
         PageRecords pages;
-        scanPageTree(doc.getXRef(), pages);
+        scanPageTree(doc, nullptr, pages);
         refuseEmptyRange(settings_, layout, static_cast<int>(pages.size()));
         inputPageCount_ = pages.size();
     } catch (const CPdfException& failure) {

@@ -16,6 +16,7 @@
 #include "imposition/ImpositionRun.h"
 #include "imposition/OrderText.h"
 #include "imposition/PageBoxes.h"
+#include "imposition/PageTreeScanner.h"
 #include "imposition/SheetWriter.h"
 #include "pdf/CPdfDocument.h"
 #include "pdf/FormatText.h"
