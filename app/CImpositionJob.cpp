@@ -20,19 +20,10 @@
 #include "writer/WriteContext.h"
 #include "writer/XRefWriter.h"
 
-namespace {
-
-// The message as it goes after an open console line: from a line of its own.
-std::string onOwnLine(const std::string& message) {
-    if (message.empty() || message[0] == '\n' || message[0] == '\r') return message;
-    return "\n" + message;
-}
-
-}  // namespace
-
 void CImpositionJob::run(int argc, char** argv) {
     settings_ = JobSettings();
-    lineOpen_ = false;
+    report_.pending.clear();
+    report_.lineOpen = false;
     parseOptions(argc, argv, settings_);
     // The layout is chosen here, once, and handed to every step.
     const Layout& layout = chooseLayout(settings_.flags);
@@ -56,33 +47,24 @@ void CImpositionJob::run(int argc, char** argv) {
         std::printf("\n");
         settings_.inputFile = normalised.path();
     }
-    try {
-        convert(layout);
-    } catch (const CPdfException& failure) {
-        if (lineOpen_) throw CPdfException(onOwnLine(failure.getMessage()));
-        throw;
-    }
+    convert(layout);
 }
 
 void CImpositionJob::checkSplitBackInput(const Layout& layout) {
     // Only an input that opens as a PDF, with a page in the range, is worth the normalised copy.
-    // Its failures read as those of any other conversion.
-    std::string announced = formatText("Input file: '%s'", settings_.inputFile.c_str());
-    try {
-        openInputFile(settings_.inputFile);
-    } catch (const CPdfException& failure) {
-        throw CPdfException(announced + failure.getMessage());
-    }
-    try {
-        CPdfDocument doc;
-        openInputDocument(doc, settings_.inputFile);
-        PageRecords pages;
-        scanPageTree(doc, nullptr, pages);
-        refuseEmptyRange(settings_, layout, static_cast<int>(pages.size()));
-        inputPageCount_ = pages.size();
-    } catch (const CPdfException& failure) {
-        throw CPdfException(announced + onOwnLine(failure.getMessage()));
-    }
+    // Its failures read as those of any other conversion: after the "Input file" line, which is
+    // printed only then.
+    report_.pending = formatText("Input file: '%s'", settings_.inputFile.c_str());
+    openInputFile(settings_.inputFile);
+    report_.lineOpen = true;
+    CPdfDocument doc;
+    openInputDocument(doc, settings_.inputFile);
+    PageRecords pages;
+    scanPageTree(doc, nullptr, pages);
+    refuseEmptyRange(settings_, layout, static_cast<int>(pages.size()));
+    inputPageCount_ = pages.size();
+    report_.pending.clear();
+    report_.lineOpen = false;
 }
 
 void CImpositionJob::convert(const Layout& layout) {
@@ -90,7 +72,7 @@ void CImpositionJob::convert(const Layout& layout) {
     std::printf("Input file: '%s'", settings_.inputFile.c_str());
     // The open error follows on this line, as it always has; anything later gets its own.
     InputFileHandle input = openInputFile(settings_.inputFile);
-    lineOpen_ = true;
+    report_.lineOpen = true;
 
     CPdfDocument doc;
     openInputDocument(doc, settings_.inputFile);

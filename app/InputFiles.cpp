@@ -47,7 +47,7 @@ void openInputDocument(CPdfDocument& doc, const std::string& name) {
     try {
         doc.open(name);
     } catch (const CPdfException& failure) {
-        if (failure.getMessage() != "PDF file is encrypted") throw;
+        if (failure.getKind() != CPdfException::Kind::encrypted) throw;
         throw CPdfException(formatText(
             "\nPDF file is encrypted\nTessel cannot read encrypted files yet: decrypt it first "
             "with another tool, e.g. qpdf --decrypt --password=<password> '%s' decrypted.pdf, "

@@ -58,7 +58,8 @@ void CPdfXRefReader::read() {
         xref_.infoGen_ = info.getRefGen();
     }
     // Any /Encrypt, direct or indirect, means data Tessel cannot decrypt.
-    if (!trailer->lookupRaw("Encrypt").isNull()) throw CPdfException("PDF file is encrypted");
+    if (!trailer->lookupRaw("Encrypt").isNull())
+        throw CPdfException("PDF file is encrypted", CPdfException::Kind::encrypted);
     trailer->setXRef(&xref_);
 }
 

@@ -153,6 +153,22 @@ TEST(CPdfXRefReader, OpenFailures) {
     for (const Case& c : cases) EXPECT_EQ(c.message, openMessage(c.bytes)) << c.bytes;
 }
 
+TEST(CPdfXRefReader, EncryptionIsAKindOfFailureOfItsOwn) {
+    // Callers tell it from damage by its kind: the message is no part of the contract.
+    TestPdf encrypted = basePdf();
+    encrypted.setTrailerExtra("/Root 1 0 R /Encrypt << >>");
+    for (const auto& [bytes, kind] :
+         {std::make_pair(encrypted.build(), CPdfException::Kind::encrypted),
+          std::make_pair(std::string("%PDF-1.4\n"), CPdfException::Kind::failure)}) {
+        try {
+            OpenedPdf pdf(bytes);
+            ADD_FAILURE() << "opened";
+        } catch (const CPdfException& e) {
+            EXPECT_EQ(e.getKind(), kind) << e.getMessage();
+        }
+    }
+}
+
 TEST(CPdfXRefReader, CannotOpenMissingFile) {
     CPdfDocument doc;
     try {
