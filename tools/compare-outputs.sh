@@ -31,8 +31,8 @@ for pdf in "$corpus"/*.pdf "${EXTRA_INPUTS[@]:-}"; do
       (cd "$work/$side" && timeout 120 "$binary" "$pdf" "$name.pdf" $layout >"$name.txt" 2>&1
        echo "status $?" >>"$name.txt"
        # Temporary names hold the process number: the same run gives another name each time.
-       sed -i -E 's/_temp_[A-Za-z0-9_.]*tmp/_temp_tmp/g; s/\.tessel-[0-9]+-[0-9]+\.tmp/.tessel-tmp/g' \
-         "$name.txt")
+       sed -i -e 's/_temp_[A-Za-z0-9_.]*tmp/_temp_tmp/g' \
+         -e 's/\.tessel-[0-9]*-[0-9]*\.tmp/.tessel-tmp/g' "$name.txt")
     done
     files=$((files + 1))
     if ! cmp -s "$work/old/$name.txt" "$work/new/$name.txt"; then
