@@ -6,20 +6,17 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <utility>
 #include <vector>
 
 #include "app/CImpositionJob.h"
 #include "app/CommandLine.h"
 #include "app/InputFiles.h"
 #include "pdf/CPdfException.h"
+#include "pdf/FileHandle.h"
 #include "pdf/FormatText.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
 
 struct ListEntry {
     int lineNumber;
@@ -146,7 +143,7 @@ BatchOutcome runBatchList(int argc, char** argv, const JobSettings& options,
     }
     std::string folder = argv[2] + 2;
 
-    std::unique_ptr<FILE, FileCloser> list(std::fopen(listName.c_str(), "rb"));
+    FileHandle list(std::fopen(listName.c_str(), "rb"));
     if (!list) {
         std::printf("Unable to open file list: '%s'\r\n", listName.c_str());
         return BatchOutcome::failed;

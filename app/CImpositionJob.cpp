@@ -71,7 +71,7 @@ void CImpositionJob::convert(const Layout& layout) {
     const bool splitBack = layout.order == OrderFamily::SplitBack;
     std::printf("Input file: '%s'", settings_.inputFile.c_str());
     // The open error follows on this line, as it always has; anything later gets its own.
-    InputFileHandle input = openInputFile(settings_.inputFile);
+    FileHandle input = openInputFile(settings_.inputFile);
     report_.lineOpen = true;
 
     CPdfDocument doc;
@@ -109,7 +109,6 @@ void CImpositionJob::convert(const Layout& layout) {
 
     WriteContext ctx{doc, input.get(), out, offsets};
     writeHeader(ctx);
-    offsets.reset(xref->getNumObjects());
 
     std::vector<bool> isPageObject(static_cast<size_t>(xref->getNumObjects()), false);
     for (const PageRecord& page : pages) {

@@ -1,7 +1,6 @@
 // Page orders: which input page goes into which slot of every sheet, for every layout.
 #pragma once
 
-#include <cstddef>
 #include <vector>
 
 #include "app/JobSettings.h"
@@ -19,11 +18,8 @@ struct SheetEntry {
 // The sheets of one conversion, in output order.
 class CPageOrder {
   public:
-    void clear() { entries_.clear(); }
     void append(const SheetEntry& entry) { entries_.push_back(entry); }
-    size_t size() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
-    const SheetEntry& operator[](size_t index) const { return entries_[index]; }
     std::vector<SheetEntry>::const_iterator begin() const { return entries_.begin(); }
     std::vector<SheetEntry>::const_iterator end() const { return entries_.end(); }
 

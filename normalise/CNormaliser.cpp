@@ -1,8 +1,6 @@
 // The append engine: page trees hung together, outlines chained, objects renumbered and shared.
 #include "normalise/CNormaliser.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -14,6 +12,7 @@
 #include "pdf/CPdfDocument.h"
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
+#include "writer/OutputFile.h"
 
 namespace {
 
@@ -99,12 +98,6 @@ bool isStorageObject(const RawObject& obj) {
     size_t first = 0, last = 0;
     return topLevelValueIs(obj, "Type", "/ObjStm") || topLevelValueIs(obj, "Type", "/XRef") ||
            findTopLevelValue(obj, "Linearized", &first, &last);
-}
-
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat infoA, infoB;
-    if (stat(a.c_str(), &infoA) != 0 || stat(b.c_str(), &infoB) != 0) return false;
-    return infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino;
 }
 
 size_t readAt(FILE* file, int64_t pos, char* buffer, size_t count) {

@@ -53,10 +53,7 @@ void CPdfXRefReader::read() {
     xref_.rootNum_ = root.getRefNum();
     xref_.rootGen_ = root.getRefGen();
     CPdfObject info = trailer->lookupRaw("Info");
-    if (info.isRef()) {
-        xref_.infoNum_ = info.getRefNum();
-        xref_.infoGen_ = info.getRefGen();
-    }
+    if (info.isRef()) xref_.infoNum_ = info.getRefNum();
     // Any /Encrypt, direct or indirect, means data Tessel cannot decrypt.
     if (!trailer->lookupRaw("Encrypt").isNull())
         throw CPdfException("PDF file is encrypted", CPdfException::Kind::encrypted);
