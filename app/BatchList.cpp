@@ -6,20 +6,17 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <utility>
 #include <vector>
 
 #include "app/CImpositionJob.h"
 #include "app/CommandLine.h"
 #include "app/InputFiles.h"
 #include "pdf/CPdfException.h"
+#include "pdf/FileHandle.h"
 #include "pdf/FormatText.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
 
 struct ListEntry {
     int lineNumber;
@@ -82,6 +79,22 @@ std::vector<std::string> makeFoldersFor(const std::string& file) {
     return made;
 }
 
+// The folders made for one file of the batch: removed again, innermost first, unless its
+// conversion succeeds. A failed file leaves no folder made for it.
+class MadeFolders {
+  public:
+    explicit MadeFolders(std::vector<std::string> made) : made_(std::move(made)) {}
+    ~MadeFolders() {
+        for (auto it = made_.rbegin(); it != made_.rend(); ++it) rmdir(it->c_str());
+    }
+    MadeFolders(const MadeFolders&) = delete;
+    MadeFolders& operator=(const MadeFolders&) = delete;
+    void keep() { made_.clear(); }
+
+  private:
+    std::vector<std::string> made_;
+};
+
 // Reads and checks every line before anything is converted; throws CPdfException naming the
 // first line that cannot be converted safely.
 std::vector<ListEntry> readList(FILE* list, const std::string& listName, const std::string& folder,
@@ -120,7 +133,8 @@ bool isListName(const std::string& name) {
     return name.size() <= 4 || name.compare(name.size() - 4, 3, ".tx") == 0;
 }
 
-BatchOutcome runBatchList(int argc, char** argv, const JobSettings& options) {
+BatchOutcome runBatchList(int argc, char** argv, const JobSettings& options,
+                          FailureReport& report) {
     std::string listName = argv[1];
     if (!isListName(listName)) return BatchOutcome::notAList;
     if (std::strncmp(argv[2], "-f", 2) != 0) {
@@ -129,18 +143,12 @@ BatchOutcome runBatchList(int argc, char** argv, const JobSettings& options) {
     }
     std::string folder = argv[2] + 2;
 
-    std::unique_ptr<FILE, FileCloser> list(std::fopen(listName.c_str(), "rb"));
+    FileHandle list(std::fopen(listName.c_str(), "rb"));
     if (!list) {
         std::printf("Unable to open file list: '%s'\r\n", listName.c_str());
         return BatchOutcome::failed;
     }
-    std::vector<ListEntry> entries;
-    try {
-        entries = readList(list.get(), listName, folder, options);
-    } catch (const CPdfException& refusal) {
-        printFailure(refusal.getMessage());
-        return BatchOutcome::failed;
-    }
+    std::vector<ListEntry> entries = readList(list.get(), listName, folder, options);
     list.reset();
     // The folder is made even for an empty list; one that cannot be made shows up as an output
     // error.
@@ -150,20 +158,16 @@ BatchOutcome runBatchList(int argc, char** argv, const JobSettings& options) {
     std::vector<char*> args(argv, argv + argc);
     size_t converted = 0;
     for (ListEntry& entry : entries) {
-        std::vector<std::string> made = makeFoldersFor(entry.output);
+        MadeFolders made(makeFoldersFor(entry.output));
         args[1] = &entry.input[0];
         args[2] = &entry.output[0];
-        try {
-            CImpositionJob job;
-            job.run(argc, args.data());
-        } catch (const CPdfException& failure) {
-            // A failed file leaves no folder made for it.
-            for (auto it = made.rbegin(); it != made.rend(); ++it) rmdir(it->c_str());
-            printFailure(failure.getMessage());
-            std::printf("Batch stopped: %zu of %zu %s converted, '%s' failed\n", converted,
-                        entries.size(), files(entries.size()), entry.input.c_str());
-            return BatchOutcome::failed;
-        }
+        report.closing =
+            formatText("Batch stopped: %zu of %zu %s converted, '%s' failed\n", converted,
+                       entries.size(), files(entries.size()), entry.input.c_str());
+        CImpositionJob job(report);
+        job.run(argc, args.data());
+        report.closing.clear();
+        made.keep();
         converted++;
         std::printf("\nDone.\n");
         std::fflush(stdout);

@@ -48,8 +48,15 @@ void refuseBareFolderOption(int argc, char** argv) {
     throw CPdfException("\nOption -f needs the output folder in the same argument, e.g. -fout\n");
 }
 
-void printFailure(const std::string& message) {
-    if (message.empty()) return;
-    std::fwrite(message.data(), 1, message.size(), stdout);
-    if (message.back() != '\n' && message.back() != '\r') std::fputs("\n", stdout);
+void printFailure(const std::string& message, const FailureReport& report) {
+    std::string text = report.pending;
+    // A message that does not start a line of its own is given one after an open line.
+    if (report.lineOpen && !message.empty() && message[0] != '\n' && message[0] != '\r')
+        text += "\n";
+    text += message;
+    if (!text.empty()) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        if (text.back() != '\n' && text.back() != '\r') std::fputs("\n", stdout);
+    }
+    std::fputs(report.closing.c_str(), stdout);
 }

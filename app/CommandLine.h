@@ -13,5 +13,15 @@ void refuseOptionAsOutput(const std::string& output);
 // A batch's second argument must carry its folder: "-fout", not "-f out"; throws CPdfException.
 void refuseBareFolderOption(int argc, char** argv);
 
-// Prints a failure's message unchanged, ending it with a line end when it has none.
-void printFailure(const std::string& message);
+// What is printed with the message of the failure that ends a run: the state the conversion left
+// the console line in, and the line that closes a batch. A conversion and a batch keep it up to
+// date; main, which catches the failure, prints by it.
+struct FailureReport {
+    std::string pending;    // announced but not printed yet: the message follows it on its line
+    bool lineOpen = false;  // the console line is open: the message starts on a line of its own
+    std::string closing;    // printed after the message: "Batch stopped: ..." in a batch
+};
+
+// Prints a failure's message unchanged where report says, ending it with a line end when it has
+// none, then report's closing line.
+void printFailure(const std::string& message, const FailureReport& report = FailureReport());

@@ -10,6 +10,7 @@
 #include "pdf/CPdfDocument.h"
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
+#include "writer/OutputFile.h"
 
 namespace {
 
@@ -22,8 +23,8 @@ std::string openError(int code) {
 
 }  // namespace
 
-InputFileHandle openInputFile(const std::string& name) {
-    InputFileHandle file(std::fopen(name.c_str(), "rb"));
+FileHandle openInputFile(const std::string& name) {
+    FileHandle file(std::fopen(name.c_str(), "rb"));
     if (!file) throw CPdfException(openError(errno));
     struct stat info;
     if (fstat(fileno(file.get()), &info) == 0 && S_ISDIR(info.st_mode)) {
@@ -47,7 +48,7 @@ void openInputDocument(CPdfDocument& doc, const std::string& name) {
     try {
         doc.open(name);
     } catch (const CPdfException& failure) {
-        if (failure.getMessage() != "PDF file is encrypted") throw;
+        if (failure.getKind() != CPdfException::Kind::encrypted) throw;
         throw CPdfException(formatText(
             "\nPDF file is encrypted\nTessel cannot read encrypted files yet: decrypt it first "
             "with another tool, e.g. qpdf --decrypt --password=<password> '%s' decrypted.pdf, "
@@ -58,8 +59,6 @@ void openInputDocument(CPdfDocument& doc, const std::string& name) {
 
 void refuseOutputOverRead(const std::string& output, const std::string& readFile,
                           const char* role) {
-    struct stat written, read;
-    if (stat(output.c_str(), &written) != 0 || stat(readFile.c_str(), &read) != 0) return;
-    if (written.st_dev != read.st_dev || written.st_ino != read.st_ino) return;
+    if (!sameFile(output, readFile)) return;
     throw CPdfException(formatText("\nOutput file is the %s file: '%s'\n", role, output.c_str()));
 }

@@ -2,20 +2,15 @@
 // and never the output.
 #pragma once
 
-#include <cstdio>
-#include <memory>
 #include <string>
+
+#include "pdf/FileHandle.h"
 
 class CPdfDocument;
 
-struct InputFileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-using InputFileHandle = std::unique_ptr<FILE, InputFileCloser>;
-
 // Opens name for raw reading. Throws "Input file open error\n" followed by the system's reason
 // when it cannot be read, and a message of its own when its first 1024 bytes hold no "%PDF-".
-InputFileHandle openInputFile(const std::string& name);
+FileHandle openInputFile(const std::string& name);
 
 // Opens doc on name; an encrypted file's message says what would open it.
 void openInputDocument(CPdfDocument& doc, const std::string& name);

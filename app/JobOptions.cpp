@@ -46,51 +46,31 @@ bool scanBox(const char* text, UserBox& box) {
     return true;
 }
 
-// The A/B option of one size clears the A/B options of every other size, the 2-up one included.
-void selectAbSize(LayoutFlags& flags, bool LayoutFlags::*chosen) {
-    bool LayoutFlags::*all[] = {&LayoutFlags::ab,  &LayoutFlags::ab4,  &LayoutFlags::ab6,
-                                &LayoutFlags::ab8, &LayoutFlags::ab10, &LayoutFlags::ab12};
-    for (bool LayoutFlags::*flag : all) flags.*flag = false;
-    flags.*chosen = true;
-}
-
 struct FlagOption {
     const char* name;
     bool LayoutFlags::*flag;
 };
 
-// Options that only set their flag.
+// Order options that only set their flag; the layout options come from the layout table.
 const FlagOption kPlainFlags[] = {
     {"-duplicate", &LayoutFlags::duplicate},
-    {"-6up2x3", &LayoutFlags::up6x2x3},
-    {"-6up3x2", &LayoutFlags::up6x3x2},
-    {"-8up2x4", &LayoutFlags::up8x2x4},
-    {"-8up4x2", &LayoutFlags::up8x4x2},
-    {"-10up2x5", &LayoutFlags::up10x2x5},
-    {"-10up2x5spec1", &LayoutFlags::up10x2x5spec1},
-    {"-10up5x2", &LayoutFlags::up10x5x2},
-    {"-12up2x6", &LayoutFlags::up12x2x6},
-    {"-12up6x2", &LayoutFlags::up12x6x2},
-    {"-12up3x4", &LayoutFlags::up12x3x4},
-    {"-12up4x3", &LayoutFlags::up12x4x3},
-    {"-4up", &LayoutFlags::up4},
-    {"-2to1up", &LayoutFlags::up2to1},
-    {"-2to1uph", &LayoutFlags::up2to1h},
     {"-duplex", &LayoutFlags::duplex},
     {"-duplex1423", &LayoutFlags::duplex1423},
     {"-duplex1342", &LayoutFlags::duplex1342},
     {"-duplex4123", &LayoutFlags::duplex4123},
     {"-outer-in", &LayoutFlags::outerIn},
     {"-down", &LayoutFlags::down},
-    // The usage text has always printed the split-back options this way round.
-    {"-up2to1", &LayoutFlags::up2to1},
-    {"-up2to1h", &LayoutFlags::up2to1h},
 };
 
-const FlagOption kAbSizes[] = {
-    {"-ab4", &LayoutFlags::ab4},   {"-ab6", &LayoutFlags::ab6},   {"-ab8", &LayoutFlags::ab8},
-    {"-ab10", &LayoutFlags::ab10}, {"-ab12", &LayoutFlags::ab12},
-};
+// The sizes that have an A/B option of their own, smallest first.
+std::vector<int> abSizes() {
+    std::vector<int> sizes;
+    for (const Layout& layout : kLayoutTable) {
+        if (layout.abSize != 0 && (sizes.empty() || sizes.back() != layout.abSize))
+            sizes.push_back(layout.abSize);
+    }
+    return sizes;
+}
 
 // Options that take their number in the same argument ("-s5").
 struct NumberOption {
@@ -138,13 +118,22 @@ bool applyOption(const std::string& arg, JobSettings& settings) {
             return true;
         }
     }
+    for (const Layout& layout : kLayoutTable) {
+        if (*layout.option && (arg == layout.option || (layout.alias && arg == layout.alias))) {
+            flags.layouts[static_cast<size_t>(layout.id)] = true;
+            return true;
+        }
+    }
     if (arg == "-ab") {
         flags.ab = true;  // a later -ab does not clear the other sizes
         return true;
     }
-    for (const FlagOption& option : kAbSizes) {
-        if (arg == option.name) {
-            selectAbSize(flags, option.flag);
+    for (int size : abSizes()) {
+        // The A/B option of one size clears the A/B options of every other size, the 2-up one
+        // included.
+        if (arg == abOption(size)) {
+            flags.ab = false;
+            flags.abSize = size;
             return true;
         }
     }
@@ -207,7 +196,13 @@ std::string suggestionFor(const std::string& arg) {
 
     std::vector<std::string> names = {"-ab", "-split", "-q"};
     for (const FlagOption& option : kPlainFlags) names.push_back(option.name);
-    for (const FlagOption& option : kAbSizes) names.push_back(option.name);
+    for (const Layout& layout : kLayoutTable) {
+        if (*layout.option) names.push_back(layout.option);
+    }
+    for (const Layout& layout : kLayoutTable) {
+        if (layout.alias) names.push_back(layout.alias);
+    }
+    for (int size : abSizes()) names.push_back(abOption(size));
     for (const ValueOption& option : kValued) names.push_back(option.name);
     std::string best;
     int bestDistance = 2;
@@ -284,4 +279,16 @@ void parseOptions(int argc, char** argv, JobSettings& settings) {
         }
         if (!applyOption(arg, settings)) throw CPdfException(refusalFor(arg, next));
     }
+}
+
+std::string abOption(int size) {
+    return formatText("-ab%d", size);
+}
+
+const Layout& chooseLayout(const LayoutFlags& flags) {
+    const Layout* chosen = &layoutOf(LayoutId::TwoUp);
+    for (const Layout& layout : kLayoutTable) {
+        if (flags.has(layout.id) && layout.rank > chosen->rank) chosen = &layout;
+    }
+    return *chosen;
 }

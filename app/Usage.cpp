@@ -3,9 +3,20 @@
 
 #include <cstdio>
 
+#include "app/JobSettings.h"
+
 namespace {
 
 const char kVersion[] = "v1.12";
+
+// A line of the usage text: fixed text, or the line of a layout option, taken from the layouts'
+// table.
+struct UsageLine {
+    UsageLine(const char* fixed) : text(fixed) {}
+    UsageLine(LayoutId id) : layout(&layoutOf(id)) {}
+    const char* text = nullptr;
+    const Layout* layout = nullptr;
+};
 
 }  // namespace
 
@@ -17,7 +28,7 @@ void printBanner() {
 }
 
 void printUsage() {
-    static const char* const kLines[] = {
+    static const UsageLine kLines[] = {
         "Parameters:\n",
         "<input file> input file\n",
         "<output file> output file\n",
@@ -28,19 +39,18 @@ void printUsage() {
         "-ab6  6up A/B type\n",
         "-split  2up split type\n",
         "-down  2up down the page\n",
-        "-4up  4up split type (default is 2up)\n",
-        "-6up3x2  6up ab type 3 across, 2 down\n",
-        "-6up2x3  6up ab type 2 across, 3 down\n",
-        "-8up2x4  8up ab type 2 across, 4 down\n",
-        "-8up4x2  8up ab type 4 across, 2 down\n",
-        "-10up2x5  10up ab type 2 across, 5 down\n",
-        "-10up5x2  10up ab type 5 across, 2 down\n",
-        "-12up2x6  12up ab type 2 across, 6 down\n",
-        "-12up6x2  12up ab type 6 across, 2 down\n",
-        "-12up3x4  12up ab type 3 across, 4 down\n",
-        "-12up4x3  12up ab type 4 across, 3 down\n",
-        "-10up2x5spec1  10up ab type 2 across, 5 down, duplex, special order "
-        "20,1,17,4,16,5,13,8,12,9   11,10,14,7,15,6,18,3,19,2\n",
+        LayoutId::FourUp,
+        LayoutId::SixUp3x2,
+        LayoutId::SixUp2x3,
+        LayoutId::EightUp2x4,
+        LayoutId::EightUp4x2,
+        LayoutId::TenUp2x5,
+        LayoutId::TenUp5x2,
+        LayoutId::TwelveUp2x6,
+        LayoutId::TwelveUp6x2,
+        LayoutId::TwelveUp3x4,
+        LayoutId::TwelveUp4x3,
+        LayoutId::TenUp2x5Spec1,
         "-duplex  2up duplex (e.g. 1,2,4,3)\n",
         "-duplex1423  2up duplex (e.g. 1,4,2,3)\n",
         "-duplex4123  2up duplex (e.g. 4,1,2,3)\n",
@@ -49,8 +59,8 @@ void printUsage() {
         "-duplicate  duplicates pages left, right output so you get page 1,1 then page 2,2 in 2up "
         "mode\n",
         "-seq <sequence file>  custom page sequencing, see examples folder\n",
-        "-up2to1  converts a 2up document back to 1 up, split on vertical center\n",
-        "-up2to1h  converts a 2up document back to 1 up, split on horizontal center\n",
+        LayoutId::SplitBackVertical,
+        LayoutId::SplitBackHorizontal,
         "-offset_split  offset the split page position for up2to1 & up2to1h option, e.g. "
         "-offset_split-50  or e.g. -offset_split76\n",
         "-rightmargin    offset for margin for right side of new page (for space between the "
@@ -93,7 +103,15 @@ void printUsage() {
         "\r\n",
         "\r\n",
     };
-    for (const char* line : kLines) std::fputs(line, stdout);
+    for (const UsageLine& line : kLines) {
+        if (line.text) {
+            std::fputs(line.text, stdout);
+        } else {
+            // The split-back options are shown in their other spelling, as they always were.
+            const Layout& layout = *line.layout;
+            std::printf("%s  %s\n", layout.alias ? layout.alias : layout.option, layout.usage);
+        }
+    }
 }
 
 void printVersion() {

@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
             refuseOptionAsOutput(argv[2]);
         }
         parseOptions(argc, argv, options);
-        refuseIneffectiveOptions(options);
+        refuseIneffectiveOptions(options, chooseLayout(options.flags));
     } catch (const CPdfException& refusal) {
         printFailure(refusal.getMessage());
         return 1;
@@ -63,16 +63,18 @@ int main(int argc, char** argv) {
     installTempFileCleanup();
     if (!options.quiet) printBanner();
     int status = 0;
+    // Every failure of a conversion or a batch ends here, printed as the run left the console.
+    FailureReport report;
     try {
-        BatchOutcome outcome = runBatchList(argc, argv, options);
+        BatchOutcome outcome = runBatchList(argc, argv, options, report);
         if (outcome == BatchOutcome::failed) status = 1;
         if (outcome == BatchOutcome::notAList) {
-            CImpositionJob job;
+            CImpositionJob job(report);
             job.run(argc, argv);
             std::printf("\nDone.\n");
         }
     } catch (const CPdfException& failure) {
-        printFailure(failure.getMessage());
+        printFailure(failure.getMessage(), report);
         status = 1;
     } catch (const std::bad_alloc&) {
         std::printf("\nOut of memory\n");

@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (std::string& arg : args) argv.push_back(&arg[0]);
     argv.push_back(nullptr);
     try {
-        CImpositionJob job;
+        FailureReport report;
+        CImpositionJob job(report);
         job.run(static_cast<int>(args.size()), argv.data());
     } catch (const CPdfException&) {
     }

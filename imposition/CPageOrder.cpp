@@ -3,8 +3,6 @@
 
 #include <cassert>
 
-#include "imposition/SequenceFile.h"
-
 bool SheetEntry::isEmpty(int count) const {
     for (int i = 0; i < count && i < kMaxSlots; i++) {
         if (slots[i] != 0) return false;
@@ -137,15 +135,9 @@ void appendTwoUpAb(CPageOrder& order, const JobSettings& settings, const PageRan
 
 // ---- multi-up ----
 
-struct MultiUp {
-    Layout layout;
-    LayoutGrid grid;
-    bool LayoutFlags::*abFlag;  // the A/B option of this slot count
-};
-
 // Pages straight across the rows.
-void appendRowOrder(CPageOrder& order, const MultiUp& up, const PageRange& range) {
-    int slotCount = up.grid.slots;
+void appendRowOrder(CPageOrder& order, const Layout& layout, const PageRange& range) {
+    int slotCount = layout.slots;
     for (long long p = range.first; p <= range.last; p += slotCount) {
         SheetEntry entry;
         for (int i = 0; i < slotCount; i++) entry.slots[i] = pageOrBlank(p + i, p, range.last);
@@ -155,23 +147,23 @@ void appendRowOrder(CPageOrder& order, const MultiUp& up, const PageRange& range
 
 // Pages down the columns. Printed two-sided (-duplex), every second sheet is a back side and
 // takes the back arrangement of its layout.
-void appendColumnOrder(CPageOrder& order, const MultiUp& up, const LayoutFlags& flags,
+void appendColumnOrder(CPageOrder& order, const Layout& layout, const LayoutFlags& flags,
                        const PageRange& range, PageOrderState& state) {
-    const int slotCount = up.grid.slots, across = up.grid.across, down = up.grid.down;
+    const int slotCount = layout.slots, across = layout.across, down = layout.down;
     bool twoSided = flags.duplex;
     // In 4-up the 2-up duplex variants and outer-in have no order of their own down the
     // columns; they print two-sided like -duplex.
-    if (up.layout == Layout::FourUp) {
+    if (layout.id == LayoutId::FourUp) {
         twoSided =
             twoSided || flags.duplex1423 || flags.duplex1342 || flags.duplex4123 || flags.outerIn;
     }
     for (long long p = range.first; p <= range.last; p += slotCount) {
         long long pages[SheetEntry::kMaxSlots] = {};
         if (twoSided && state.backSide) {
-            if (up.layout == Layout::FourUp) {
+            if (layout.id == LayoutId::FourUp) {
                 long long back[] = {p + 2, p, p + 1, p + 3};
                 for (int i = 0; i < 4; i++) pages[i] = back[i];
-            } else if (up.layout == Layout::SixUp2x3) {
+            } else if (layout.id == LayoutId::SixUp2x3) {
                 for (int i = 0; i < 3; i++) {
                     pages[2 * i] = p + 3 + i;
                     pages[2 * i + 1] = p + i;
@@ -200,8 +192,8 @@ void appendColumnOrder(CPageOrder& order, const MultiUp& up, const LayoutFlags& 
 // stacks have the same height. Without -down each page has its partner to its right (slot pairs
 // 2r, 2r+1); with -down the first half fills the first S/2 slots and its partners the rest, so
 // that each partner sits in the lower half of the sheet.
-void appendSplitOrder(CPageOrder& order, const MultiUp& up, bool down, const PageRange& range) {
-    const int slotCount = up.grid.slots, perSheet = slotCount / 2;
+void appendSplitOrder(CPageOrder& order, const Layout& layout, bool down, const PageRange& range) {
+    const int slotCount = layout.slots, perSheet = slotCount / 2;
     // The halves are counted from page 1 whatever the start page, as the worked orders users
     // know from earlier versions show (-4up -split -s2 on 10 pages: 2,8,3,9 | 4,10,5,0 | 6,0,0,0).
     long long half = perSheet * ((range.last + slotCount - 1) / slotCount);
@@ -226,9 +218,9 @@ void appendSplitOrder(CPageOrder& order, const MultiUp& up, bool down, const Pag
 
 // Two-sided A/B: each group of 2S pages gives a front with its odd pages and a back with its
 // even pages, the two pages of every pair exchanged so that they back each other.
-void appendAbOrder(CPageOrder& order, const MultiUp& up, const JobSettings& settings, int pageCount,
-                   int& endPage) {
-    const int slotCount = up.grid.slots;
+void appendAbOrder(CPageOrder& order, const Layout& layout, const JobSettings& settings,
+                   int pageCount, int& endPage) {
+    const int slotCount = layout.slots;
     // The order only works on whole groups of slots, so the end page is rounded down to one;
     // the run writes the pages after it as single pages.
     if (endPage > 0) endPage -= endPage % slotCount;
@@ -285,16 +277,18 @@ void appendSpecialOrder(CPageOrder& order, const PageRange& range, PageOrderStat
     }
 }
 
-CPageOrder buildMultiUp(const MultiUp& up, const JobSettings& settings, int pageCount,
-                        PageOrderState& state, int& endPage) {
+}  // namespace
+
+CPageOrder buildOrderMultiUp(const Layout& layout, const JobSettings& settings, int pageCount,
+                             PageOrderState& state, int& endPage) {
     CPageOrder order;
     const LayoutFlags& flags = settings.flags;
-    const int slotCount = up.grid.slots;
-    if (flags.*up.abFlag) {
+    const int slotCount = layout.slots;
+    if (flags.abSize == layout.abSize) {
         if (flags.duplicate) {
             appendDuplicates(order, pageRange(settings, pageCount, endPage), slotCount);
         } else {
-            appendAbOrder(order, up, settings, pageCount, endPage);
+            appendAbOrder(order, layout, settings, pageCount, endPage);
         }
         return order;
     }
@@ -304,78 +298,20 @@ CPageOrder buildMultiUp(const MultiUp& up, const JobSettings& settings, int page
         if (flags.duplicate) {
             appendDuplicates(order, range, slotCount);
         } else if (flags.down) {
-            appendColumnOrder(order, up, flags, range, state);
-        } else if (up.layout == Layout::TenUp2x5Spec1) {
+            appendColumnOrder(order, layout, flags, range, state);
+        } else if (layout.order == OrderFamily::SpecialTenUp) {
             appendSpecialOrder(order, range, state, endPage);
         } else {
-            appendRowOrder(order, up, range);
+            appendRowOrder(order, layout, range);
         }
     } else if (flags.split) {
         if (flags.duplicate) {
             appendSplitDuplicate(order, range, slotCount);
         } else {
-            appendSplitOrder(order, up, flags.down, range);
+            appendSplitOrder(order, layout, flags.down, range);
         }
     }
     return order;
-}
-
-MultiUp multiUp(Layout layout, bool LayoutFlags::*abFlag) {
-    return {layout, layoutGrid(layout, false), abFlag};
-}
-
-}  // namespace
-
-Layout chooseLayout(const LayoutFlags& f) {
-    if (f.up12x2x6 || f.up12x6x2 || f.up12x3x4 || f.up12x4x3) {
-        if (f.up12x6x2) return Layout::TwelveUp6x2;
-        if (f.up12x3x4) return Layout::TwelveUp3x4;
-        if (f.up12x4x3) return Layout::TwelveUp4x3;
-        return Layout::TwelveUp2x6;
-    }
-    if (f.up10x2x5spec1) return Layout::TenUp2x5Spec1;
-    if (f.up10x5x2) return Layout::TenUp5x2;
-    if (f.up10x2x5) return Layout::TenUp2x5;
-    if (f.up8x4x2) return Layout::EightUp4x2;
-    if (f.up8x2x4) return Layout::EightUp2x4;
-    if (f.up6x3x2) return Layout::SixUp3x2;
-    if (f.up6x2x3) return Layout::SixUp2x3;
-    if (f.up4) return Layout::FourUp;
-    if (f.up2to1 || f.up2to1h) return Layout::SplitBack;
-    return Layout::TwoUp;
-}
-
-LayoutGrid layoutGrid(Layout layout, bool down) {
-    switch (layout) {
-        case Layout::TwoUp:
-            return down ? LayoutGrid{1, 2, 2, 2, 4} : LayoutGrid{2, 1, 2, 2, 4};
-        case Layout::SplitBack:
-            return down ? LayoutGrid{1, 2, 1, 2, 4} : LayoutGrid{2, 1, 1, 2, 4};
-        case Layout::FourUp:
-            return {2, 2, 4, 4, 4};
-        case Layout::SixUp2x3:
-            return {2, 3, 6, 6, 6};
-        case Layout::SixUp3x2:
-            return {3, 2, 6, 6, 6};
-        case Layout::EightUp2x4:
-            return {2, 4, 8, 8, 8};
-        case Layout::EightUp4x2:
-            return {4, 2, 8, 8, 8};
-        case Layout::TenUp2x5:
-        case Layout::TenUp2x5Spec1:
-            return {2, 5, 10, 10, 10};
-        case Layout::TenUp5x2:
-            return {5, 2, 10, 10, 10};
-        case Layout::TwelveUp2x6:
-            return {2, 6, 12, 12, 12};
-        case Layout::TwelveUp6x2:
-            return {6, 2, 12, 12, 12};
-        case Layout::TwelveUp3x4:
-            return {3, 4, 12, 12, 12};
-        case Layout::TwelveUp4x3:
-            return {4, 3, 12, 12, 12};
-    }
-    return {2, 1, 2, 2, 4};
 }
 
 CPageOrder buildOrder2up(const JobSettings& settings, int pageCount, PageOrderState& state,
@@ -404,12 +340,10 @@ CPageOrder buildOrder2up(const JobSettings& settings, int pageCount, PageOrderSt
     return order;
 }
 
-CPageOrder buildOrderSplitBack(const JobSettings& settings, int pageCount, PageOrderState& state,
-                               int& endPage) {
+CPageOrder buildOrderSplitBack(const JobSettings& settings, int pageCount, int& endPage) {
     // The input here is the user's document appended to itself: page p of the second copy,
     // which shows the second half, sits half the page count later.
     CPageOrder order;
-    state.firstHalf = true;
     PageRange range = pageRange(settings, pageCount, endPage);
     long long secondCopy = (pageCount < 0 ? 0 : pageCount) / 2;
     for (long long p = range.first; p <= range.last / 2; p++) {
@@ -422,68 +356,16 @@ CPageOrder buildOrderSplitBack(const JobSettings& settings, int pageCount, PageO
     return order;
 }
 
-CPageOrder buildOrder4up(const JobSettings& settings, int pageCount, PageOrderState& state,
-                         int& endPage) {
-    return buildMultiUp(multiUp(Layout::FourUp, &LayoutFlags::ab4), settings, pageCount, state,
-                        endPage);
-}
-
-CPageOrder buildOrder6up(const JobSettings& settings, int pageCount, PageOrderState& state,
-                         int& endPage) {
-    Layout layout = settings.flags.up6x3x2 ? Layout::SixUp3x2 : Layout::SixUp2x3;
-    return buildMultiUp(multiUp(layout, &LayoutFlags::ab6), settings, pageCount, state, endPage);
-}
-
-CPageOrder buildOrder8up(const JobSettings& settings, int pageCount, PageOrderState& state,
-                         int& endPage) {
-    Layout layout = settings.flags.up8x4x2 ? Layout::EightUp4x2 : Layout::EightUp2x4;
-    return buildMultiUp(multiUp(layout, &LayoutFlags::ab8), settings, pageCount, state, endPage);
-}
-
-CPageOrder buildOrder10up(const JobSettings& settings, int pageCount, PageOrderState& state,
-                          int& endPage) {
-    const LayoutFlags& flags = settings.flags;
-    Layout layout = flags.up10x2x5spec1 ? Layout::TenUp2x5Spec1
-                    : flags.up10x5x2    ? Layout::TenUp5x2
-                                        : Layout::TenUp2x5;
-    return buildMultiUp(multiUp(layout, &LayoutFlags::ab10), settings, pageCount, state, endPage);
-}
-
-CPageOrder buildOrder12up(const JobSettings& settings, int pageCount, PageOrderState& state,
-                          int& endPage) {
-    const LayoutFlags& flags = settings.flags;
-    Layout layout = flags.up12x6x2   ? Layout::TwelveUp6x2
-                    : flags.up12x3x4 ? Layout::TwelveUp3x4
-                    : flags.up12x4x3 ? Layout::TwelveUp4x3
-                                     : Layout::TwelveUp2x6;
-    return buildMultiUp(multiUp(layout, &LayoutFlags::ab12), settings, pageCount, state, endPage);
-}
-
-CPageOrder buildPageOrder(const JobSettings& settings, int pageCount, PageOrderState& state,
-                          int& endPage) {
-    if (!settings.sequenceFile.empty()) return readSequenceFile(settings, pageCount, endPage);
-    switch (chooseLayout(settings.flags)) {
-        case Layout::TwelveUp2x6:
-        case Layout::TwelveUp6x2:
-        case Layout::TwelveUp3x4:
-        case Layout::TwelveUp4x3:
-            return buildOrder12up(settings, pageCount, state, endPage);
-        case Layout::TenUp2x5:
-        case Layout::TenUp5x2:
-        case Layout::TenUp2x5Spec1:
-            return buildOrder10up(settings, pageCount, state, endPage);
-        case Layout::EightUp2x4:
-        case Layout::EightUp4x2:
-            return buildOrder8up(settings, pageCount, state, endPage);
-        case Layout::SixUp2x3:
-        case Layout::SixUp3x2:
-            return buildOrder6up(settings, pageCount, state, endPage);
-        case Layout::FourUp:
-            return buildOrder4up(settings, pageCount, state, endPage);
-        case Layout::SplitBack:
-            return buildOrderSplitBack(settings, pageCount, state, endPage);
-        case Layout::TwoUp:
+CPageOrder buildPageOrder(const Layout& layout, const JobSettings& settings, int pageCount,
+                          PageOrderState& state, int& endPage) {
+    switch (layout.order) {
+        case OrderFamily::TwoUp:
+            return buildOrder2up(settings, pageCount, state, endPage);
+        case OrderFamily::SplitBack:
+            return buildOrderSplitBack(settings, pageCount, endPage);
+        case OrderFamily::MultiUp:
+        case OrderFamily::SpecialTenUp:
             break;
     }
-    return buildOrder2up(settings, pageCount, state, endPage);
+    return buildOrderMultiUp(layout, settings, pageCount, state, endPage);
 }

@@ -6,24 +6,21 @@
 
 #include "imposition/CPageOrder.h"
 #include "imposition/RawText.h"
+#include "imposition/SequenceFile.h"
 #include "imposition/SheetWriter.h"
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
 
 namespace {
 
-// Writes page index as a page of its own: its /Parent names the root, and what it inherited
-// from the page tree (which the output flattens) is stated in it.
+// Writes the page as a page of its own: what it inherited from the page tree (which the output
+// flattens) is stated in it.
 OutputPage writeSinglePage(WriteContext& ctx, const PageRecord& page, SheetRunState& state) {
     std::string text;
     readObjectText(ctx, page.objNum, text);
+    checkPageParent(text);
     size_t dict = findObjectDict(text);
     DictEntry entry;
-    if (dict == kNoPos || !findDictEntry(text, dict, "Parent", entry)) {
-        throw CPdfException("File is broken. Can't find /Parent entry\n");
-    }
-    text.replace(entry.valueBegin, entry.valueEnd - entry.valueBegin,
-                 formatText("%d %d R", state.pagesRootNumber, state.pagesRootGen));
 
     std::string stated;
     if (!findDictEntry(text, dict, "MediaBox", entry)) {
@@ -48,19 +45,7 @@ OutputPage writeSinglePage(WriteContext& ctx, const PageRecord& page, SheetRunSt
     std::string annotations =
         relocatePageAnnotations(ctx, text, unmoved, state.annotationUses, &copied);
     if (copied) insertAnnotationList(ctx, text, annotations);
-
-    OutputPage output;
-    if (state.outputPages.insert(page.objNum).second) {
-        output.num = page.objNum;
-        output.gen = ctx.xref()->getOutputGen(page.objNum);
-        ctx.offsets.record(output.num, output.gen, ctx.out.position());
-        ctx.out.write(text);
-    } else {
-        renumberObjectText(text, ctx.nextObjectNumber(), 0);
-        output.num = ctx.writeNewObject(text);
-        state.outputPages.insert(output.num);
-    }
-    return output;
+    return writeOutputPage(ctx, text, page.objNum, state);
 }
 
 // The number of the page tree root's /Resources when it is a reference; 0 otherwise.
@@ -77,22 +62,17 @@ int rootResourcesReference(WriteContext& ctx, int pagesRootNumber, int& gen) {
 
 }  // namespace
 
-CPageOrder planPageOrder(const JobSettings& settings, int pageCount) {
+CPageOrder planPageOrder(const JobSettings& settings, const Layout& layout, int pageCount) {
     // An end page at or beyond the last page (or negative) means the last page.
     int endPage = settings.endPage;
     if (static_cast<unsigned>(endPage) >= static_cast<unsigned>(pageCount)) endPage = kLastPage;
+    if (!settings.sequenceFile.empty()) return readSequenceFile(settings, pageCount, endPage);
     PageOrderState orderState;
-    return buildPageOrder(settings, pageCount, orderState, endPage);
+    return buildPageOrder(layout, settings, pageCount, orderState, endPage);
 }
 
-void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages,
-                   int pagesRootNumber) {
-    runImposition(settings, ctx, pages, pagesRootNumber,
-                  planPageOrder(settings, static_cast<int>(pages.size())));
-}
-
-void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages,
-                   int pagesRootNumber, const CPageOrder& order) {
+void runImposition(const JobSettings& settings, const Layout& layout, WriteContext& ctx,
+                   const PageRecords& pages, int pagesRootNumber, const CPageOrder& order) {
     if (pagesRootNumber <= 0 || pagesRootNumber >= ctx.offsets.size()) {
         throw CPdfException("File is broken. Can't find /Pages entry\n");
     }
@@ -114,19 +94,18 @@ void runImposition(const JobSettings& settings, WriteContext& ctx, const PageRec
     for (int i = 0; i < leading; i++)
         addKid(writeSinglePage(ctx, pages[static_cast<size_t>(i)], state));
 
-    Layout layout = chooseLayout(settings.flags);
-    bool splitBack = layout == Layout::SplitBack;
-    LayoutGrid grid = layoutGrid(layout, settings.flags.down);
-    int written = std::min(grid.writtenSlots, static_cast<int>(SheetEntry::kMaxSlots));
+    bool splitBack = layout.order == OrderFamily::SplitBack;
+    // The slots of the grid: a split-back entry names one page, but its sheet has two cells.
+    const int cells = layout.across * layout.down;
 
     std::vector<bool> carried(pages.size(), false);
     state.firstHalf = true;
     for (const SheetEntry& entry : order) {
-        if (entry.isEmpty(grid.testedSlots)) break;
-        OutputPage sheet = writeSheet(settings, ctx, pages, entry, state);
+        if (entry.isEmpty(cells)) break;
+        OutputPage sheet = writeSheet(settings, layout, ctx, pages, entry, state);
         if (sheet.num != 0) {
             addKid(sheet);
-            for (int k = 0; k < written; k++) {
+            for (int k = 0; k < cells; k++) {
                 int value = entry.slots[k];
                 if (value >= 1 && value <= pageCount)
                     carried[static_cast<size_t>(value - 1)] = true;

@@ -1,23 +1,10 @@
-// Page boxes: collecting the inherited boxes and rotation of every input page, and the sheet boxes.
+// Page boxes: the visible box of a page, and the boxes of a sheet written into its page object.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 #include "app/JobSettings.h"
 #include "imposition/PageRecord.h"
-#include "pdf/CPdfXRef.h"
-
-class CPdfDocument;
-
-// Fills the page records in page order, one per leaf found; returns the page tree root's object
-// number. Throws CPdfException for a /Kids element that is not a reference to a dictionary and
-// for a tree nested too deeply; a node met a second time (a cycle) is skipped.
-int scanPageTree(CPdfXRef* xref, PageRecords& records);
-// The same, taking an inherited /Resources dictionary written in place as its bytes in the
-// ancestor's raw object text (input: the input opened for raw text). Without the raw text the
-// dictionary is written out from its parsed value.
-int scanPageTree(CPdfDocument& doc, FILE* input, PageRecords& records);
 
 // The box in order: lower-left corner first, whatever order the file gives the corners in.
 PdfBox normalisedBox(const PdfBox& box);

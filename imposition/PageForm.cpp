@@ -21,7 +21,7 @@ StreamState fetchContentStream(CPdfXRef* xref, const CPdfObject& ref, CPdfObject
     try {
         value = ref.fetchObject(xref);
     } catch (const CPdfException& e) {
-        if (e.getMessage() != "Stream filter not supported") throw;
+        if (e.getKind() != CPdfException::Kind::unsupportedFilter) throw;
         return StreamState::undecodable;
     }
     if (value.isStream()) return StreamState::readable;

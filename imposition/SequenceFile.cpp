@@ -4,15 +4,11 @@
 #include <cctype>
 #include <climits>
 #include <cstdio>
-#include <memory>
 
 #include "pdf/CPdfException.h"
+#include "pdf/FileHandle.h"
 
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
 
 // Reads the file's bytes as a terminated text: a NUL byte ends it like the end of the file.
 class TextReader {
@@ -88,7 +84,7 @@ int pageOrBlank(long long page, long long last) {
 }  // namespace
 
 CPageOrder readSequenceFile(const JobSettings& settings, int pageCount, int endPage) {
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(settings.sequenceFile.c_str(), "rb"));
+    FileHandle file(std::fopen(settings.sequenceFile.c_str(), "rb"));
     if (!file) throw CPdfException("wrong path to the sequence file\n");
     TextReader reader(file.get());
     long long numbers[4] = {};
@@ -117,7 +113,8 @@ CPageOrder readSequenceFile(const JobSettings& settings, int pageCount, int endP
     };
 
     CPageOrder order;
-    bool fourUp = settings.flags.up4;
+    // Entries of four come with the -4up option, even when another layout option outranks it.
+    bool fourUp = settings.flags.has(LayoutId::FourUp);
     int perEntry = fourUp ? 4 : 2;
     long long entries = span > 0 ? (span + perEntry - 1) / perEntry : 0;
     if (entries < 1) entries = 1;

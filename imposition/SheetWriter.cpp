@@ -7,12 +7,9 @@
 #include "imposition/PageBoxes.h"
 #include "imposition/RawText.h"
 #include "imposition/ResourceMerge.h"
-#include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
 
 namespace {
-
-const char* const kNoParent = "File is broken. Can't find /Parent entry\n";
 
 bool isPage(const PageRecords& pages, int value) {
     return value >= 1 && value <= static_cast<int>(pages.size());
@@ -60,9 +57,9 @@ void writeSheetContents(WriteContext& ctx, std::string& text, const std::string&
 // the sheet is displayed: -2to1up cuts between left and right and shows the left half first,
 // -2to1uph between top and bottom and shows the upper half first. A turned sheet (/Rotate 90)
 // shows its x axis downwards and its y axis to the right.
-void setSplitCut(SheetBoxFrame& boxes, const JobSettings& settings, const PdfBox& shown,
-                 bool turned, bool firstHalf) {
-    bool horizontal = !settings.flags.up2to1;
+void setSplitCut(SheetBoxFrame& boxes, const JobSettings& settings, const Layout& layout,
+                 const PdfBox& shown, bool turned, bool firstHalf) {
+    bool horizontal = layout.id == LayoutId::SplitBackHorizontal;
     boxes.cut = true;
     boxes.cutAlongX = horizontal == turned;
     boxes.cutLine = boxes.cutAlongX ? (shown.x1 + shown.x2) * 0.5 : (shown.y1 + shown.y2) * 0.5;
@@ -87,16 +84,18 @@ int normaliseRotation(int rotation) {
 // turned in the same cell, as if the whole cell, margin and all, were turned about its middle.
 // The sheet's boxes are the carrier's, grown to the grid (see SheetBoxFrame); a split-back sheet
 // keeps one side of the middle of its page's visible box as the sheet is displayed.
-SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecords& pages,
-                                   const SheetEntry& entry, bool firstHalf) {
+SheetGeometry computeSheetGeometry(const JobSettings& settings, const Layout& layout,
+                                   const PageRecords& pages, const SheetEntry& entry,
+                                   bool firstHalf) {
     SheetGeometry geometry;
-    Layout layout = chooseLayout(settings.flags);
-    bool splitBack = layout == Layout::SplitBack;
-    // A split-back sheet's box is a half of its one page where that page lies; -down does not
-    // move the box, so it must not move the page either.
-    geometry.grid = layoutGrid(layout, settings.flags.down && !splitBack);
-    const LayoutGrid& grid = geometry.grid;
-    int written = std::min(grid.writtenSlots, static_cast<int>(SheetEntry::kMaxSlots));
+    bool splitBack = layout.order == OrderFamily::SplitBack;
+    // -down stacks the two pages of 2-up. A split-back sheet's box is a half of its one page
+    // where that page lies; -down does not move the box, so it must not move the page either.
+    bool stacked = layout.order == OrderFamily::TwoUp && settings.flags.down;
+    geometry.across = stacked ? layout.down : layout.across;
+    geometry.down = stacked ? layout.across : layout.down;
+    const int across = geometry.across, down = geometry.down;
+    const int written = across * down;
     for (int k = 0; k < written; k++) {
         if (isPage(pages, entry.slots[k])) {
             geometry.carrierSlot = k;
@@ -124,7 +123,9 @@ SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecord
         contentWidth = 0.5 * std::fabs(userMedia.x2 - userMedia.x1);
         contentHeight = 0.5 * std::fabs(userMedia.y2 - userMedia.y1);
     }
-    bool twoUpAcross = (layout == Layout::TwoUp || splitBack) && !settings.flags.down;
+    // Two pages side by side (2-up and split back without -down) are kept apart by the right
+    // margin in both directions.
+    bool twoUpAcross = across * down == 2 && !settings.flags.down;
     geometry.cellWidth = settings.rightMargin + contentWidth;
     geometry.cellHeight =
         (twoUpAcross ? settings.rightMargin : settings.bottomMargin) + contentHeight;
@@ -132,11 +133,11 @@ SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecord
 
     SheetBoxFrame& boxes = geometry.boxes;
     if (splitBack) {
-        setSplitCut(boxes, settings, carrierBox, geometry.turned, firstHalf);
+        setSplitCut(boxes, settings, layout, carrierBox, geometry.turned, firstHalf);
     } else {
         // A turned sheet is shown with /Rotate 90, so its grid is laid out transposed.
-        boxes.columns = geometry.turned ? grid.down : grid.across;
-        boxes.rows = geometry.turned ? grid.across : grid.down;
+        boxes.columns = geometry.turned ? down : across;
+        boxes.rows = geometry.turned ? across : down;
         boxes.growX = contentWidth - (carrierBox.x2 - carrierBox.x1);
         boxes.growY = contentHeight - (carrierBox.y2 - carrierBox.y1);
     }
@@ -164,10 +165,10 @@ SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecord
         // A page half a turn from the sheet is drawn turned by 180 degrees in its cell.
         placement.flipped =
             geometry.turned ? pageRotation == 270 : (pageRotation == 180 || pageRotation == 270);
-        int row = k / grid.across, column = k % grid.across;
+        int row = k / across, column = k % across;
         // A turned sheet is shown with /Rotate 90: its grid is laid out transposed.
         double cellX = geometry.turned ? row : column;
-        double cellY = geometry.turned ? column : grid.down - 1 - row;
+        double cellY = geometry.turned ? column : down - 1 - row;
         if (placement.flipped) {
             placement.dx = (cellX + 1) * w + flippedX;
             placement.dy = (cellY + 1) * h + flippedY;
@@ -216,20 +217,17 @@ std::string composeContents(WriteContext& ctx, const PageRecords& pages,
     return contents + " ";
 }
 
-OutputPage writeSheet(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages,
-                      const SheetEntry& entry, SheetRunState& state) {
-    OutputPage output;
-    SheetGeometry geometry = computeSheetGeometry(settings, pages, entry, state.firstHalf);
-    if (geometry.carrierSlot < 0) return output;
+OutputPage writeSheet(const JobSettings& settings, const Layout& layout, WriteContext& ctx,
+                      const PageRecords& pages, const SheetEntry& entry, SheetRunState& state) {
+    SheetGeometry geometry = computeSheetGeometry(settings, layout, pages, entry, state.firstHalf);
+    if (geometry.carrierSlot < 0) return OutputPage();
     const PageRecord& carrier =
         pages[static_cast<size_t>(geometry.slots[geometry.carrierSlot].pageIndex)];
 
     std::string text;
     readObjectText(ctx, carrier.objNum, text);
+    checkPageParent(text);
     size_t dict = findObjectDict(text);
-    DictEntry parent;
-    if (dict == kNoPos || !findDictEntry(text, dict, "Parent", parent))
-        throw CPdfException(kNoParent);
 
     // Boxes. An inherited crop box is stated first, so that the sheet's crop box grows from it.
     // The sheet's crop box grows from what the carrier shows, so that it holds the cells exactly.
@@ -257,22 +255,5 @@ OutputPage writeSheet(const JobSettings& settings, WriteContext& ctx, const Page
     writeSheetRotation(text, carrier, geometry.turned);
     writeSheetContents(ctx, text, composeContents(ctx, pages, geometry, plans));
 
-    dict = findObjectDict(text);
-    if (dict == kNoPos || !findDictEntry(text, dict, "Parent", parent))
-        throw CPdfException(kNoParent);
-    text.replace(parent.valueBegin, parent.valueEnd - parent.valueBegin,
-                 formatText("%d %d R", state.pagesRootNumber, state.pagesRootGen));
-
-    if (state.outputPages.insert(carrier.objNum).second) {
-        output.num = carrier.objNum;
-        output.gen = ctx.xref()->getOutputGen(carrier.objNum);
-        ctx.offsets.record(output.num, output.gen, ctx.out.position());
-        ctx.out.write(text);
-    } else {
-        // The carrier is an output page already (a sheet or a single page): this one gets its own.
-        renumberObjectText(text, ctx.nextObjectNumber(), 0);
-        output.num = ctx.writeNewObject(text);
-        state.outputPages.insert(output.num);
-    }
-    return output;
+    return writeOutputPage(ctx, text, carrier.objNum, state);
 }

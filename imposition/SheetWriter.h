@@ -2,40 +2,25 @@
 // pages of one page order entry side by side and one above the other.
 #pragma once
 
-#include <set>
 #include <string>
 #include <vector>
 
 #include "app/JobSettings.h"
 #include "imposition/AnnotRelocate.h"
 #include "imposition/CPageOrder.h"
+#include "imposition/OutputPage.h"
 #include "imposition/PageBoxes.h"
 #include "imposition/PageForm.h"
 #include "imposition/PageRecord.h"
 #include "writer/WriteContext.h"
-
-// What the sheets and single pages of one run share.
-struct SheetRunState {
-    int pagesRootNumber = 0;
-    int pagesRootGen = 0;
-    std::set<int>
-        outputPages;  // numbers written as output pages so far: each page is its own object
-    AnnotationUses annotationUses;
-    bool firstHalf = true;  // split-back: the sheet shows the first half of its page
-};
-
-// An output page as the page tree root lists it.
-struct OutputPage {
-    int num = 0;  // 0: nothing was written
-    int gen = 0;
-};
 
 // A rotation brought into 0, 90, 180 or 270: into 0..359 first, then down to a quarter turn.
 int normaliseRotation(int rotation);
 
 // The arrangement of one sheet: its grid, its carrier and where each written slot's page lands.
 struct SheetGeometry {
-    LayoutGrid grid{2, 1, 2, 2, 4};
+    int across = 2;  // the grid as laid out: 2-up stacks its pages with -down
+    int down = 1;
     int carrierSlot = -1;  // the first slot that holds a page; -1 when none does
     int rotation = 0;      // the carrier's rotation, normalised
     bool turned = false;   // the carrier is turned by a quarter: the sheet gets /Rotate 90
@@ -48,8 +33,9 @@ struct SheetGeometry {
 
 // firstHalf: a split-back sheet shows the first half of its page (the left one, or the upper one
 // for -2to1uph, as the sheet is displayed).
-SheetGeometry computeSheetGeometry(const JobSettings& settings, const PageRecords& pages,
-                                   const SheetEntry& entry, bool firstHalf = true);
+SheetGeometry computeSheetGeometry(const JobSettings& settings, const Layout& layout,
+                                   const PageRecords& pages, const SheetEntry& entry,
+                                   bool firstHalf = true);
 
 // "q", the placement of one slot and the clip to its page's visible box, as a stream object of
 // its own; returns its number.
@@ -68,5 +54,5 @@ std::string composeContents(WriteContext& ctx, const PageRecords& pages,
 // annotations, rotation, contents, parent) with the wrapper streams and the objects it needs.
 // The sheet keeps the carrier's number unless that number is an output page already. Throws
 // CPdfException when the carrier has no /Parent.
-OutputPage writeSheet(const JobSettings& settings, WriteContext& ctx, const PageRecords& pages,
-                      const SheetEntry& entry, SheetRunState& state);
+OutputPage writeSheet(const JobSettings& settings, const Layout& layout, WriteContext& ctx,
+                      const PageRecords& pages, const SheetEntry& entry, SheetRunState& state);

@@ -1,8 +1,6 @@
 // The append engine: page trees hung together, outlines chained, objects renumbered and shared.
 #include "normalise/CNormaliser.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <climits>
 #include <set>
@@ -13,6 +11,7 @@
 #include "pdf/CPdfDocument.h"
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
+#include "writer/OutputFile.h"
 #include "writer/XRefWriter.h"
 
 namespace {
@@ -102,12 +101,6 @@ size_t arrayBodyEnd(const RawObject& obj) {
     size_t value = findObjectValue(obj.text);
     if (value == kNoPos || obj.text[value] != '[') return kNoPos;
     return findValueEnd(obj.text, value);
-}
-
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat infoA, infoB;
-    if (stat(a.c_str(), &infoA) != 0 || stat(b.c_str(), &infoB) != 0) return false;
-    return infoA.st_dev == infoB.st_dev && infoA.st_ino == infoB.st_ino;
 }
 
 std::string refText(int64_t num, int gen) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "normalise/ObjectEdit.h"
+#include "pdf/FileHandle.h"
 #include "writer/OffsetTable.h"
 
 class CObjectReader;
@@ -61,14 +62,11 @@ class CNormaliser {
     bool mapSecondRef(int num, int gen, int64_t* outNum, int* outGen) const;
     void tick();
 
-    struct FileCloser {
-        void operator()(FILE* file) const { std::fclose(file); }
-    };
     // Declared in the order of their lifetimes: later members use earlier ones.
     std::unique_ptr<CPdfDocument> doc1_;
     std::unique_ptr<CPdfDocument> doc2_;
-    std::unique_ptr<FILE, FileCloser> raw1_;
-    std::unique_ptr<FILE, FileCloser> raw2_;
+    FileHandle raw1_;
+    FileHandle raw2_;
     std::unique_ptr<CObjectReader> reader1_;
     std::unique_ptr<CObjectReader> reader2_;
     std::unique_ptr<CObjectSharing> sharing_;

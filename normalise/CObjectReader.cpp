@@ -49,7 +49,7 @@ void CObjectReader::refuse(int num, const CPdfXRefEntry& entry) {
         xref_.fetchObject(num, gen);
     } catch (const CPdfException& e) {
         // A filter the reader cannot decode says nothing about damage.
-        if (e.getMessage() != "Stream filter not supported") throw;
+        if (e.getKind() != CPdfException::Kind::unsupportedFilter) throw;
     }
     throw unreadableObject(num, gen,
                            compressed ? formatText("its bytes in object stream %lld are not one "

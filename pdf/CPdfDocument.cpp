@@ -27,40 +27,40 @@ void CPdfDocument::open(const std::string& path) {
 
 void CPdfDocument::openFile(FILE* file) {
     close();
-    if (!file) throw CPdfException("Can't open file");
-    file_ = file;
-    try {
-        int64_t fileSize = 0;
-        if (fseeko(file_, 0, SEEK_END) == 0) fileSize = std::max<int64_t>(0, ftello(file_));
-        base_ = std::make_shared<CPdfFileStream>(file_, 0, false, 0, CPdfObject::makeNull());
+    // The file is the document's from here on; it and what reads it are released again, last
+    // made first, when the open fails.
+    FileHandle owned(file);
+    if (!owned) throw CPdfException("Can't open file");
+    int64_t fileSize = 0;
+    if (fseeko(owned.get(), 0, SEEK_END) == 0) fileSize = std::max<int64_t>(0, ftello(owned.get()));
+    std::shared_ptr<CPdfStream> base =
+        std::make_shared<CPdfFileStream>(owned.get(), 0, false, 0, CPdfObject::makeNull());
 
-        // Junk before the header is allowed; every offset the file records then counts from
-        // the header. Without a header the offsets count from the start of the file.
-        uint8_t head[kHeadSize];
-        size_t got = base_->getBytes(head, sizeof head);
-        int64_t headerOffset = 0;
-        for (size_t i = 0; i + 5 <= got && i < kHeadSize - 5; i++) {
-            if (std::memcmp(head + i, "%PDF-", 5) == 0) {
-                headerOffset = static_cast<int64_t>(i);
-                break;
-            }
+    // Junk before the header is allowed; every offset the file records then counts from
+    // the header. Without a header the offsets count from the start of the file.
+    uint8_t head[kHeadSize];
+    size_t got = base->getBytes(head, sizeof head);
+    int64_t headerOffset = 0;
+    for (size_t i = 0; i + 5 <= got && i < kHeadSize - 5; i++) {
+        if (std::memcmp(head + i, "%PDF-", 5) == 0) {
+            headerOffset = static_cast<int64_t>(i);
+            break;
         }
-        base_->shiftStart(headerOffset);
-
-        xref_ = std::make_unique<CPdfXRef>(base_, headerOffset, fileSize);
-        xref_->read();
-        open_ = true;
-    } catch (...) {
-        close();
-        throw;
     }
+    base->shiftStart(headerOffset);
+
+    auto xref = std::make_unique<CPdfXRef>(base, headerOffset, fileSize);
+    xref->read();
+    file_ = std::move(owned);
+    base_ = std::move(base);
+    xref_ = std::move(xref);
+    open_ = true;
 }
 
 void CPdfDocument::close() {
     xref_.reset();
     base_.reset();
-    if (file_) fclose(file_);
-    file_ = nullptr;
+    file_.reset();
     open_ = false;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "pdf/CPdfXRef.h"
+#include "pdf/FileHandle.h"
 
 class CPdfDocument {
   public:
@@ -24,12 +25,13 @@ class CPdfDocument {
     bool isOpen() const { return open_; }
 
     CPdfXRef* getXRef() const { return xref_.get(); }
-    FILE* getFile() const { return file_; }
+    FILE* getFile() const { return file_.get(); }
     int64_t getHeaderOffset() const;
 
   private:
     bool open_ = false;
-    FILE* file_ = nullptr;
+    // Declared in the order of their lifetimes: the later ones read through the earlier ones.
+    FileHandle file_;
     std::shared_ptr<CPdfStream> base_;
     std::unique_ptr<CPdfXRef> xref_;
 };

@@ -141,10 +141,6 @@ std::shared_ptr<CPdfDict> CPdfObject::shareDict() const {
     return type_ == objDict ? std::static_pointer_cast<CPdfDict>(container_) : nullptr;
 }
 
-std::shared_ptr<CPdfStream> CPdfObject::shareStream() const {
-    return type_ == objStream ? std::static_pointer_cast<CPdfStream>(container_) : nullptr;
-}
-
 CPdfDict* CPdfObject::getDictOrStreamDict() const {
     if (type_ == objDict) return getDict();
     if (type_ == objStream && getStream()) return getStream()->getDict().getDict();

@@ -91,11 +91,10 @@ class CPdfObject {
     double getReal() const { return realValue_; }
     // An Int or a Real as a double.
     double getNum() const { return type_ == objInt ? static_cast<double>(intValue_) : realValue_; }
-    // Text of a String, Name or Keyword (empty for every other kind).
-    const std::string& getText() const { return text_; }
+    // The bytes of a String; the text of a Name, or of a Keyword (the word read). Empty for
+    // every other kind.
     const std::string& getString() const { return text_; }
     const std::string& getName() const { return text_; }
-    const std::string& getKeyword() const { return text_; }
     int getRefNum() const { return refNum_; }
     int getRefGen() const { return refGen_; }
 
@@ -104,7 +103,6 @@ class CPdfObject {
     CPdfDict* getDict() const;
     CPdfStream* getStream() const;
     std::shared_ptr<CPdfDict> shareDict() const;
-    std::shared_ptr<CPdfStream> shareStream() const;
     // A Dict's dictionary, or the dictionary of a Stream; null otherwise.
     CPdfDict* getDictOrStreamDict() const;
 

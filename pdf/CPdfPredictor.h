@@ -22,14 +22,11 @@ class CPdfPredictorSource {
 
 class CPdfPredictor {
   public:
-    // Reads the decoded bytes of source. Parameters outside what a predictor can use (see
-    // isValid) leave the predictor without data.
+    // Reads the decoded bytes of source. Unusable columns, colors or bits per component, or rows
+    // that would be absurdly large, leave the predictor without data: such a stream is treated
+    // as corrupt and yields no bytes.
     CPdfPredictor(CPdfPredictorSource* source, int predictor, int columns, int colors,
                   int bitsPerComponent);
-
-    // False when columns, colors or bits per component are unusable or rows would be absurdly
-    // large; such a stream is treated as corrupt and yields no bytes.
-    bool isValid() const { return valid_; }
 
     int getChar();
     int peekChar();

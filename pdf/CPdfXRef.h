@@ -55,7 +55,6 @@ class CPdfXRef {
     int getRootNum() const { return rootNum_; }
     int getRootGen() const { return rootGen_; }
     int getInfoNum() const { return infoNum_; }
-    int getInfoGen() const { return infoGen_; }
     const CPdfObject& getTrailer() const { return trailer_; }
     int getNumObjects() const { return static_cast<int>(entries_.size()); }
     const CPdfXRefEntry& getEntry(int num) const { return entries_[static_cast<size_t>(num)]; }
@@ -78,7 +77,7 @@ class CPdfXRef {
     int64_t fileSize_;
     std::vector<CPdfXRefEntry> entries_;
     CPdfObject trailer_;
-    int rootNum_ = 0, rootGen_ = 0, infoNum_ = 0, infoGen_ = 0;
+    int rootNum_ = 0, rootGen_ = 0, infoNum_ = 0;
     // Object numbers of the cross-reference streams read.
     std::vector<int> xrefStreamNums_;
 

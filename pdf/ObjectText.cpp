@@ -15,10 +15,6 @@
 
 namespace {
 
-// Files are read in blocks that start small (most objects are short) and grow to 64 KiB, so
-// that neither many small objects nor one long search costs more reading than it needs.
-constexpr size_t kFirstBlock = 4 * 1024;
-constexpr size_t kLargestBlock = 64 * 1024;
 const char kEndobj[] = "endobj";
 constexpr size_t kEndobjLength = sizeof kEndobj - 1;
 
@@ -172,49 +168,6 @@ size_t findPattern(const char* buffer, size_t from, size_t to, const char* patte
     const char* hit = std::search(begin, end, pattern, pattern + patternLength);
     if (hit == end) return 0;
     return static_cast<size_t>(hit - buffer) + patternLength - 1;
-}
-
-int64_t findPatternInFile(FILE* file, int64_t offset, const char* pattern, size_t patternLength) {
-    if (patternLength == 0 || offset < 0) return 0;
-    if (fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0) return 0;
-    // The window keeps the last patternLength - 1 bytes of the previous block, so that a match
-    // split across two blocks is found.
-    std::vector<char> window;
-    std::vector<char> block(kFirstBlock);
-    int64_t windowStart = offset;
-    for (;;) {
-        size_t got = fread(block.data(), 1, block.size(), file);
-        if (got == 0) return 0;
-        window.insert(window.end(), block.begin(),
-                      block.begin() + static_cast<std::ptrdiff_t>(got));
-        size_t last = findPattern(window.data(), 0, window.size(), pattern, patternLength);
-        if (last != 0 || (patternLength == 1 && !window.empty() && window[0] == pattern[0])) {
-            return windowStart + static_cast<int64_t>(last);
-        }
-        size_t keep = std::min(window.size(), patternLength - 1);
-        windowStart += static_cast<int64_t>(window.size() - keep);
-        window.erase(window.begin(), window.end() - static_cast<std::ptrdiff_t>(keep));
-        if (got < block.size()) return 0;
-        if (block.size() < kLargestBlock) block.resize(block.size() * 2);
-    }
-}
-
-unsigned long findNumberAfterKey(const std::string& text, const char* key, bool* isRef) {
-    if (isRef) *isRef = false;
-    size_t keyLength = std::strlen(key);
-    size_t last = findPattern(text.data(), 0, text.size(), key, keyLength);
-    if (last == 0) return 0;
-    size_t i = last + 1;
-    while (i < text.size() && (text[i] < '0' || text[i] > '9')) i++;
-    if (i >= text.size()) return 0;
-    unsigned long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; i++) {
-        unsigned long digit = static_cast<unsigned long>(text[i] - '0');
-        // Saturates instead of wrapping on absurdly long digit runs.
-        value = value > (ULONG_MAX - digit) / 10 ? ULONG_MAX : value * 10 + digit;
-    }
-    if (isRef && text.compare(i, 4, " 0 R") == 0) *isRef = true;
-    return value;
 }
 
 bool compressedObjectText(CPdfXRef& xref, int num, const CPdfXRefEntry& entry, std::string& text) {

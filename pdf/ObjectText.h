@@ -38,10 +38,3 @@ bool scanStoredObject(CPdfXRef& xref, FILE* file, int num, int64_t limit, RawObj
 // none.
 size_t findPattern(const char* buffer, size_t from, size_t to, const char* pattern,
                    size_t patternLength);
-
-// The same over the file from offset to its end, in file positions; 0 when none.
-int64_t findPatternInFile(FILE* file, int64_t offset, const char* pattern, size_t patternLength);
-
-// The decimal number after the first occurrence of key, 0 when the key or a digit is missing;
-// isRef tells whether " 0 R" follows the digits.
-unsigned long findNumberAfterKey(const std::string& text, const char* key, bool* isRef);

@@ -15,6 +15,10 @@ namespace {
 // Real files chain two or three filters; a longer chain is hostile.
 constexpr int kMaxFilters = 8;
 
+CPdfException unsupportedFilter() {
+    return CPdfException("Stream filter not supported", CPdfException::Kind::unsupportedFilter);
+}
+
 struct DecodeParams {
     int predictor = 1;
     int columns = 1;
@@ -61,7 +65,7 @@ std::shared_ptr<CPdfStream> makeFilter(std::shared_ptr<CPdfStream> stream, const
     if (name == "RunLengthDecode" || name == "RL") {
         return std::make_shared<CPdfRunLengthStream>(std::move(stream));
     }
-    throw CPdfException("Stream filter not supported");
+    throw unsupportedFilter();
 }
 
 // The parameters of filter i: the i-th element of a parameters array (null standing for none),
@@ -91,7 +95,7 @@ std::shared_ptr<CPdfStream> attachFilters(std::shared_ptr<CPdfStream> stream,
     if (!filter.isArray()) return nullptr;
     // The filters apply in array order: the first decodes the stored bytes.
     const CPdfArray* filters = filter.getArray();
-    if (filters->getLength() > kMaxFilters) throw CPdfException("Stream filter not supported");
+    if (filters->getLength() > kMaxFilters) throw unsupportedFilter();
     for (int i = 0; i < filters->getLength(); i++) {
         CPdfObject name = filters->get(i);
         if (!name.isName()) return nullptr;

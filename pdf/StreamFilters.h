@@ -13,7 +13,7 @@
 // (or their short forms F and DP) ask: the stream itself when there is no filter, else a chain of
 // decoders (FlateDecode, LZWDecode, ASCIIHexDecode, ASCII85Decode, RunLengthDecode, long or short
 // names), null for a filter entry of another shape. Any other filter name (an image's own, say)
-// throws CPdfException "Stream filter not supported".
+// throws CPdfException "Stream filter not supported", of the kind unsupportedFilter.
 std::shared_ptr<CPdfStream> attachFilters(std::shared_ptr<CPdfStream> stream,
                                           const CPdfObject& dict);
 

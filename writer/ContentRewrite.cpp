@@ -60,7 +60,7 @@ CPdfObject resolveContents(const CPdfObject& value, CPdfXRef* xref) {
     try {
         return value.fetchObject(xref);
     } catch (const CPdfException& e) {
-        if (e.getMessage() != "Stream filter not supported") throw;
+        if (e.getKind() != CPdfException::Kind::unsupportedFilter) throw;
         return CPdfObject::makeNull();
     }
 }

@@ -23,14 +23,14 @@ namespace {
 int gClaimedFd = -1;
 std::string gClaimedName;
 
-bool sameFile(const struct stat& a, const struct stat& b) {
+bool sameFileInfo(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 bool isStandardStream(const struct stat& info) {
     for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
         struct stat stream;
-        if (fstat(fd, &stream) == 0 && sameFile(info, stream)) return true;
+        if (fstat(fd, &stream) == 0 && sameFileInfo(info, stream)) return true;
     }
     return false;
 }
@@ -61,6 +61,12 @@ std::string followLinks(const std::string& path) {
 }
 
 }  // namespace
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat infoA, infoB;
+    if (stat(a.c_str(), &infoA) != 0 || stat(b.c_str(), &infoB) != 0) return false;
+    return sameFileInfo(infoA, infoB);
+}
 
 OutputFile::~OutputFile() {
     discard();
@@ -229,7 +235,7 @@ void OutputFile::discard() {
 bool OutputFile::claimStandardOutput(const std::string& path) {
     struct stat named, standard;
     if (stat(path.c_str(), &named) != 0 || fstat(STDOUT_FILENO, &standard) != 0) return false;
-    if (!sameFile(named, standard)) return false;
+    if (!sameFileInfo(named, standard)) return false;
     std::fflush(stdout);
     int fd = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
     if (fd < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {

@@ -7,6 +7,10 @@
 #include <cstdio>
 #include <string>
 
+// Whether the two names lead to one file, links followed: a file read must never be the
+// output. False when either does not exist.
+bool sameFile(const std::string& a, const std::string& b);
+
 class OutputFile {
   public:
     OutputFile() = default;
@@ -32,7 +36,6 @@ class OutputFile {
     void finish();
     // Drops what was written: the temporary file is removed, a device left as it is.
     void discard();
-    bool isOpen() const { return file_ != nullptr; }
     // The name given to create(), or the temporary file's name.
     const std::string& path() const { return path_; }
     const std::string& failureReason() const { return failureReason_; }

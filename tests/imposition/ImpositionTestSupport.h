@@ -14,7 +14,9 @@
 
 #include "app/JobSettings.h"
 #include "imposition/ImpositionRun.h"
+#include "imposition/OrderText.h"
 #include "imposition/PageBoxes.h"
+#include "imposition/PageTreeScanner.h"
 #include "imposition/SheetWriter.h"
 #include "pdf/CPdfDocument.h"
 #include "pdf/FormatText.h"
@@ -60,9 +62,15 @@ class ImpositionSetup {
         out.finish();
         return outputPath();
     }
+    // The run with the page tree root given, as the driver makes it.
+    void run(const JobSettings& settings, int root) {
+        const Layout& layout = layoutIn(settings);
+        CPageOrder order = planPageOrder(settings, layout, static_cast<int>(pages.size()));
+        runImposition(settings, layout, *ctx, pages, root, order);
+    }
     // The whole run and the file's end.
     std::string impose(const JobSettings& settings) {
-        runImposition(settings, *ctx, pages, pagesRoot);
+        run(settings, pagesRoot);
         return finishPdf();
     }
     std::string outputPath() const { return dir_.file(name_); }
@@ -228,18 +236,13 @@ inline JobSettings settingsFor(const std::string& words) {
         std::string w = words.substr(pos, end - pos);
         pos = end + 1;
         LayoutFlags& f = s.flags;
-        if (w == "-4up") f.up4 = true;
+        for (const Layout& layout : kLayoutTable) {
+            if (*layout.option && w == layout.option)
+                f.layouts[static_cast<size_t>(layout.id)] = true;
+        }
         if (w == "-down") f.down = true;
-        if (w == "-6up2x3") f.up6x2x3 = true;
-        if (w == "-6up3x2") f.up6x3x2 = true;
-        if (w == "-8up2x4") f.up8x2x4 = true;
-        if (w == "-10up2x5") f.up10x2x5 = true;
-        if (w == "-12up2x6") f.up12x2x6 = true;
-        if (w == "-12up4x3") f.up12x4x3 = true;
-        if (w == "-2to1up") f.up2to1 = true;
-        if (w == "-2to1uph") f.up2to1h = true;
         if (w == "-duplicate") f.duplicate = true;
-        if (w == "-ab4") f.ab4 = true, f.ab = false;
+        if (w == "-ab4") f.abSize = 4, f.ab = false;
         if (w.compare(0, 2, "-s") == 0 && w.size() > 2 &&
             std::isdigit(static_cast<unsigned char>(w[2]))) {
             s.startPage = std::atoi(w.c_str() + 2);
@@ -261,6 +264,12 @@ inline JobSettings settingsFor(const std::string& words) {
     return s;
 }
 
+// The sheet geometry in the layout of test settings.
+inline SheetGeometry geometryFor(const JobSettings& settings, const PageRecords& pages,
+                                 const SheetEntry& entry, bool firstHalf = true) {
+    return computeSheetGeometry(settings, layoutIn(settings), pages, entry, firstHalf);
+}
+
 // An entry from its first slots.
 inline SheetEntry entryOf(const std::vector<int>& slots) {
     SheetEntry entry;
@@ -279,7 +288,8 @@ inline std::vector<OutputPage> writeSheets(ImpositionSetup& setup, const JobSett
     std::vector<OutputPage> sheets;
     std::string kids;
     for (const SheetEntry& entry : entries) {
-        sheets.push_back(writeSheet(settings, *setup.ctx, setup.pages, entry, state));
+        sheets.push_back(
+            writeSheet(settings, layoutIn(settings), *setup.ctx, setup.pages, entry, state));
         kids += formatText(" %d 0 R ", sheets.back().num);
     }
     setup.offsets.record(setup.pagesRoot, 0, setup.out.position());

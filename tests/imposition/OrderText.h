@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 
@@ -11,7 +12,7 @@
 #include "imposition/CPageOrder.h"
 
 // The settings that an option string such as "-4up -split -s2" gives. Only the options the order
-// builders look at are known here; -split and the A/B sizes clear the other A/B flags as the
+// builders look at are known here; -split and the A/B sizes clear the 2-up A/B flag as the
 // command line does.
 inline JobSettings orderSettings(const std::string& options) {
     JobSettings settings;
@@ -31,12 +32,8 @@ inline JobSettings orderSettings(const std::string& options) {
             f.ab = false;
         } else if (word == "-ab4" || word == "-ab6" || word == "-ab8" || word == "-ab10" ||
                    word == "-ab12") {
-            f.ab = f.ab4 = f.ab6 = f.ab8 = f.ab10 = f.ab12 = false;
-            bool* chosen[] = {&f.ab4, &f.ab6, &f.ab8, &f.ab10, &f.ab12};
-            const char* names[] = {"-ab4", "-ab6", "-ab8", "-ab10", "-ab12"};
-            for (int i = 0; i < 5; i++) {
-                if (word == names[i]) *chosen[i] = true;
-            }
+            f.ab = false;
+            f.abSize = std::atoi(word.c_str() + 3);
         } else {
             struct Named {
                 const char* name;
@@ -51,20 +48,6 @@ inline JobSettings orderSettings(const std::string& options) {
                 {"-duplex1342", &f.duplex1342},
                 {"-duplex4123", &f.duplex4123},
                 {"-outer-in", &f.outerIn},
-                {"-4up", &f.up4},
-                {"-6up2x3", &f.up6x2x3},
-                {"-6up3x2", &f.up6x3x2},
-                {"-8up2x4", &f.up8x2x4},
-                {"-8up4x2", &f.up8x4x2},
-                {"-10up2x5", &f.up10x2x5},
-                {"-10up5x2", &f.up10x5x2},
-                {"-10up2x5spec1", &f.up10x2x5spec1},
-                {"-12up2x6", &f.up12x2x6},
-                {"-12up6x2", &f.up12x6x2},
-                {"-12up3x4", &f.up12x3x4},
-                {"-12up4x3", &f.up12x4x3},
-                {"-2to1up", &f.up2to1},
-                {"-2to1uph", &f.up2to1h},
             };
             bool known = false;
             for (const Named& named : flags) {
@@ -73,10 +56,28 @@ inline JobSettings orderSettings(const std::string& options) {
                     known = true;
                 }
             }
+            for (const Layout& layout : kLayoutTable) {
+                if (*layout.option && word == layout.option) {
+                    f.layouts[static_cast<size_t>(layout.id)] = true;
+                    known = true;
+                }
+            }
             if (!known) ADD_FAILURE() << "unknown option in test: " << word;
         }
     }
     return settings;
+}
+
+// The layout of test settings: the one layout option they hold, else 2-up. Which of several
+// wins is the driver's choice, tested with it.
+inline const Layout& layoutIn(const JobSettings& settings) {
+    const Layout* found = &layoutOf(LayoutId::TwoUp);
+    for (const Layout& layout : kLayoutTable) {
+        if (!settings.flags.has(layout.id)) continue;
+        EXPECT_EQ(found->id, LayoutId::TwoUp) << "two layout options in one test case";
+        found = &layout;
+    }
+    return *found;
 }
 
 // The end page as the imposition run hands it to the builders: at or beyond N it means "last".

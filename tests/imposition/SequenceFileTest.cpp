@@ -16,11 +16,9 @@ std::string sequenceOrder(const std::string& text, const std::string& options, i
     TempDir dir;
     JobSettings settings = orderSettings(options);
     settings.sequenceFile = dir.write("order.txt", text);
-    int endPage = runEndPage(settings.endPage, pageCount);
-    PageOrderState state;
-    CPageOrder order = buildPageOrder(settings, pageCount, state, endPage);
-    EXPECT_EQ(endPage, runEndPage(settings.endPage, pageCount));
-    return orderText(order, layoutGrid(settings.flags).slots);
+    CPageOrder order =
+        readSequenceFile(settings, pageCount, runEndPage(settings.endPage, pageCount));
+    return orderText(order, layoutIn(settings).slots);
 }
 
 void expectSequence(const std::string& text, const std::string& options, int pageCount,
@@ -86,10 +84,8 @@ TEST(SequenceFile, Refusals) {
 TEST(SequenceFile, MissingFile) {
     JobSettings settings = orderSettings("");
     settings.sequenceFile = "/nonexistent/tessel/order.txt";
-    PageOrderState state;
-    int endPage = kLastPage;
     try {
-        buildPageOrder(settings, 10, state, endPage);
+        readSequenceFile(settings, 10, kLastPage);
         ADD_FAILURE() << "no exception";
     } catch (const CPdfException& e) {
         EXPECT_EQ(e.getMessage(), "wrong path to the sequence file\n");
@@ -115,10 +111,8 @@ TEST(SequenceFile, HostileText) {
     TempDir dir;
     JobSettings settings = orderSettings("");
     settings.sequenceFile = dir.path();
-    PageOrderState state;
-    int endPage = kLastPage;
     try {
-        buildPageOrder(settings, 10, state, endPage);
+        readSequenceFile(settings, 10, kLastPage);
         ADD_FAILURE() << "no exception";
     } catch (const CPdfException& e) {
         EXPECT_FALSE(e.getMessage().empty());

@@ -22,7 +22,7 @@ void expectPlacement(const std::string& words, const std::vector<int>& rotations
                      std::vector<int> slots = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}) {
     SCOPED_TRACE(words + formatText(" slot %d", slot));
     SheetGeometry geometry =
-        computeSheetGeometry(settingsFor(words), letterPages(rotations), entryOf(slots));
+        geometryFor(settingsFor(words), letterPages(rotations), entryOf(slots));
     ASSERT_LT(static_cast<size_t>(slot), geometry.slots.size());
     const PagePlacement& placement = geometry.slots[static_cast<size_t>(slot)];
     EXPECT_DOUBLE_EQ(placement.dx, dx);
@@ -93,18 +93,16 @@ TEST(SheetWriter, RotationsAreNormalised) {
 }
 
 TEST(SheetWriter, EmptyFirstSlotTakesTheFirstPageAsCarrier) {
-    SheetGeometry geometry = computeSheetGeometry(
+    SheetGeometry geometry = geometryFor(
         settingsFor("-4up"), letterPages({0, 0, 0, 0, 0, 0, 0, 0, 0, 90}), entryOf({0, 10, 0, 0}));
     EXPECT_EQ(geometry.carrierSlot, 1);
     EXPECT_TRUE(geometry.turned);  // the reference page is the carrier
     ASSERT_EQ(geometry.slots.size(), 4u);
     EXPECT_EQ(geometry.slots[0].pageIndex, -1);
     EXPECT_EQ(geometry.slots[1].pageIndex, 9);
-    EXPECT_EQ(computeSheetGeometry(settingsFor("-4up"), letterPages({}), entryOf({0, 0, 0, 0}))
-                  .carrierSlot,
+    EXPECT_EQ(geometryFor(settingsFor("-4up"), letterPages({}), entryOf({0, 0, 0, 0})).carrierSlot,
               -1);
-    EXPECT_EQ(computeSheetGeometry(settingsFor("-4up"), letterPages({}), entryOf({13, 0, 0, 0}))
-                  .carrierSlot,
+    EXPECT_EQ(geometryFor(settingsFor("-4up"), letterPages({}), entryOf({13, 0, 0, 0})).carrierSlot,
               -1);
 }
 
@@ -283,7 +281,8 @@ TEST(SheetWriter, ParentIsTheRootAndItsAbsenceIsAnError) {
     SheetRunState state;
     state.pagesRootNumber = 2;
     try {
-        writeSheet(settingsFor(""), *hostile.ctx, hostile.pages, entryOf({1, 0}), state);
+        writeSheet(settingsFor(""), layoutOf(LayoutId::TwoUp), *hostile.ctx, hostile.pages,
+                   entryOf({1, 0}), state);
         FAIL() << "no exception";
     } catch (const CPdfException& e) {
         EXPECT_EQ(e.getMessage(), "File is broken. Can't find /Parent entry\n");
@@ -296,9 +295,11 @@ TEST(SheetWriter, SplitBackSheetsShowAlternateHalves) {
     JobSettings settings = settingsFor("-2to1up");
     state.firstHalf = true;
     state.pagesRootNumber = setup.pagesRoot;
-    OutputPage left = writeSheet(settings, *setup.ctx, setup.pages, entryOf({1}), state);
+    OutputPage left =
+        writeSheet(settings, layoutIn(settings), *setup.ctx, setup.pages, entryOf({1}), state);
     state.firstHalf = false;
-    OutputPage right = writeSheet(settings, *setup.ctx, setup.pages, entryOf({2}), state);
+    OutputPage right =
+        writeSheet(settings, layoutIn(settings), *setup.ctx, setup.pages, entryOf({2}), state);
     setup.offsets.record(2, 0, setup.out.position());
     setup.out.write(
         formatText("2 0 obj\n<< /Type /Pages /Kids [%d 0 R %d 0 R] /Count 2 >>\nendobj\n", left.num,

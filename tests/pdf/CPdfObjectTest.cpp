@@ -13,7 +13,7 @@ TEST(CPdfObject, CopiedTextIsIndependent) {
     original.free();
     EXPECT_TRUE(original.isNone());
     EXPECT_EQ(copy.getString(), std::string("a\0b", 3));
-    EXPECT_EQ(original.getText(), "");
+    EXPECT_EQ(original.getString(), "");
     // Texts compare with their length: an embedded zero byte is part of the name.
     EXPECT_FALSE(CPdfObject::makeName(std::string("A\0", 2)).isName("A"));
 }

@@ -273,12 +273,14 @@ TEST(CPdfParser, StreamFilterEntries) {
 }
 
 TEST(CPdfParser, UnsupportedFilterThrows) {
-    for (const char* filter : {"/JBIG2Decode", "[/ASCIIHexDecode /DCTDecode]", "/flatedecode"}) {
+    for (const char* filter : {"/JBIG2Decode", "[/ASCIIHexDecode /DCTDecode]", "/flatedecode",
+                               "[/AHx /AHx /AHx /AHx /AHx /AHx /AHx /AHx /AHx]"}) {
         try {
             decodeStreamText(streamText(std::string("/Filter ") + filter, "x"));
             ADD_FAILURE() << "no exception for " << filter;
         } catch (const CPdfException& e) {
             EXPECT_EQ(e.getMessage(), "Stream filter not supported") << filter;
+            EXPECT_EQ(e.getKind(), CPdfException::Kind::unsupportedFilter) << filter;
         }
     }
 }

@@ -29,7 +29,7 @@ class EncryptedFile {
         try {
             xref_->read();
         } catch (const CPdfException& e) {
-            if (e.getMessage() != "PDF file is encrypted") throw;
+            if (e.getKind() != CPdfException::Kind::encrypted) throw;
         }
     }
     CPdfXRef& xref() { return *xref_; }

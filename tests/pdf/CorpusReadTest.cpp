@@ -68,7 +68,7 @@ std::string fetchEverything(CPdfDocument& doc, int* unsupported) {
             std::string text;
             getObjectText(doc.getFile(), num, doc, text);
         } catch (const CPdfException& e) {
-            if (e.getMessage() == "Stream filter not supported") {
+            if (e.getKind() == CPdfException::Kind::unsupportedFilter) {
                 ++*unsupported;
                 continue;
             }

@@ -10,6 +10,7 @@
 #include "pdf/CPdfDocument.h"
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
+#include "pdf/PdfTestSupport.h"
 #include "support/TestPdf.h"
 
 // A document opened from bytes held in memory; the constructor throws what open throws.
@@ -28,6 +29,26 @@ class OpenedPdf {
   public:
     CPdfDocument doc;
 };
+
+// Catalog 1, pages 2, and object 5 whose value tells which version of the file defined it.
+inline TestPdf basePdf() {
+    TestPdf pdf;
+    pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    pdf.addObject(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+    pdf.addObject(5, "(old-five)");
+    pdf.addObject(7, "(seven)");
+    pdf.setTrailerExtra("/Root 1 0 R");
+    return pdf;
+}
+
+// The object's description, or the message when fetching it fails.
+inline std::string fetchOutcome(OpenedPdf& pdf, int num, int gen = 0) {
+    try {
+        return describe(pdf.xref().fetchObject(num, gen));
+    } catch (const CPdfException& e) {
+        return e.getMessage();
+    }
+}
 
 // The message open gives for these bytes; "opened" when it succeeds.
 inline std::string openMessage(const std::string& bytes) {

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
-
 #include "pdf/DocumentTestSupport.h"
 
 namespace {
@@ -25,12 +23,6 @@ void expectFind(const std::string& buffer, size_t from, size_t to, const std::st
                 size_t expected) {
     EXPECT_EQ(expected, findPattern(buffer.data(), from, to, pattern.data(), pattern.size()))
         << buffer << " [" << from << "," << to << ") " << pattern;
-}
-
-void expectNumber(const std::string& text, const char* key, unsigned long number, bool isRef) {
-    bool ref = !isRef;
-    EXPECT_EQ(number, findNumberAfterKey(text, key, &ref)) << text;
-    EXPECT_EQ(isRef, ref) << text;
 }
 
 }  // namespace
@@ -139,28 +131,6 @@ TEST(ObjectText, FindPattern) {
     expectFind(std::string("a\0b", 3), 0, 3, std::string("\0b", 2), 2);
 }
 
-TEST(ObjectText, FindPatternInFile) {
-    // The file is read in blocks of growing size: a match is found wherever it falls, also
-    // split across two blocks.
-    for (long at : {0L, 1L, 4090L, 4093L, 4096L, 12283L, 12286L, 28667L, 61437L, 61440L, 126973L}) {
-        std::string bytes(140000, '.');
-        bytes.replace(static_cast<size_t>(at), 6, "endobj");
-        FILE* file = fmemopen(&bytes[0], bytes.size(), "rb");
-        ASSERT_NE(nullptr, file);
-        EXPECT_EQ(at + 5, findPatternInFile(file, 0, "endobj", 6)) << at;
-        EXPECT_EQ(at + 5, findPatternInFile(file, at, "endobj", 6)) << at;
-        EXPECT_EQ(0, findPatternInFile(file, at + 1, "endobj", 6)) << at;
-        fclose(file);
-    }
-    std::string bytes = "endobj....endobj";
-    FILE* file = fmemopen(&bytes[0], bytes.size(), "rb");
-    EXPECT_EQ(15, findPatternInFile(file, 1, "endobj", 6));
-    EXPECT_EQ(0, findPatternInFile(file, 1, "missing", 7));
-    EXPECT_EQ(0, findPatternInFile(file, 1 << 30, "endobj", 6));
-    EXPECT_EQ(0, findPatternInFile(file, -5, "endobj", 6));
-    fclose(file);
-}
-
 TEST(ObjectText, EndobjAnywhereAcrossReadBlocks) {
     // The object text before "endobj" is length + 11 bytes: these put it across 4096 and 12288.
     for (size_t length :
@@ -173,19 +143,6 @@ TEST(ObjectText, EndobjAnywhereAcrossReadBlocks) {
         OpenedPdf opened(pdf.build());
         EXPECT_EQ("2 0 obj\n" + body + "\nendobj\n", rawText(opened, 2)) << length;
     }
-}
-
-TEST(ObjectText, FindNumberAfterKey) {
-    expectNumber("<< /Length 12 0 R >>", "/Length", 12, true);
-    expectNumber("<< /Length 345 >>", "/Length", 345, false);
-    expectNumber("<< /Length 12 1 R >>", "/Length", 12, false);
-    expectNumber("<< /Filter /Fl /Length\n77 0 R >>", "/Length", 77, true);
-    expectNumber("<< /Length1 5 /Length 7 >>", "/Length", 1, false);  // a prefix matches too
-    expectNumber("<< /Length /X >>", "/Length", 0, false);
-    expectNumber("<< /Size 3 >>", "/Length", 0, false);
-    expectNumber("<< /Length 99999999999999999999999 >>", "/Length", ULONG_MAX, false);
-    expectNumber("/Length 8 0 R", "/Length", 8, true);
-    expectNumber("/Length 8 0 ", "/Length", 8, false);
 }
 
 TEST(ObjectText, StreamEndFoundFromEveryLengthForm) {

@@ -97,7 +97,7 @@ inline std::string describe(const CPdfObject& obj) {
         case objRef:
             return formatText("%d %d R", obj.getRefNum(), obj.getRefGen());
         case objKeyword:
-            return "kw(" + escaped(obj.getKeyword()) + ")";
+            return "kw(" + escaped(obj.getName()) + ")";
         case objError:
             return "error";
         case objEOF:

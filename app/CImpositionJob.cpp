@@ -1,15 +1,16 @@
-// The conversion driver: options, the split-back normalisation, and the one forward pass that
+// The conversion job: options, the split-back normalisation, and the one forward pass that
 // writes header, copied objects, sheets, cross-reference table and trailer.
+#include "app/CImpositionJob.h"
+
 #include <cstdio>
 #include <vector>
 
-#include "app/CImpositionJob.h"
 #include "app/InputFiles.h"
 #include "app/JobOptions.h"
 #include "app/OptionChecks.h"
 #include "imposition/CPageOrder.h"
 #include "imposition/ImpositionRun.h"
-#include "imposition/PageBoxes.h"
+#include "imposition/PageTreeScanner.h"
 #include "normalise/CNormaliser.h"
 #include "pdf/CPdfDocument.h"
 #include "pdf/CPdfException.h"
@@ -19,29 +20,21 @@
 #include "writer/WriteContext.h"
 #include "writer/XRefWriter.h"
 
-namespace {
-
-// The message as it goes after an open console line: from a line of its own.
-std::string onOwnLine(const std::string& message) {
-    if (message.empty() || message[0] == '\n' || message[0] == '\r') return message;
-    return "\n" + message;
-}
-
-}  // namespace
-
 void CImpositionJob::run(int argc, char** argv) {
     settings_ = JobSettings();
-    lineOpen_ = false;
+    report_.pending.clear();
+    report_.lineOpen = false;
     parseOptions(argc, argv, settings_);
-    refuseIneffectiveOptions(settings_);
+    // The layout is chosen here, once, and handed to every step.
+    const Layout& layout = chooseLayout(settings_.flags);
+    refuseIneffectiveOptions(settings_, layout);
     refuseOutputOverRead(settings_.outputFile, settings_.inputFile, "input");
     if (!settings_.sequenceFile.empty())
         refuseOutputOverRead(settings_.outputFile, settings_.sequenceFile, "sequence");
 
     OutputFile normalised;
-    bool splitBack = chooseLayout(settings_.flags) == Layout::SplitBack;
-    if (splitBack) {
-        checkSplitBackInput();
+    if (layout.order == OrderFamily::SplitBack) {
+        checkSplitBackInput(layout);
         if (!normalised.createTemporary(settings_.outputFile)) {
             throw CPdfException(formatText("\nTemporary file create error for output '%s'\n%s\n",
                                            settings_.outputFile.c_str(),
@@ -54,40 +47,32 @@ void CImpositionJob::run(int argc, char** argv) {
         std::printf("\n");
         settings_.inputFile = normalised.path();
     }
-    try {
-        convert(splitBack);
-    } catch (const CPdfException& failure) {
-        if (lineOpen_) throw CPdfException(onOwnLine(failure.getMessage()));
-        throw;
-    }
+    convert(layout);
 }
 
-void CImpositionJob::checkSplitBackInput() {
+void CImpositionJob::checkSplitBackInput(const Layout& layout) {
     // Only an input that opens as a PDF, with a page in the range, is worth the normalised copy.
-    // Its failures read as those of any other conversion.
-    std::string announced = formatText("Input file: '%s'", settings_.inputFile.c_str());
-    try {
-        openInputFile(settings_.inputFile);
-    } catch (const CPdfException& failure) {
-        throw CPdfException(announced + failure.getMessage());
-    }
-    try {
-        CPdfDocument doc;
-        openInputDocument(doc, settings_.inputFile);
-        PageRecords pages;
-        scanPageTree(doc.getXRef(), pages);
-        refuseEmptyRange(settings_, static_cast<int>(pages.size()));
-        inputPageCount_ = pages.size();
-    } catch (const CPdfException& failure) {
-        throw CPdfException(announced + onOwnLine(failure.getMessage()));
-    }
+    // Its failures read as those of any other conversion: after the "Input file" line, which is
+    // printed only then.
+    report_.pending = formatText("Input file: '%s'", settings_.inputFile.c_str());
+    openInputFile(settings_.inputFile);
+    report_.lineOpen = true;
+    CPdfDocument doc;
+    openInputDocument(doc, settings_.inputFile);
+    PageRecords pages;
+    scanPageTree(doc, nullptr, pages);
+    refuseEmptyRange(settings_, layout, static_cast<int>(pages.size()));
+    inputPageCount_ = pages.size();
+    report_.pending.clear();
+    report_.lineOpen = false;
 }
 
-void CImpositionJob::convert(bool splitBack) {
+void CImpositionJob::convert(const Layout& layout) {
+    const bool splitBack = layout.order == OrderFamily::SplitBack;
     std::printf("Input file: '%s'", settings_.inputFile.c_str());
     // The open error follows on this line, as it always has; anything later gets its own.
-    InputFileHandle input = openInputFile(settings_.inputFile);
-    lineOpen_ = true;
+    FileHandle input = openInputFile(settings_.inputFile);
+    report_.lineOpen = true;
 
     CPdfDocument doc;
     openInputDocument(doc, settings_.inputFile);
@@ -101,7 +86,7 @@ void CImpositionJob::convert(bool splitBack) {
     PageRecords pages;
     int pagesRootNumber = scanPageTree(doc, input.get(), pages);
     const int pageCount = static_cast<int>(pages.size());
-    if (!splitBack) refuseEmptyRange(settings_, pageCount);
+    if (!splitBack) refuseEmptyRange(settings_, layout, pageCount);
     // Split back shows the first half of page p from the first copy of the document and the
     // second half from the copy half the pages later: with anything but twice the input's
     // pages, halves of different pages would be put together.
@@ -111,7 +96,7 @@ void CImpositionJob::convert(bool splitBack) {
             "twice %zu\n",
             pages.size(), inputPageCount_));
     }
-    CPageOrder order = planPageOrder(settings_, pageCount);
+    CPageOrder order = planPageOrder(settings_, layout, pageCount);
 
     OutputFile out;
     if (!out.create(settings_.outputFile)) {
@@ -124,7 +109,6 @@ void CImpositionJob::convert(bool splitBack) {
 
     WriteContext ctx{doc, input.get(), out, offsets};
     writeHeader(ctx);
-    offsets.reset(xref->getNumObjects());
 
     std::vector<bool> isPageObject(static_cast<size_t>(xref->getNumObjects()), false);
     for (const PageRecord& page : pages) {
@@ -146,7 +130,7 @@ void CImpositionJob::convert(bool splitBack) {
         dotCounter++;
     });
 
-    runImposition(settings_, ctx, pages, pagesRootNumber, order);
+    runImposition(settings_, layout, ctx, pages, pagesRootNumber, order);
 
     int64_t xrefStart = writeXRefTable(ctx);
     writeTrailer(ctx, xrefStart, xref->getRootNum(), xref->getInfoNum());
