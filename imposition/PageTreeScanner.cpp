@@ -179,7 +179,7 @@ class PageTreeScanner {
         std::string text;
         DictText dict;
         if (num > 0 && rawText_ && rawText_(num, text) && parseObjectDict(text, dict)) {
-            const DictTextEntry* entry = dict.find("Resources");
+            const DictEntry* entry = dict.find("Resources");
             if (entry) return text.substr(entry->valueBegin, entry->valueEnd - entry->valueBegin);
         }
         std::string out;
