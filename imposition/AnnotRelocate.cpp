@@ -104,10 +104,9 @@ bool placePoints(const std::vector<double>& points, const PagePlacement& placeme
                  std::string& text) {
     if (points.size() % 2 != 0) return false;
     text = "[";
-    for (size_t i = 0; i < points.size(); i++) {
-        double offset = i % 2 == 0 ? placement.dx : placement.dy;
-        double value = placement.flipped ? offset - points[i] : points[i] + offset;
-        text += (i == 0 ? "" : " ") + shortNumberText(value);
+    for (size_t i = 0; i < points.size(); i += 2) {
+        SheetPoint point = mapPoint(placement, points[i], points[i + 1]);
+        text += (i == 0 ? "" : " ") + shortNumberText(point.x) + " " + shortNumberText(point.y);
     }
     text += "]";
     return true;
@@ -115,22 +114,10 @@ bool placePoints(const std::vector<double>& points, const PagePlacement& placeme
 
 bool placeRect(const std::vector<double>& rect, const PagePlacement& placement, std::string& text) {
     if (rect.size() != 4) return false;
-    double x1 = rect[0], y1 = rect[1], x2 = rect[2], y2 = rect[3];
-    if (placement.flipped) {
-        x1 = placement.dx - x1;
-        x2 = placement.dx - x2;
-        y1 = placement.dy - y1;
-        y2 = placement.dy - y2;
-        if (x1 > x2) std::swap(x1, x2);
-        if (y1 > y2) std::swap(y1, y2);
-    } else {
-        x1 += placement.dx;
-        x2 += placement.dx;
-        y1 += placement.dy;
-        y2 += placement.dy;
-    }
+    PdfBox placed = mapRect(placement, rect[0], rect[1], rect[2], rect[3]);
     text = "[";
-    for (double value : {x1, y1, x2, y2}) text += " " + fixedText(value, 2) + " ";
+    for (double value : {placed.x1, placed.y1, placed.x2, placed.y2})
+        text += " " + fixedText(value, 2) + " ";
     text += "]";
     return true;
 }

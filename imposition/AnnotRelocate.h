@@ -6,21 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "imposition/PagePlacement.h"
 #include "imposition/PageRecord.h"
 #include "writer/WriteContext.h"
-
-// Where a page's content lands: translated by (dx, dy), or, when flipped, turned by 180 degrees
-// about the origin and then translated, so that a point (x, y) goes to (dx - x, dy - y).
-struct PagePlacement {
-    int pageIndex = -1;  // index into the page records
-    double dx = 0;
-    double dy = 0;
-    bool flipped = false;
-    // The page's own visible box: its drawing is clipped to it, so that nothing it paints beyond
-    // lands in a neighbour's cell. Not set for an empty slot.
-    bool clipped = false;
-    PdfBox clip;
-};
 
 // Annotation objects already shown on an output page. The first showing of an annotation may
 // keep its number; every further one is written as a new object, so that each place has its own.
