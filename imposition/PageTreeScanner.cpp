@@ -57,14 +57,7 @@ void appendValueText(const CPdfObject& value, std::string& out, int depth) {
             out += '>';
             break;
         case objName:
-            out += '/';
-            for (unsigned char c : value.getName()) {
-                if (c < 0x21 || c > 0x7E || c == '#' || isTextDelimiter(c)) {
-                    out += formatText("#%02X", c);
-                } else {
-                    out += static_cast<char>(c);
-                }
-            }
+            out += '/' + encodeName(value.getName());
             break;
         case objArray: {
             out += '[';

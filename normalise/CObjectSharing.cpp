@@ -73,14 +73,6 @@ bool CObjectSharing::isReplaced(int num) const {
     return (fixed_[at] >= 0 && firstGen_[static_cast<size_t>(fixed_[at])] >= 0) || shared_[at] >= 0;
 }
 
-int CObjectSharing::getSharedCount() const {
-    int count = 0;
-    for (int num = 1; num < secondCount_; num++) {
-        if (fixed_[static_cast<size_t>(num)] < 0 && shared_[static_cast<size_t>(num)] >= 0) count++;
-    }
-    return count;
-}
-
 void CObjectSharing::scanSecond(const std::function<void()>& onRead) {
     refStart_.assign(static_cast<size_t>(secondCount_) + 1, 0);
     std::vector<bool> fontFile(static_cast<size_t>(secondCount_), false);

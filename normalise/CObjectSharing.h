@@ -38,8 +38,6 @@ class CObjectSharing {
     bool isReplaced(int num) const;
     // Generation of a written first-document object.
     int getFirstGen(int num) const;
-    // How many second-document objects are shared (fixed ones not counted).
-    int getSharedCount() const;
 
   private:
     struct Ref {

@@ -1,4 +1,4 @@
-// Lexer and object parser: tokens from a chain of byte streams, assembled into PDF values.
+// Lexer and object parser: tokens from a byte stream, assembled into PDF values.
 #include "pdf/CPdfParser.h"
 
 #include <algorithm>
@@ -33,13 +33,12 @@ struct CPdfParser::Impl {
     CPdfXRef* xref;
     CPdfObject buf1;
     CPdfObject buf2;
-    std::vector<std::shared_ptr<CPdfStream>> streams;
-    size_t current = 0;
+    std::shared_ptr<CPdfStream> stream;
     // Set when nesting passed kMaxNesting: every open container stops and the object is an Error.
     bool tooDeep = false;
 
-    int getChar();
-    int peekChar() { return streams[current]->peekChar(); }
+    int getChar() { return stream->getChar(); }
+    int peekChar() { return stream->peekChar(); }
     // The lexer's bytes as the shared string and name readers take them.
     struct Reader {
         Impl& impl;
@@ -56,14 +55,6 @@ struct CPdfParser::Impl {
     CPdfObject parse(int depth);
     CPdfObject makeStreamObject(const CPdfObject& dict);
 };
-
-int CPdfParser::Impl::getChar() {
-    for (;;) {
-        int c = streams[current]->getChar();
-        if (c >= 0 || current + 1 >= streams.size()) return c;
-        ++current;
-    }
-}
 
 void CPdfParser::Impl::skipToNextLine() {
     for (;;) {
@@ -277,7 +268,7 @@ CPdfObject CPdfParser::Impl::parse(int depth) {
 // At the "stream" keyword after a dictionary: the data runs /Length bytes from the next line.
 CPdfObject CPdfParser::Impl::makeStreamObject(const CPdfObject& dict) {
     skipToNextLine();
-    CPdfStream* source = streams[current].get();
+    CPdfStream* source = stream.get();
     int64_t pos = source->getPos();
 
     CPdfObject length;
@@ -309,7 +300,7 @@ CPdfParser::CPdfParser(CPdfXRef* xref, std::shared_ptr<CPdfStream> stream)
     : impl_(std::make_unique<Impl>()) {
     assert(stream);
     impl_->xref = xref;
-    impl_->streams.push_back(std::move(stream));
+    impl_->stream = std::move(stream);
     impl_->buf1 = impl_->lex();
     impl_->buf2 = impl_->lex();
 }
@@ -324,12 +315,4 @@ CPdfObject CPdfParser::nextObject() {
         return CPdfObject::makeError();
     }
     return obj;
-}
-
-CPdfStream* CPdfParser::getCurrentStream() const {
-    return impl_->streams[impl_->current].get();
-}
-
-void CPdfParser::addStream(std::shared_ptr<CPdfStream> stream) {
-    impl_->streams.push_back(std::move(stream));
 }

@@ -19,11 +19,6 @@ class CPdfParser {
     // The next complete object: Error for rejected input, EOF at the end of all input.
     CPdfObject nextObject();
 
-    // The stream the lexer reads from now.
-    CPdfStream* getCurrentStream() const;
-    // Appends a stream to read after the current ones.
-    void addStream(std::shared_ptr<CPdfStream> stream);
-
   private:
     struct Impl;
     std::unique_ptr<Impl> impl_;

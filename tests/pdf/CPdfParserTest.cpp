@@ -206,18 +206,6 @@ TEST(CPdfParser, TooDeepNestingIsAnError) {
     EXPECT_TRUE(dictParser.nextObject().isError());
 }
 
-TEST(CPdfParser, ChainedStreamsReadAsOne) {
-    MemoryFile first("1 2");
-    MemoryFile second(" 0 R /x");
-    CPdfParser parser(nullptr, first.stream());
-    parser.addStream(second.stream());
-    EXPECT_EQ(describe(parser.nextObject()), "1");
-    EXPECT_EQ(describe(parser.nextObject()), "2 0 R");
-    EXPECT_EQ(describe(parser.nextObject()), "/x");
-    EXPECT_TRUE(parser.nextObject().isEOF());
-    EXPECT_TRUE(parser.nextObject().isEOF());
-}
-
 TEST(CPdfParser, Streams) {
     EXPECT_EQ(decodeStreamText("<< /Length 5 >> stream\nhello\nendstream"), "hello");
     EXPECT_EQ(decodeStreamText("<< /Length 5 >> stream\r\nhello\rendstream"), "hello");
