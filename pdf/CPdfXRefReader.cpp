@@ -212,18 +212,27 @@ bool CPdfXRefReader::readXRefStream(CPdfParser& parser, int num, int64_t* prev) 
         }
         widths[i] = width.getInt();
     }
+    // Entries of no width take no data: any count of them could be "read" from an empty stream.
+    if (widths[0] + widths[1] + widths[2] == 0) {
+        throw CPdfException("W item of xref Stream gives entries no width");
+    }
 
     CPdfStream& data = *stream.getStream();
     data.reset();
     CPdfObject index = dict->lookupRaw("Index");
     if (index.isArray()) {
         CPdfArray* pairs = index.getArray();
+        // Subsections may restate the same numbers; all of them together may not ask for more
+        // entries than the file may hold, so that a short /Index cannot make work of billions.
+        int64_t entries = 0;
         for (int i = 0; i + 1 < pairs->getLength(); i += 2) {
             CPdfObject first = pairs->get(i);
             CPdfObject count = pairs->get(i + 1);
             if (!first.isInt() || !count.isInt()) {
                 throw CPdfException("Index item of xref Stream is wrong type");
             }
+            entries += std::max(count.getInt(), 0);
+            if (entries > maxEntries_) throw CPdfException("PDF file was damaged");
             readStreamSubsection(data, first.getInt(), count.getInt(), widths);
         }
     } else {

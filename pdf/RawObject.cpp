@@ -16,8 +16,9 @@ int64_t digitsValue(const std::string& data, size_t start, size_t end, int64_t l
     for (size_t i = start; i < end; i++) {
         char c = data[i];
         if (c < '0' || c > '9') return -1;
+        // Checked before multiplying: twenty digits would overflow a signed 64-bit number.
+        if (value > (limit - (c - '0')) / 10) return -1;
         value = value * 10 + (c - '0');
-        if (value > limit) return -1;
     }
     return value;
 }

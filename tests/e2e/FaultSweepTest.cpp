@@ -326,6 +326,24 @@ std::vector<BuiltFile> builtFiles() {
         files.push_back({"size-huge", replaceNumberAfter(pdf, "/Size ", 0, "2147483647")});
         files.push_back({"size-negative", replaceNumberAfter(pdf, "/Size ", 0, "-3")});
     }
+    {
+        // Entries of no width, restated by thousands of /Index pairs: billions of steps unless
+        // refused.
+        TestPdf pdf;
+        pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
+        pdf.addObject(2, pages1);
+        pdf.addObject(3, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >>");
+        pdf.setTrailerExtra("/Root 1 0 R");
+        std::string index;
+        for (int i = 0; i < 6000; i++) index += "0 800000 ";
+        std::string bytes = pdf.buildWithXRefStream();
+        size_t w = bytes.find("/W [1 4 2]");
+        bytes.replace(w, 10, "/W [0 0 0] /Index [" + index + "]");
+        files.push_back({"xref-zero-width-index", bytes});
+        // A stream /Length of twenty digits, beyond any 64-bit number.
+        files.push_back({"length-20-digits", replaceNumberAfter(pdfWithPages(pages1), "/Length ", 0,
+                                                                "99999999999999999999")});
+    }
     const std::string deepArray(1000000, '[');
     files.push_back(
         {"deep-array-in-page",

@@ -83,6 +83,9 @@ TEST(RawObject, ObjectEnds) {
     // A wrong /Length falls back on the first "endstream".
     std::string wrong = "5 0 obj << /Length 3 >> stream\nabcdef\nendstream endobj";
     EXPECT_EQ(scan(wrong).text, wrong);
+    // So does one too large for any number (twenty digits), without overflowing.
+    std::string huge = "5 0 obj << /Length 99999999999999999999 >> stream\nab\nendstream endobj";
+    EXPECT_EQ(scan(huge).text, huge);
     // Leading white space before the header is dropped, the spans move with it.
     RawObject shifted = scan("\r\n5 0 obj [7 0 R] endobj");
     EXPECT_EQ(shifted.text, "5 0 obj [7 0 R] endobj");
