@@ -7,6 +7,8 @@
 
 #include "pdf/CPdfParser.h"
 #include "pdf/CPdfXRef.h"
+#include "pdf/PdfSyntax.h"
+#include "pdf/PdfTextScan.h"
 #include "pdf/StreamFilters.h"
 
 namespace {
@@ -100,12 +102,25 @@ bool CPdfObjectStreamData::getBytes(int index, int num, std::string& bytes) cons
     if (getMemberNum(index) != num) return false;
     size_t start = 0, length = 0;
     if (!getSlice(index, &start, &length)) return false;
+    if (length > kLongMember) length = valueLength(start, length);
     bytes.assign(data_, start, length);
     return true;
 }
 
+size_t CPdfObjectStreamData::valueLength(size_t start, size_t length) const {
+    size_t valueEnd = findValueEnd(data_, start);
+    if (valueEnd == kNoPos || valueEnd > start + length) return length;
+    size_t end = valueEnd;
+    while (end < start + length && end - valueEnd < kKeptSpace &&
+           isTextWhite(static_cast<unsigned char>(data_[end]))) {
+        end++;
+    }
+    return end - start;
+}
+
 CPdfObjectStream::CPdfObjectStream(CPdfXRef* xref, int streamNum) : streamNum_(streamNum) {
     CPdfObjectStreamData data(xref, streamNum);
+    byteSize_ = data.getByteSize();
     for (int i = 0; i < data.getCount(); i++) {
         size_t start = 0, length = 0;
         CPdfObject member = CPdfObject::makeNull();

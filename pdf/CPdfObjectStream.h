@@ -28,7 +28,18 @@ class CPdfObjectStreamData {
     bool getSlice(int index, size_t* start, size_t* length) const;
     const std::string& getData() const { return data_; }
 
+    // The decoded bytes this view holds, for bounding a cache of views by memory.
+    size_t getByteSize() const { return data_.size(); }
+
   private:
+    // A member runs to the next member's offset, and the last one to the end of the data, which
+    // may hold anything after its value: hundreds of megabytes of padding would be written out
+    // with it. A member longer than kLongMember ends after its value and at most kKeptSpace
+    // bytes of the white space that follows; shorter ones are kept as they are.
+    static constexpr size_t kLongMember = 4096;
+    static constexpr size_t kKeptSpace = 256;
+    size_t valueLength(size_t start, size_t length) const;
+
     int streamNum_;
     std::vector<int> nums_;
     std::vector<int64_t> offsets_;  // relative to first_
@@ -48,8 +59,12 @@ class CPdfObjectStream {
     // A copy of member index when it holds object num; Null otherwise.
     CPdfObject getObject(int index, int num) const;
 
+    // The decoded bytes the members were parsed from, a measure of the memory they take.
+    size_t getByteSize() const { return byteSize_; }
+
   private:
     int streamNum_;
     std::vector<int> nums_;  // -1 for a member whose bytes cannot be had
     std::vector<CPdfObject> members_;
+    size_t byteSize_ = 0;
 };

@@ -13,8 +13,10 @@
 namespace {
 
 // Object streams kept parsed (and kept decoded for raw text): enough that fetches alternating
-// between a handful of object streams do not rebuild one each time.
+// between a handful of object streams do not rebuild one each time, but never more decoded
+// bytes than kObjectStreamCacheBytes beyond the stream in use (one may decode to 256 MiB).
 constexpr size_t kObjectStreamCacheSize = 64;
+constexpr size_t kObjectStreamCacheBytes = size_t{64} << 20;
 // Nested fetches (an indirect /Length, the object stream of a compressed object, its /N or
 // /First) never go deep in a sound file; a chain deeper than this is hostile.
 constexpr int kMaxFetchDepth = 32;
@@ -34,6 +36,14 @@ std::shared_ptr<View> cachedView(std::vector<std::shared_ptr<View>>& cache, CPdf
     auto view = std::make_shared<View>(xref, num);
     cache.insert(cache.begin(), view);
     if (cache.size() > kObjectStreamCacheSize) cache.pop_back();
+    size_t bytes = 0;
+    for (size_t i = 1; i < cache.size(); i++) {
+        bytes += cache[i]->getByteSize();
+        if (bytes > kObjectStreamCacheBytes) {
+            cache.resize(i);
+            break;
+        }
+    }
     return view;
 }
 

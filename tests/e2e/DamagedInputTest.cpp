@@ -226,3 +226,25 @@ TEST(DamagedInput, OffsetsBeyondFourGigabytes) {
         EXPECT_LT(readFileBytes(dir.file("out.pdf")).size(), 16384u) << layout;
     }
 }
+
+// An object stream member padded with megabytes of white space (the last member runs to the end
+// of the data) is written as its value, not with the padding.
+TEST(DamagedInput, PaddedObjectStreamMemberIsWrittenWithoutPadding) {
+    TestPdf pdf;
+    pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    pdf.addObject(2, "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    pdf.addObject(3,
+                  "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R "
+                  "/Resources 6 0 R >>");
+    pdf.addStream(4, "<< >>", "0 0 1 rg 10 10 50 50 re f\n");
+    pdf.addCompressed(6, "<< /ProcSet [/PDF] >>" + std::string(size_t{8} << 20, ' '));
+    pdf.setTrailerExtra("/Root 1 0 R");
+    TempDir dir;
+    dir.write("padded.pdf", pdf.buildWithXRefStream(5));
+    for (const char* layout : kLayouts) {
+        TesselRun run = convert(dir, "padded.pdf", "out.pdf", layout);
+        ASSERT_EQ(run.status, 0) << layout << run.output;
+        EXPECT_EQ(qpdfCheck(dir.file("out.pdf")), 0) << layout;
+        EXPECT_LT(readFileBytes(dir.file("out.pdf")).size(), size_t{64} << 10) << layout;
+    }
+}
