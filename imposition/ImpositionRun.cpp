@@ -34,8 +34,8 @@ OutputPage writeSinglePage(WriteContext& ctx, const PageRecord& page, SheetRunSt
     if (page.inheritsRotate && !findDictEntry(text, dict, "Rotate", entry)) {
         stated += formatText("/Rotate %d\n", normaliseRotation(page.rotation));
     }
-    if (!page.inheritedResources.empty() && !findDictEntry(text, dict, "Resources", entry)) {
-        stated += "/Resources " + page.inheritedResources + "\n";
+    if (page.inheritedResources && !findDictEntry(text, dict, "Resources", entry)) {
+        stated += "/Resources " + inheritedResourcesValue(ctx, page) + "\n";
     }
     text.insert(dict + 2, stated);
 

@@ -18,6 +18,13 @@ DictEntry findParent(const std::string& text) {
 
 }  // namespace
 
+std::string inheritedResourcesValue(WriteContext& ctx, const PageRecord& page) {
+    if (!page.inheritedResources) return "";
+    const std::string& value = *page.inheritedResources;
+    if (value.compare(0, 2, "<<") != 0) return value;
+    return formatText("%d 0 R", ctx.writeSharedValue(value));
+}
+
 void checkPageParent(const std::string& text) {
     findParent(text);
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "imposition/AnnotRelocate.h"
+#include "imposition/PageRecord.h"
 #include "writer/WriteContext.h"
 
 // What the sheets and single pages of one run share.
@@ -23,6 +24,11 @@ struct OutputPage {
     int num = 0;  // 0: nothing was written
     int gen = 0;
 };
+
+// The /Resources value page inherits, as an output page or form states it: a reference as it is,
+// a direct dictionary written once as an object and referred to, so that thousands of pages
+// under one node do not each repeat it. Empty when the page inherits none.
+std::string inheritedResourcesValue(WriteContext& ctx, const PageRecord& page);
 
 // Throws CPdfException when the page object text has no /Parent. Checked before anything is
 // written for the page: such a page is no part of a page tree.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "imposition/OutputPage.h"
 #include "imposition/PageBoxes.h"
 #include "imposition/RawText.h"
 #include "pdf/CPdfException.h"
@@ -125,12 +126,13 @@ void formContent(WriteContext& ctx, const PageRecord& page, int pageNumber, std:
 }
 
 // The page's /Resources value as text: its own, else the one it inherits, else an empty one.
-std::string pageResourcesText(const std::string& pageText, size_t dict, const PageRecord& page) {
+std::string pageResourcesText(WriteContext& ctx, const std::string& pageText, size_t dict,
+                              const PageRecord& page) {
     DictEntry entry;
     if (dict != kNoPos && findDictEntry(pageText, dict, "Resources", entry)) {
         return pageText.substr(entry.valueBegin, entry.valueEnd - entry.valueBegin);
     }
-    return page.inheritedResources.empty() ? "<< >>" : page.inheritedResources;
+    return page.inheritedResources ? inheritedResourcesValue(ctx, page) : "<< >>";
 }
 
 }  // namespace
@@ -165,12 +167,14 @@ int writePageForm(WriteContext& ctx, const PageRecord& page, int pageNumber) {
     formContent(ctx, page, pageNumber, entries, data);
     std::string pageText;
     size_t dict = readObjectText(ctx, page.objNum, pageText) ? findObjectDict(pageText) : kNoPos;
+    // Before the form's number is taken: an inherited dictionary may be written as an object.
+    std::string resources = pageResourcesText(ctx, pageText, dict, page);
     std::string text =
         formatText("%d 0 obj\n<< /Type /XObject /Subtype /Form /BBox ", ctx.nextObjectNumber());
     // The form shows what a reader shows of the page: its visible box.
     PdfBox box = visibleBox(page);
-    text += boxArrayText(box.x1, box.y1, box.x2, box.y2, false) + " /Resources " +
-            pageResourcesText(pageText, dict, page) + " " + entries;
+    text += boxArrayText(box.x1, box.y1, box.x2, box.y2, false) + " /Resources " + resources + " " +
+            entries;
     text += formatText("/Length %zu >>\nstream\n", data.size()) + data + "\nendstream\nendobj\n";
     return ctx.writeNewObject(text);
 }

@@ -1,6 +1,7 @@
 // One input page as the page tree gives it: object number, rotation and five inherited boxes.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,10 @@ struct PageRecord {
     bool inheritsCropBox = false;  // cropBox came from an ancestor's /CropBox
     // The page or an ancestor states /CropBox; without one the visible box is the media box.
     bool hasCropBox = false;
-    // Text of an inherited /Resources value ("12 0 R" or a direct "<< ... >>"), empty when the
-    // page states its own or none is inherited.
-    std::string inheritedResources;
+    // Text of an inherited /Resources value ("12 0 R" or a direct "<< ... >>"), null when the
+    // page states its own or none is inherited. Every page under a node shares the node's text:
+    // a direct dictionary is held, and written (see inheritedResourcesValue), once.
+    std::shared_ptr<const std::string> inheritedResources;
 
     // The page's /Contents value as stored, kept from the scan so that writing a sheet need not
     // parse the page again; contentsKnown is false for a record made elsewhere.

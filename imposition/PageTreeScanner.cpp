@@ -2,6 +2,7 @@
 #include "imposition/PageTreeScanner.h"
 
 #include <functional>
+#include <memory>
 #include <unordered_set>
 
 #include "pdf/CPdfDocument.h"
@@ -32,7 +33,8 @@ struct Inherited {
     int rotation = 0;
     bool rotateStated = false;   // some node above states /Rotate
     bool cropBoxStated = false;  // some node above states /CropBox
-    std::string resources;       // text of the nearest /Resources above
+    // Text of the nearest /Resources above, shared by every page below it.
+    std::shared_ptr<const std::string> resources;
 };
 
 // PDF text of a parsed direct value, for when its raw bytes are not at hand.
@@ -128,7 +130,8 @@ class PageTreeScanner {
             return;
         }
         // Only nodes with kids hand their resources down, so only their text is needed.
-        if (statesResources) here.resources = resourcesText(resources, num);
+        if (statesResources)
+            here.resources = std::make_shared<const std::string>(resourcesText(resources, num));
         here.rotateStated = above.rotateStated || statesRotate;
         here.cropBoxStated = above.cropBoxStated || statesBox[kCropBoxIndex];
         CPdfArray* array = kids.getArray();

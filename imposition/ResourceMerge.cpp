@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 
+#include "imposition/OutputPage.h"
 #include "imposition/RawText.h"
 #include "pdf/FormatText.h"
 
@@ -62,7 +63,8 @@ bool pageResources(WriteContext& ctx, const std::string& pageText, const PageRec
         return resolveValue(ctx, pageText, own.valueBegin, own.valueEnd, out) &&
                out.text.compare(out.begin, 2, "<<") == 0;
     }
-    const std::string& inherited = record.inheritedResources;
+    if (!record.inheritedResources) return false;
+    const std::string& inherited = *record.inheritedResources;
     size_t begin = skipSpace(inherited, 0);
     size_t end = findValueEnd(inherited, begin);
     if (end == kNoPos) return false;
@@ -108,6 +110,66 @@ PageResources collectPageResources(WriteContext& ctx, const ValueText& resources
             result.emplace(category.key, collectCategoryEntries(ctx, resources, category));
     }
     return result;
+}
+
+// Resources larger than this, counted as the text of their category dictionaries (about a
+// thousand entries), are not merged: the page is shown as a form that keeps its own. Merging
+// copies every entry into the resources of each sheet the page is on, so that one dictionary
+// shared by thousands of pages would make the output and the time grow with their product.
+constexpr size_t kMaxMergedBytes = 16 * 1024;
+
+bool tooLargeToMerge(WriteContext& ctx, const ValueText& resources) {
+    std::vector<DictEntry> categories;
+    listDictEntries(resources.text, resources.begin, categories);
+    size_t bytes = 0;
+    for (const DictEntry& category : categories) {
+        ValueText dict;
+        if (resolveValue(ctx, resources.text, category.valueBegin, category.valueEnd, dict))
+            bytes += dict.end - dict.begin;
+    }
+    return bytes > kMaxMergedBytes;
+}
+
+// Whether the resources dictionary has a /Pattern category with at least one entry.
+bool holdsPatterns(WriteContext& ctx, const ValueText& resources) {
+    DictEntry patterns;
+    return findDictEntry(resources.text, resources.begin, "Pattern", patterns) &&
+           !collectCategoryEntries(ctx, resources, patterns).empty();
+}
+
+// What a page's /Resources is without reading it: the value its object text states (a reference
+// or a dictionary written in place), else the text it inherits. Pages with equal keys have equal
+// resources.
+std::string resourcesKey(WriteContext& ctx, const PageRecord& record) {
+    std::string text;
+    if (!readObjectText(ctx, record.objNum, text)) return "";
+    size_t dict = findObjectDict(text);
+    DictEntry own;
+    if (dict != kNoPos && findDictEntry(text, dict, "Resources", own))
+        return text.substr(own.valueBegin, own.valueEnd - own.valueBegin);
+    return record.inheritedResources ? *record.inheritedResources : "";
+}
+
+// Whether every page of the sheet uses the same resources, none of them patterns: then no name
+// can clash and no page needs a form, so the carrier's resources serve the whole sheet as they
+// are. Checked before anything is parsed, because one resources object shared by thousands of
+// pages may hold tens of thousands of entries.
+bool sheetSharesResources(WriteContext& ctx, const PageRecords& pages,
+                          const std::vector<PagePlacement>& slots, const std::string& carrierText,
+                          const PageRecord& carrier) {
+    std::string carrierKey;
+    bool first = true;
+    for (const PagePlacement& slot : slots) {
+        if (slot.pageIndex < 0) continue;
+        std::string key = resourcesKey(ctx, pages[static_cast<size_t>(slot.pageIndex)]);
+        if (first)
+            carrierKey = std::move(key);
+        else if (key != carrierKey)
+            return false;
+        first = false;
+    }
+    ValueText resources;
+    return !pageResources(ctx, carrierText, carrier, resources) || !holdsPatterns(ctx, resources);
 }
 
 // A name for a clashing entry: the old name and a counter, free in every category of the merged
@@ -275,6 +337,17 @@ class SheetMerge {
     std::map<int, std::pair<int, std::string>> forms_;  // page index -> form object and name
 };
 
+// The flat output page tree has no node to inherit from: the carrier's page text states the
+// resources it inherited.
+void stateInheritedResources(WriteContext& ctx, const PageRecord& carrier, std::string& pageText) {
+    size_t dict = findObjectDict(pageText);
+    DictEntry own;
+    if (dict == kNoPos || !carrier.inheritedResources ||
+        findDictEntry(pageText, dict, "Resources", own))
+        return;
+    pageText.insert(dict + 2, "/Resources " + inheritedResourcesValue(ctx, carrier) + "\n");
+}
+
 }  // namespace
 
 std::vector<PageContentPlan> mergeResources(WriteContext& ctx, const PageRecords& pages,
@@ -286,9 +359,19 @@ std::vector<PageContentPlan> mergeResources(WriteContext& ctx, const PageRecords
     if (carrierSlot == slots.size()) return plans;
     const PageRecord& carrier = pages[static_cast<size_t>(slots[carrierSlot].pageIndex)];
 
+    if (sheetSharesResources(ctx, pages, slots, pageText, carrier)) {
+        stateInheritedResources(ctx, carrier, pageText);
+        return plans;
+    }
+
     SheetMerge merge(ctx, pages);
     ValueText carrierResources;
     bool carrierHasResources = pageResources(ctx, pageText, carrier, carrierResources);
+    // A carrier too large to merge is painted from a form, and the sheet's resources start empty.
+    if (carrierHasResources && tooLargeToMerge(ctx, carrierResources)) {
+        carrierHasResources = false;
+        merge.showAsForm(slots[carrierSlot].pageIndex, plans[carrierSlot]);
+    }
     if (carrierHasResources) {
         PageResources own = collectPageResources(ctx, carrierResources);
         merge.addCarrier(own);
@@ -307,6 +390,10 @@ std::vector<PageContentPlan> mergeResources(WriteContext& ctx, const PageRecords
         readObjectText(ctx, record.objNum, text);
         ValueText resources;
         if (!pageResources(ctx, text, record, resources)) continue;
+        if (tooLargeToMerge(ctx, resources)) {
+            merge.showAsForm(index, plans[k]);
+            continue;
+        }
         PageResources own = collectPageResources(ctx, resources);
         if (patternsWouldShift(own, slots[k])) {
             merge.showAsForm(index, plans[k]);
@@ -328,10 +415,7 @@ std::vector<PageContentPlan> mergeResources(WriteContext& ctx, const PageRecords
     DictEntry ownEntry;
     bool statesResources = findDictEntry(pageText, pageDict, "Resources", ownEntry);
     if (!merge.anyChanged()) {
-        // The flat output page tree has no node to inherit from: state what was inherited.
-        if (!statesResources && !carrier.inheritedResources.empty()) {
-            pageText.insert(pageDict + 2, "/Resources " + carrier.inheritedResources + "\n");
-        }
+        stateInheritedResources(ctx, carrier, pageText);
         return plans;
     }
 

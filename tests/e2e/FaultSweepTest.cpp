@@ -278,6 +278,32 @@ struct BuiltFile {
     std::string bytes;
 };
 
+// Pages whose resources hold thousands of fonts: resourceObjects dictionaries of `fonts` entries
+// each, taken in turn by the pages. Merging them sheet by sheet made the time grow with pages
+// times entries.
+std::string pdfWithLargeResources(int pageCount, int fonts, int resourceObjects) {
+    TestPdf pdf;
+    pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    pdf.addObject(3, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    pdf.addStream(4, "<< >>", "BT /F1 24 Tf 72 700 Td (page) Tj ET");
+    for (int r = 0; r < resourceObjects; r++) {
+        std::string fontDict;
+        for (int i = 0; i < fonts; i++) fontDict += "/F" + std::to_string(i) + " 3 0 R ";
+        pdf.addObject(5 + r, "<< /Font << " + fontDict + ">> >>");
+    }
+    std::string kids;
+    for (int p = 0; p < pageCount; p++) {
+        int num = 10 + p;
+        pdf.addObject(num, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources " +
+                               std::to_string(5 + p % resourceObjects) + " 0 R /Contents 4 0 R >>");
+        kids += std::to_string(num) + " 0 R ";
+    }
+    pdf.addObject(
+        2, "<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pageCount) + " >>");
+    pdf.setTrailerExtra("/Root 1 0 R");
+    return pdf.build();
+}
+
 std::vector<BuiltFile> builtFiles() {
     std::vector<BuiltFile> files;
     files.push_back({"numbered-9p", makeNumberedPdf(9)});
@@ -344,6 +370,8 @@ std::vector<BuiltFile> builtFiles() {
         files.push_back({"length-20-digits", replaceNumberAfter(pdfWithPages(pages1), "/Length ", 0,
                                                                 "99999999999999999999")});
     }
+    files.push_back({"resources-shared-30000", pdfWithLargeResources(300, 30000, 1)});
+    files.push_back({"resources-alternating-30000", pdfWithLargeResources(300, 30000, 2)});
     const std::string deepArray(1000000, '[');
     files.push_back(
         {"deep-array-in-page",

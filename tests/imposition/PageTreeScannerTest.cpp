@@ -131,17 +131,17 @@ TEST(PageTreeScanner, WhatIntermediateNodesHandDown) {
     EXPECT_TRUE(records[0].inheritsRotate);
     EXPECT_TRUE(records[0].inheritsCropBox);
     expectBox(records[0].cropBox, 5, 5, 500, 700);
-    EXPECT_EQ(records[0].inheritedResources, "9 0 R");
+    EXPECT_EQ(*records[0].inheritedResources, "9 0 R");
 
     EXPECT_EQ(records[1].rotation, 180);
     EXPECT_FALSE(records[1].inheritsRotate);
     EXPECT_FALSE(records[1].inheritsCropBox);
-    EXPECT_EQ(records[1].inheritedResources, "");
+    EXPECT_FALSE(records[1].inheritedResources);
 
     EXPECT_EQ(records[2].rotation, 0);
     EXPECT_FALSE(records[2].inheritsRotate);
     EXPECT_FALSE(records[2].inheritsCropBox);
-    EXPECT_EQ(records[2].inheritedResources, "<< /Font << /F1 7 0 R >> /ProcSet [/PDF (a>>b)] >>");
+    EXPECT_EQ(*records[2].inheritedResources, "<< /Font << /F1 7 0 R >> /ProcSet [/PDF (a>>b)] >>");
 }
 
 TEST(PageTreeScanner, InheritedResourcesWithoutRawTextAreWrittenFromTheValue) {
@@ -153,7 +153,7 @@ TEST(PageTreeScanner, InheritedResourcesWithoutRawTextAreWrittenFromTheValue) {
     PageRecords records;
     scanPageTree(opened.doc, nullptr, records);
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].inheritedResources,
+    EXPECT_EQ(*records[0].inheritedResources,
               "<</Font <</F1 7 0 R >> /ProcSet [/PDF <613E3E62>] /Scale 0.5 >>");
 }
 

@@ -234,16 +234,40 @@ TEST(ResourceMerge, SharedResourcesObjectIsNeverOverwritten) {
     EXPECT_QPDF_CLEAN(setup.outputPath());
 }
 
-TEST(ResourceMerge, InheritedResourcesAreWrittenIntoTheCarrier) {
-    DocPlan plan = plainDoc(2);
+// An inherited dictionary is written once as an object that every sheet refers to: repeating it
+// in each page would make the output grow with pages times entries.
+TEST(ResourceMerge, InheritedResourcesAreWrittenOnceAndReferred) {
+    DocPlan plan = plainDoc(4);
     plan.rootExtra = "/MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >>";
-    plan.pages[0].resources = "";
-    plan.pages[1].resources = "";
+    for (auto& page : plan.pages) page.resources = "";
+    ImpositionSetup setup(buildDoc(plan));
+    std::vector<OutputPage> sheets =
+        writeSheets(setup, settingsFor(""), {entryOf({1, 2}), entryOf({3, 4})});
+    OutputPdf pdf(setup.outputPath());
+    CPdfObject first = pdf.object(sheets[0].num).getDict()->lookupRaw("Resources");
+    CPdfObject second = pdf.object(sheets[1].num).getDict()->lookupRaw("Resources");
+    ASSERT_TRUE(first.isRef());
+    EXPECT_EQ(second.getRefNum(), first.getRefNum());
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"), (std::map<std::string, int>{{"F1", 3}}));
+    EXPECT_QPDF_CLEAN(setup.outputPath());
+}
+
+// Resources of thousands of entries are not copied into the sheet: each page keeps its own
+// through a form, so a dictionary shared by many pages costs nothing per sheet.
+TEST(ResourceMerge, PagesWithHugeResourcesAreShownAsForms) {
+    DocPlan plan = plainDoc(2);
+    plan.objects[4] = "<< /Type /Font /Subtype /Type1 /BaseFont /Courier >>";
+    for (int p = 0; p < 2; p++) {
+        std::string fonts;
+        for (int i = 0; i < 2000; i++) fonts += formatText("/F%d %d 0 R ", i, 3 + p);
+        plan.objects[5 + p] = "<< /Font << " + fonts + ">> >>";
+        plan.pages[static_cast<size_t>(p)].resources = formatText("%d 0 R", 5 + p);
+    }
     ImpositionSetup setup(buildDoc(plan));
     std::vector<OutputPage> sheets = writeSheets(setup, settingsFor(""), {entryOf({1, 2})});
     OutputPdf pdf(setup.outputPath());
-    EXPECT_EQ(pdf.object(sheets[0].num).getDict()->lookupRaw("Resources").isDict(), true);
-    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "Font"), (std::map<std::string, int>{{"F1", 3}}));
+    EXPECT_TRUE(categoryRefs(pdf, sheets[0].num, "Font").empty());
+    EXPECT_EQ(categoryRefs(pdf, sheets[0].num, "XObject").size(), 2u);
     EXPECT_QPDF_CLEAN(setup.outputPath());
 }
 
