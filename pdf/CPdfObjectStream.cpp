@@ -5,8 +5,10 @@
 #include <cstring>
 #include <memory>
 
+#include "pdf/CPdfException.h"
 #include "pdf/CPdfParser.h"
 #include "pdf/CPdfXRef.h"
+#include "pdf/FormatText.h"
 #include "pdf/PdfSyntax.h"
 #include "pdf/PdfTextScan.h"
 #include "pdf/StreamFilters.h"
@@ -45,38 +47,71 @@ bool lookupInt(const CPdfObject& stream, const char* key, int* value) {
     return true;
 }
 
-bool decodeAll(const CPdfObject& stream, std::string& data) {
-    std::vector<uint8_t> bytes = readStreamBytes(*stream.getStream(), kMaxDecodedBytes + 1);
-    if (bytes.size() > kMaxDecodedBytes) return false;
-    data.assign(bytes.begin(), bytes.end());
+// The offset table, the run of (number, offset) pairs before first; false when it is bad.
+// Fills nothing when it fails.
+bool readOffsetTable(const std::string& data, int count, int64_t first, std::vector<int>& nums,
+                     std::vector<int64_t>& offsets) {
+    std::vector<int> readNums;
+    std::vector<int64_t> readOffsets;
+    size_t tableEnd = std::min(data.size(), static_cast<size_t>(first));
+    CPdfParser parser(nullptr, std::make_shared<CMemoryStream>(data.substr(0, tableEnd)));
+    for (int i = 0; i < count; i++) {
+        CPdfObject num = parser.nextObject();
+        CPdfObject offset = parser.nextObject();
+        if (!num.isInt() || !offset.isInt()) return false;
+        readNums.push_back(num.getInt());
+        readOffsets.push_back(offset.getInt());
+    }
+    nums = std::move(readNums);
+    offsets = std::move(readOffsets);
     return true;
 }
 
 }  // namespace
 
-CPdfObjectStreamData::CPdfObjectStreamData(CPdfXRef* xref, int streamNum) : streamNum_(streamNum) {
+CPdfObjectStreamData::CPdfObjectStreamData(CPdfXRef* xref, int streamNum, size_t maxDecoded)
+    : streamNum_(streamNum) {
     CPdfObject stream = xref->fetchObject(streamNum, 0);
     if (!stream.isStream()) return;
-    if (!decodeAll(stream, data_)) return;
     int count = 0, first = 0;
     if (!lookupInt(stream, "N", &count) || count <= 0) return;
     if (!lookupInt(stream, "First", &first) || first < 0) return;
     first_ = first;
 
-    // The offset table is the run of (number, offset) pairs before /First.
-    size_t tableEnd = std::min(data_.size(), static_cast<size_t>(first));
-    CPdfParser parser(nullptr, std::make_shared<CMemoryStream>(data_.substr(0, tableEnd)));
-    std::vector<int> nums;
-    std::vector<int64_t> offsets;
-    for (int i = 0; i < count; i++) {
-        CPdfObject num = parser.nextObject();
-        CPdfObject offset = parser.nextObject();
-        if (!num.isInt() || !offset.isInt()) return;
-        nums.push_back(num.getInt());
-        offsets.push_back(offset.getInt());
+    // Decoded only as far as the members go: a stream may inflate to far more than it holds
+    // (padding after its last member). From a first window on, each time the data has grown
+    // fourfold it is checked whether the members are all in it.
+    std::string data;
+    CPdfStream& source = *stream.getStream();
+    source.reset();
+    uint8_t chunk[65536];
+    size_t checkAt = static_cast<size_t>(first) + (size_t{1} << 20);
+    for (;;) {
+        size_t got = source.getBytes(chunk, sizeof chunk);
+        data.append(reinterpret_cast<const char*>(chunk), got);
+        decodedSize_ = data.size();
+        if (data.size() > maxDecoded && maxDecoded < kMaxDecodedBytes) {
+            throw CPdfException(formatText(
+                "PDF file was damaged: object stream %d inflates beyond what the file can hold",
+                streamNum));
+        }
+        if (data.size() > kMaxDecodedBytes) return;
+        if (got < sizeof chunk) break;  // the whole stream
+        if (data.size() < checkAt) continue;
+        checkAt = data.size() * 4;
+        if (nums_.empty() && !readOffsetTable(data, count, first_, nums_, offsets_)) return;
+        if (prefixIsEnough(data)) break;
     }
-    nums_ = std::move(nums);
-    offsets_ = std::move(offsets);
+    if (nums_.empty() && !readOffsetTable(data, count, first_, nums_, offsets_)) return;
+
+    for (size_t i = 0; i < nums_.size(); i++) {
+        size_t start = 0, length = 0;
+        bool valid = slice(data, i, &start, &length);
+        if (valid && length > kLongMember) length = valueLength(data, start, length);
+        members_.push_back(valid ? data.substr(start, length) : std::string());
+        valid_.push_back(valid);
+        byteSize_ += length;
+    }
 }
 
 int CPdfObjectStreamData::getMemberNum(int index) const {
@@ -84,10 +119,9 @@ int CPdfObjectStreamData::getMemberNum(int index) const {
     return nums_[static_cast<size_t>(index)];
 }
 
-bool CPdfObjectStreamData::getSlice(int index, size_t* start, size_t* length) const {
-    if (index < 0 || index >= getCount()) return false;
-    size_t i = static_cast<size_t>(index);
-    int64_t size = static_cast<int64_t>(data_.size());
+bool CPdfObjectStreamData::slice(const std::string& data, size_t i, size_t* start,
+                                 size_t* length) const {
+    int64_t size = static_cast<int64_t>(data.size());
     int64_t begin = first_ + offsets_[i];
     // A member runs to the next one's offset; the last one to the end of the data.
     int64_t end = i + 1 < offsets_.size() ? first_ + offsets_[i + 1] : size;
@@ -98,36 +132,43 @@ bool CPdfObjectStreamData::getSlice(int index, size_t* start, size_t* length) co
     return true;
 }
 
-bool CPdfObjectStreamData::getBytes(int index, int num, std::string& bytes) const {
-    if (getMemberNum(index) != num) return false;
+bool CPdfObjectStreamData::prefixIsEnough(const std::string& data) const {
+    // Every offset lies in the prefix, so each member but the last ends where it would.
+    int64_t furthest = 0;
+    for (int64_t offset : offsets_) furthest = std::max(furthest, offset);
+    if (first_ + furthest > static_cast<int64_t>(data.size())) return false;
+    // The last member is long already and its value and kept space end inside the prefix.
     size_t start = 0, length = 0;
-    if (!getSlice(index, &start, &length)) return false;
-    if (length > kLongMember) length = valueLength(start, length);
-    bytes.assign(data_, start, length);
+    if (!slice(data, offsets_.size() - 1, &start, &length) || length <= kLongMember) return false;
+    return start + valueLength(data, start, length) < data.size();
+}
+
+bool CPdfObjectStreamData::getBytes(int index, int num, std::string& bytes) const {
+    if (getMemberNum(index) != num || !valid_[static_cast<size_t>(index)]) return false;
+    bytes = members_[static_cast<size_t>(index)];
     return true;
 }
 
-size_t CPdfObjectStreamData::valueLength(size_t start, size_t length) const {
-    size_t valueEnd = findValueEnd(data_, start);
+size_t CPdfObjectStreamData::valueLength(const std::string& data, size_t start, size_t length) {
+    size_t valueEnd = findValueEnd(data, start);
     if (valueEnd == kNoPos || valueEnd > start + length) return length;
     size_t end = valueEnd;
     while (end < start + length && end - valueEnd < kKeptSpace &&
-           isTextWhite(static_cast<unsigned char>(data_[end]))) {
+           isTextWhite(static_cast<unsigned char>(data[end]))) {
         end++;
     }
     return end - start;
 }
 
-CPdfObjectStream::CPdfObjectStream(CPdfXRef* xref, int streamNum) : streamNum_(streamNum) {
-    CPdfObjectStreamData data(xref, streamNum);
+CPdfObjectStream::CPdfObjectStream(CPdfXRef* xref, const CPdfObjectStreamData& data)
+    : streamNum_(data.getStreamNum()) {
     byteSize_ = data.getByteSize();
     for (int i = 0; i < data.getCount(); i++) {
-        size_t start = 0, length = 0;
         CPdfObject member = CPdfObject::makeNull();
         int memberNum = -1;
-        if (data.getSlice(i, &start, &length)) {
-            CPdfParser parser(
-                xref, std::make_shared<CMemoryStream>(data.getData().substr(start, length)));
+        std::string bytes;
+        if (data.getBytes(i, data.getMemberNum(i), bytes)) {
+            CPdfParser parser(xref, std::make_shared<CMemoryStream>(std::move(bytes)));
             member = parser.nextObject();
             memberNum = data.getMemberNum(i);
         }

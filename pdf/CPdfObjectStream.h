@@ -1,6 +1,7 @@
 // Object streams: the members of one compressed object stream, parsed or as raw bytes.
 #pragma once
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,12 +11,15 @@
 
 class CPdfXRef;
 
-// The raw view: the decoded data of an object stream and its offset table, so that the bytes
-// of one member can be handed out. A stream that is missing, not a stream, or has a bad /N,
-// /First or offset table gives an empty view (no members).
+// The raw view: the bytes of each member of an object stream, so that one member can be handed
+// out. A stream that is missing, not a stream, or has a bad /N, /First or offset table gives an
+// empty view (no members). Only the members' bytes are kept, not the stream's data: padding
+// between or after them costs nothing once the view is built.
 class CPdfObjectStreamData {
   public:
-    CPdfObjectStreamData(CPdfXRef* xref, int streamNum);
+    // Throws CPdfException when the stream decodes to more than maxDecoded bytes before its
+    // members are all read (the decoding budget its document has left).
+    CPdfObjectStreamData(CPdfXRef* xref, int streamNum, size_t maxDecoded = SIZE_MAX);
 
     int getStreamNum() const { return streamNum_; }
     int getCount() const { return static_cast<int>(nums_.size()); }
@@ -24,12 +28,11 @@ class CPdfObjectStreamData {
     // The member's object text without any "obj"/"endobj" wrapper, when index is in range and
     // the member holds object num; false otherwise (also for a member whose offsets are bad).
     bool getBytes(int index, int num, std::string& bytes) const;
-    // Where member index lies in getData(); false when its offsets are out of order or range.
-    bool getSlice(int index, size_t* start, size_t* length) const;
-    const std::string& getData() const { return data_; }
 
-    // The decoded bytes this view holds, for bounding a cache of views by memory.
-    size_t getByteSize() const { return data_.size(); }
+    // The bytes this view holds, for bounding a cache of views by memory.
+    size_t getByteSize() const { return byteSize_; }
+    // The bytes decoded to build it.
+    size_t getDecodedSize() const { return decodedSize_; }
 
   private:
     // A member runs to the next member's offset, and the last one to the end of the data, which
@@ -38,19 +41,29 @@ class CPdfObjectStreamData {
     // bytes of the white space that follows; shorter ones are kept as they are.
     static constexpr size_t kLongMember = 4096;
     static constexpr size_t kKeptSpace = 256;
-    size_t valueLength(size_t start, size_t length) const;
+    // Where member index of data lies ([start, start + length)); false when its offsets are out
+    // of order or range.
+    bool slice(const std::string& data, size_t index, size_t* start, size_t* length) const;
+    static size_t valueLength(const std::string& data, size_t start, size_t length);
+    // Whether data, a prefix of the decoded stream, already gives every member the bytes the
+    // whole data would give it.
+    bool prefixIsEnough(const std::string& data) const;
 
     int streamNum_;
     std::vector<int> nums_;
     std::vector<int64_t> offsets_;  // relative to first_
     int64_t first_ = 0;
-    std::string data_;
+    std::vector<std::string> members_;
+    std::vector<bool> valid_;  // whether the member's offsets gave it bytes
+    size_t byteSize_ = 0;
+    size_t decodedSize_ = 0;
 };
 
-// The parsed view: every member of an object stream parsed once, for fetchObject.
+// The parsed view: every member of an object stream parsed once, for fetchObject; xref resolves
+// what parsing needs (indirect lengths of nothing, but the parser takes it).
 class CPdfObjectStream {
   public:
-    CPdfObjectStream(CPdfXRef* xref, int streamNum);
+    CPdfObjectStream(CPdfXRef* xref, const CPdfObjectStreamData& data);
 
     int getStreamNum() const { return streamNum_; }
     int getCount() const { return static_cast<int>(nums_.size()); }

@@ -19,12 +19,15 @@ constexpr size_t kObjectStreamCacheSize = 64;
 constexpr size_t kObjectStreamCacheBytes = size_t{64} << 20;
 // Nested fetches (an indirect /Length, the object stream of a compressed object, its /N or
 // /First) never go deep in a sound file; a chain deeper than this is hostile.
+// Budget for decoding object streams, rebuilds after eviction included: this much plus this many
+// times the file's size.
+constexpr size_t kObjectStreamDecodeBase = size_t{256} << 20;
+constexpr size_t kObjectStreamDecodeRatio = 32;
 constexpr int kMaxFetchDepth = 32;
 
 // The most recently used view of object stream num, built (and put first) when not cached.
-template <class View>
-std::shared_ptr<View> cachedView(std::vector<std::shared_ptr<View>>& cache, CPdfXRef* xref,
-                                 int num) {
+template <class View, class Make>
+std::shared_ptr<View> cachedView(std::vector<std::shared_ptr<View>>& cache, int num, Make make) {
     for (size_t i = 0; i < cache.size(); i++) {
         if (cache[i]->getStreamNum() == num) {
             std::rotate(cache.begin(), cache.begin() + static_cast<std::ptrdiff_t>(i),
@@ -33,7 +36,7 @@ std::shared_ptr<View> cachedView(std::vector<std::shared_ptr<View>>& cache, CPdf
         }
     }
     // Building may fetch objects and so touch the cache itself: insert only when done.
-    auto view = std::make_shared<View>(xref, num);
+    std::shared_ptr<View> view = make();
     cache.insert(cache.begin(), view);
     if (cache.size() > kObjectStreamCacheSize) cache.pop_back();
     size_t bytes = 0;
@@ -52,6 +55,7 @@ std::shared_ptr<View> cachedView(std::vector<std::shared_ptr<View>>& cache, CPdf
 struct CPdfXRef::Impl {
     std::vector<std::shared_ptr<CPdfObjectStream>> objectStreams;
     std::vector<std::shared_ptr<CPdfObjectStreamData>> objectStreamData;
+    size_t objectStreamBytesDecoded = 0;
     // Objects whose fetch is under way: a nested fetch of one of them is a cycle and gives Null.
     std::vector<bool> fetching;
     int fetchDepth = 0;
@@ -109,7 +113,7 @@ CPdfObject CPdfXRef::fetchObject(int num, int gen) {
 
     if (entry.type == xrefCompressed) {
         if (entry.offset > 0 && entry.offset <= INT_MAX) {
-            auto view = cachedView(impl_->objectStreams, this, static_cast<int>(entry.offset));
+            auto view = objectStreamView(static_cast<int>(entry.offset));
             if (view->holds(entry.gen, num)) return view->getObject(entry.gen, num);
         }
         if (mayBeUnreadable(num)) return CPdfObject::makeNull();
@@ -157,6 +161,28 @@ int CPdfXRef::getOutputGen(int num) const {
 }
 
 bool CPdfXRef::getCompressedMemberBytes(int streamNum, int index, int num, std::string& bytes) {
-    auto view = cachedView(impl_->objectStreamData, this, streamNum);
+    auto view = objectStreamDataView(streamNum);
     return view->getBytes(index, num, bytes);
+}
+
+std::shared_ptr<CPdfObjectStreamData> CPdfXRef::objectStreamDataView(int streamNum) {
+    return cachedView(impl_->objectStreamData, streamNum, [&] {
+        // Object streams compress a few times over; all of them together decoding to more
+        // than this budget is a compression bomb, which would otherwise cost minutes.
+        size_t budget =
+            kObjectStreamDecodeBase +
+            kObjectStreamDecodeRatio * static_cast<size_t>(std::max<int64_t>(0, fileSize_));
+        size_t used = impl_->objectStreamBytesDecoded;
+        auto view = std::make_shared<CPdfObjectStreamData>(this, streamNum,
+                                                           used < budget ? budget - used : 0);
+        impl_->objectStreamBytesDecoded += view->getDecodedSize();
+        return view;
+    });
+}
+
+// The parsed view is built from the raw one, so that a stream is decoded once for both.
+std::shared_ptr<CPdfObjectStream> CPdfXRef::objectStreamView(int streamNum) {
+    return cachedView(impl_->objectStreams, streamNum, [&] {
+        return std::make_shared<CPdfObjectStream>(this, *objectStreamDataView(streamNum));
+    });
 }

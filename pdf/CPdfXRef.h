@@ -28,6 +28,7 @@ struct CPdfXRefEntry {
 CPdfException unreadableObject(int num, int gen, const std::string& reason);
 
 class CPdfObjectStream;
+class CPdfObjectStream;
 class CPdfObjectStreamData;
 
 class CPdfXRef {
@@ -70,6 +71,10 @@ class CPdfXRef {
     bool getCompressedMemberBytes(int streamNum, int index, int num, std::string& bytes);
 
   private:
+    // The cached views of object stream streamNum, built when first asked for.
+    std::shared_ptr<CPdfObjectStreamData> objectStreamDataView(int streamNum);
+    std::shared_ptr<CPdfObjectStream> objectStreamView(int streamNum);
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
     std::shared_ptr<CPdfStream> base_;

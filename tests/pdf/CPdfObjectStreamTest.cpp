@@ -48,7 +48,7 @@ TEST(CPdfObjectStream, MembersByIndexAndNumber) {
     EXPECT_EQ("(a)", fetched(pdf, 10));
     EXPECT_EQ("(bb)", fetched(pdf, 11));
     EXPECT_EQ("(ccc)", fetched(pdf, 12));
-    CPdfObjectStream view(&pdf.xref(), 5);
+    CPdfObjectStream view(&pdf.xref(), CPdfObjectStreamData(&pdf.xref(), 5));
     EXPECT_EQ(3, view.getCount());
     EXPECT_EQ("(bb)", describe(view.getObject(1, 11)));
     EXPECT_EQ("null", describe(view.getObject(1, 12)));
@@ -91,7 +91,7 @@ TEST(CPdfObjectStream, EmptyViews) {
     for (const Case& c : cases) {
         OpenedPdf pdf(fileWithObjectStream(c.dict, c.data));
         for (int num = 10; num <= 12; num++) EXPECT_EQ("unreadable", fetched(pdf, num)) << c.dict;
-        EXPECT_EQ(0, CPdfObjectStream(&pdf.xref(), 5).getCount()) << c.dict;
+        EXPECT_EQ(0, CPdfObjectStreamData(&pdf.xref(), 5).getCount()) << c.dict;
         EXPECT_EQ("<absent>", memberBytes(pdf, 0, 10)) << c.dict;
     }
 }
@@ -105,7 +105,7 @@ TEST(CPdfObjectStream, NotAStreamIsEmpty) {
     OpenedPdf pdf(file.finish());
     EXPECT_EQ("unreadable", fetched(pdf, 10));
     EXPECT_EQ("<absent>", memberBytes(pdf, 0, 10));
-    EXPECT_EQ(0, CPdfObjectStream(&pdf.xref(), 5).getCount());
+    EXPECT_EQ(0, CPdfObjectStreamData(&pdf.xref(), 5).getCount());
 }
 
 TEST(CPdfObjectStream, BadOffsetsMakeOnlyThatMemberAbsent) {
@@ -159,4 +159,20 @@ TEST(CPdfObjectStream, ManyObjectStreamsInTurnGiveTheSameMembers) {
             EXPECT_EQ(formatText("%d ", s), bytes);
         }
     }
+}
+
+// A stream may inflate to far more than its members: padding after the last member is not
+// decoded, padding between members is, within the budget the document has left.
+TEST(CPdfObjectStream, DecodingStopsAtTheMembersAndWithinTheBudget) {
+    const size_t padding = size_t{8} << 20;
+    OpenedPdf after(fileWithObjectStream("/N 3 /First 15", kThree + std::string(padding, ' ')));
+    CPdfObjectStreamData afterView(&after.xref(), 5);
+    EXPECT_LT(afterView.getDecodedSize(), padding / 2);
+    EXPECT_EQ("(ccc)\n" + std::string(255, ' '), memberBytes(after, 2, 12));
+
+    std::string table = "10 0 11 4 12 " + std::to_string(9 + padding) + " ";
+    std::string between = table + "(a) (bb)" + std::string(padding, ' ') + " (ccc)";
+    OpenedPdf inside(fileWithObjectStream("/N 3 /First " + std::to_string(table.size()), between));
+    EXPECT_EQ("(ccc)", fetched(inside, 12));
+    EXPECT_THROW(CPdfObjectStreamData(&inside.xref(), 5, padding / 2), CPdfException);
 }
