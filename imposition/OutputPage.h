@@ -2,6 +2,7 @@
 // /Parent is the flat page tree root.
 #pragma once
 
+#include <map>
 #include <set>
 #include <string>
 
@@ -16,6 +17,7 @@ struct SheetRunState {
     std::set<int>
         outputPages;  // numbers written as output pages so far: each page is its own object
     AnnotationUses annotationUses;
+    std::map<std::string, bool> resourcesHoldPatterns;  // see mergeResources
     bool firstHalf = true;  // split-back: the sheet shows the first half of its page
 };
 

@@ -156,7 +156,7 @@ std::string resourcesKey(WriteContext& ctx, const PageRecord& record) {
 // pages may hold tens of thousands of entries.
 bool sheetSharesResources(WriteContext& ctx, const PageRecords& pages,
                           const std::vector<PagePlacement>& slots, const std::string& carrierText,
-                          const PageRecord& carrier) {
+                          const PageRecord& carrier, std::map<std::string, bool>& patternMemo) {
     std::string carrierKey;
     bool first = true;
     for (const PagePlacement& slot : slots) {
@@ -168,8 +168,17 @@ bool sheetSharesResources(WriteContext& ctx, const PageRecords& pages,
             return false;
         first = false;
     }
+    // Only short keys (references) are remembered, so the memo stays small.
+    const bool memo = carrierKey.size() <= 32;
+    if (memo) {
+        auto known = patternMemo.find(carrierKey);
+        if (known != patternMemo.end()) return !known->second;
+    }
     ValueText resources;
-    return !pageResources(ctx, carrierText, carrier, resources) || !holdsPatterns(ctx, resources);
+    bool patterns =
+        pageResources(ctx, carrierText, carrier, resources) && holdsPatterns(ctx, resources);
+    if (memo) patternMemo[carrierKey] = patterns;
+    return !patterns;
 }
 
 // A name for a clashing entry: the old name and a counter, free in every category of the merged
@@ -352,14 +361,15 @@ void stateInheritedResources(WriteContext& ctx, const PageRecord& carrier, std::
 
 std::vector<PageContentPlan> mergeResources(WriteContext& ctx, const PageRecords& pages,
                                             const std::vector<PagePlacement>& slots,
-                                            std::string& pageText) {
+                                            std::string& pageText,
+                                            std::map<std::string, bool>& patternMemo) {
     std::vector<PageContentPlan> plans(slots.size());
     size_t carrierSlot = 0;
     while (carrierSlot < slots.size() && slots[carrierSlot].pageIndex < 0) carrierSlot++;
     if (carrierSlot == slots.size()) return plans;
     const PageRecord& carrier = pages[static_cast<size_t>(slots[carrierSlot].pageIndex)];
 
-    if (sheetSharesResources(ctx, pages, slots, pageText, carrier)) {
+    if (sheetSharesResources(ctx, pages, slots, pageText, carrier, patternMemo)) {
         stateInheritedResources(ctx, carrier, pageText);
         return plans;
     }

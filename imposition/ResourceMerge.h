@@ -2,6 +2,7 @@
 // dictionary of the sheet's carrier page, with new names, page by page, where a name is taken.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@
 //   the default space of the page, which the placement's cm does not move;
 // - some of its names clash with the sheet's, and renaming would not reach all of them (a
 //   content stream that cannot be decoded, a form or Type 3 font without resources of its own).
+//
+// patternMemo remembers, across the sheets of a run, which resources (by their reference) hold
+// patterns, so that a dictionary shared by every page is looked through once.
 std::vector<PageContentPlan> mergeResources(WriteContext& ctx, const PageRecords& pages,
                                             const std::vector<PagePlacement>& slots,
-                                            std::string& pageText);
+                                            std::string& pageText,
+                                            std::map<std::string, bool>& patternMemo);

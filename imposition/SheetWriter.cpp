@@ -247,7 +247,8 @@ OutputPage writeSheet(const JobSettings& settings, const Layout& layout, WriteCo
                   true);
 
     // Resources of every placed page, with the names each page must change.
-    std::vector<PageContentPlan> plans = mergeResources(ctx, pages, geometry.slots, text);
+    std::vector<PageContentPlan> plans =
+        mergeResources(ctx, pages, geometry.slots, text, state.resourcesHoldPatterns);
 
     std::string annotations = relocateAnnotations(ctx, pages, geometry.slots, state.annotationUses);
     insertAnnotationList(ctx, text, annotations);
