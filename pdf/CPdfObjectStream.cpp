@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "pdf/CPdfMemoryStream.h"
 #include "pdf/CPdfParser.h"
 #include "pdf/CPdfXRef.h"
 #include "pdf/PdfSyntax.h"
@@ -16,24 +17,6 @@ namespace {
 // Object streams hold only small objects; a stream that inflates beyond this is treated as
 // damaged rather than allowed to take the memory a compression bomb asks for.
 constexpr size_t kMaxDecodedBytes = size_t{256} << 20;
-
-// A stream over a copy of some bytes: members and the offset table are parsed from memory.
-class CMemoryStream : public CPdfStream {
-  public:
-    explicit CMemoryStream(std::string bytes) : bytes_(std::move(bytes)) {}
-    void reset() override { pos_ = 0; }
-    int getChar() override {
-        return pos_ < bytes_.size() ? static_cast<unsigned char>(bytes_[pos_++]) : -1;
-    }
-    int peekChar() override {
-        return pos_ < bytes_.size() ? static_cast<unsigned char>(bytes_[pos_]) : -1;
-    }
-    int64_t getPos() const override { return static_cast<int64_t>(pos_); }
-
-  private:
-    std::string bytes_;
-    size_t pos_ = 0;
-};
 
 // An Int entry of the stream dictionary, resolved; false when absent or of another kind.
 bool lookupInt(const CPdfObject& stream, const char* key, int* value) {
@@ -65,7 +48,7 @@ CPdfObjectStreamData::CPdfObjectStreamData(CPdfXRef* xref, int streamNum) : stre
 
     // The offset table is the run of (number, offset) pairs before /First.
     size_t tableEnd = std::min(data_.size(), static_cast<size_t>(first));
-    CPdfParser parser(nullptr, std::make_shared<CMemoryStream>(data_.substr(0, tableEnd)));
+    CPdfParser parser(nullptr, std::make_shared<CPdfMemoryStream>(data_.substr(0, tableEnd)));
     std::vector<int> nums;
     std::vector<int64_t> offsets;
     for (int i = 0; i < count; i++) {
@@ -127,7 +110,7 @@ CPdfObjectStream::CPdfObjectStream(CPdfXRef* xref, int streamNum) : streamNum_(s
         int memberNum = -1;
         if (data.getSlice(i, &start, &length)) {
             CPdfParser parser(
-                xref, std::make_shared<CMemoryStream>(data.getData().substr(start, length)));
+                xref, std::make_shared<CPdfMemoryStream>(data.getData().substr(start, length)));
             member = parser.nextObject();
             memberNum = data.getMemberNum(i);
         }
