@@ -9,7 +9,9 @@
 #include "pdf/CPdfSecurity.h"
 #include "pdf/CPdfXRef.h"
 #include "pdf/Crypto.h"
+#include "pdf/ObjectTextCrypt.h"
 #include "pdf/PdfTestSupport.h"
+#include "pdf/StreamFilters.h"
 #include "support/TestPdf.h"
 
 namespace {
@@ -250,6 +252,35 @@ TEST(CPdfSecurity, DamagedDataAndStreamFilters) {
         }
         EXPECT_EQ(used, c.second) << c.first;
     }
+}
+
+// An object text encrypted for writing reads back through the parser as the plain text says, and
+// made plain again it holds every string as hex; a signature's /Contents stays as it is.
+TEST(CPdfSecurity, ObjectTextsEncryptAndDecrypt) {
+    const std::string plain =
+        "7 0 obj\n<< /T (a\\)b) /H <414> /A [(x)] /Length 5 >>\nstream\nhello\nendstream\nendobj\n";
+    for (const char* filters : {"", "/CF << /R << /CFM /V2 /Length 16 >> >> /StrF /R /StmF /R"}) {
+        SCOPED_TRACE(filters);
+        CPdfSecurity security = emptyPasswordAes256(filters);
+        std::string sealed = encryptObjectText(security, 7, 0, plain);
+        MemoryFile file(sealed);
+        ObjectDecryption decryption{&security, 7, 0};
+        CPdfParser parser(nullptr, file.stream(), &decryption);
+        for (int i = 0; i < 3; i++) parser.nextObject();  // "7 0 obj"
+        CPdfObject obj = parser.nextObject();
+        ASSERT_TRUE(obj.isStream());
+        CPdfDict* dict = obj.getDictOrStreamDict();
+        EXPECT_EQ(dict->lookup("T").getString(), "a)b");
+        EXPECT_EQ(dict->lookup("H").getString(), "A@");
+        EXPECT_EQ(dict->lookup("A").getArray()->get(0).getString(), "x");
+        std::vector<uint8_t> data = readStreamBytes(*obj.getStream());
+        EXPECT_EQ(std::string(data.begin(), data.end()), "hello");
+        EXPECT_EQ(decryptObjectText(security, 7, 0, sealed),
+                  "7 0 obj\n<< /T <612962> /H <4140> /A [<78>] /Length 5 >>\nstream\nhello\n"
+                  "endstream\nendobj\n");
+    }
+    std::string signature = "3 0 obj\n<< /ByteRange [0 1 2 3] /Contents <00ff> >>\nendobj\n";
+    EXPECT_EQ(encryptObjectText(emptyPasswordAes256(""), 3, 0, signature), signature);
 }
 
 TEST(CPdfSecurity, DictionariesItCannotUseAreRefusedByName) {
