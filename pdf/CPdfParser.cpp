@@ -185,21 +185,8 @@ CPdfObject CPdfParser::Impl::lexString() {
 // counting as the digit 0, and an odd last digit padded with 0.
 CPdfObject CPdfParser::Impl::lexHexString() {
     std::string bytes;
-    int high = -1;
-    for (;;) {
-        int c = getChar();
-        if (c < 0 || c == '>') break;
-        if (isWhiteByte(c)) continue;
-        int value = hexDigitValue(c);
-        if (value < 0) value = 0;
-        if (high < 0) {
-            high = value;
-        } else {
-            bytes += static_cast<char>(high * 16 + value);
-            high = -1;
-        }
-    }
-    if (high >= 0) bytes += static_cast<char>(high * 16);
+    Reader in{*this};
+    readHexString(in, [&bytes](char c) { bytes += c; });
     return makeString(std::move(bytes));
 }
 

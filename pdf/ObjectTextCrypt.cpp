@@ -23,24 +23,12 @@ std::string hexStringText(const std::string& bytes) {
 // The bytes a string token stands for, as the parser reads them.
 std::string stringBytes(const std::string& text, const TextToken& token) {
     std::string bytes;
+    TextSpanReader in(text.data(), token.begin + 1, token.end);
     if (token.kind == TextTokenKind::String) {
-        TextSpanReader in(text.data(), token.begin + 1, token.end);
         readLiteralString(in, [&bytes](char c) { bytes += c; });
-        return bytes;
+    } else {
+        readHexString(in, [&bytes](char c) { bytes += c; });
     }
-    int high = -1;
-    for (size_t i = token.begin + 1; i < token.end && text[i] != '>'; i++) {
-        if (isTextWhite(static_cast<unsigned char>(text[i]))) continue;
-        int value = hexDigitValue(static_cast<unsigned char>(text[i]));
-        if (value < 0) value = 0;
-        if (high < 0) {
-            high = value;
-        } else {
-            bytes += static_cast<char>(high * 16 + value);
-            high = -1;
-        }
-    }
-    if (high >= 0) bytes += static_cast<char>(high * 16);
     return bytes;
 }
 

@@ -108,17 +108,8 @@ TEST(EncryptedInput, OpensWithItsPasswordsAndStaysEncrypted) {
 TEST(EncryptedInput, CorpusFilesConvertWithTheirPasswords) {
     std::string corpus = corpusDir();
     if (corpus.empty()) GTEST_SKIP() << "../shared/corpus not found (real-world corpus absent)";
-    const std::pair<const char*, const char*> files[] = {
-        {"encrypted-rc4-40-r2-empty-user-password.pdf", ""},
-        {"encrypted-rc4-128-r3-user-password.pdf", "asdfzxcv"},
-        {"encrypted-aes128-r4-user-password.pdf", "asdfzxcv"},
-        {"encrypted-aes256-r6-empty-user-password.pdf", ""},
-        {"encrypted-libreoffice-writer-password.pdf", "openpassword"},
-        {"encrypted-xrefstream-linearized-widgets.pdf", ""},
-        {"junk-before-header-encrypted-rc4-linearized-30p.pdf", ""},
-    };
     TempDir dir;
-    for (const auto& [name, password] : files) {
+    for (const auto& [name, password] : encryptedCorpusFiles()) {
         SCOPED_TRACE(name);
         for (const char* layout : {"-4up", "-2to1up"}) {
             std::string out = dir.file("out.pdf");
@@ -129,7 +120,7 @@ TEST(EncryptedInput, CorpusFilesConvertWithTheirPasswords) {
                       0)
                 << layout;
         }
-        if (*password) {
+        if (!password.empty()) {
             TesselRun run = convert(corpus + "/" + name, dir.file("refused.pdf"), "", "");
             EXPECT_NE(run.output.find("\nPDF file is encrypted\nThe password is needed: give "
                                       "it with -password <text>\n"),

@@ -143,16 +143,7 @@ void expectDecryptsAsQpdf(const std::string& path, const std::string& user,
 TEST(CPdfSecurity, CorpusFilesDecryptAsQpdfShows) {
     if (corpusDir().empty())
         GTEST_SKIP() << "../shared/corpus not found (real-world corpus absent)";
-    const std::pair<const char*, const char*> files[] = {
-        {"encrypted-rc4-40-r2-empty-user-password.pdf", ""},
-        {"encrypted-rc4-128-r3-user-password.pdf", "asdfzxcv"},
-        {"encrypted-aes128-r4-user-password.pdf", "asdfzxcv"},
-        {"encrypted-aes256-r6-empty-user-password.pdf", ""},
-        {"encrypted-libreoffice-writer-password.pdf", "openpassword"},
-        {"encrypted-xrefstream-linearized-widgets.pdf", ""},
-        {"junk-before-header-encrypted-rc4-linearized-30p.pdf", ""},
-    };
-    for (const auto& file : files) {
+    for (const auto& file : encryptedCorpusFiles()) {
         expectDecryptsAsQpdf(corpusDir() + "/" + file.first, file.second, "");
     }
 }

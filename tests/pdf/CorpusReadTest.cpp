@@ -94,9 +94,7 @@ TEST(CorpusRead, EveryFileOpensOrIsRefusedClearly) {
         CPdfDocument doc;
         try {
             // Encrypted files open, with the user passwords the corpus notes give.
-            doc.open(path, name.find("user-password") != std::string::npos     ? "asdfzxcv"
-                           : name.find("writer-password") != std::string::npos ? "openpassword"
-                                                                               : "");
+            doc.open(path, corpusPassword(name));
         } catch (const CPdfException& e) {
             EXPECT_TRUE(damaged) << "refused: " << e.getMessage();
             EXPECT_FALSE(e.getMessage().empty());
