@@ -41,7 +41,8 @@ void CImpositionJob::run(int argc, char** argv) {
                                            normalised.failureReason().c_str()));
         }
         // The normaliser has printed its own message; the empty exception only ends the run.
-        if (!normalise(settings_.inputFile, settings_.inputFile, normalised, !settings_.quiet))
+        if (!normalise(settings_.inputFile, settings_.inputFile, normalised, !settings_.quiet,
+                       settings_.password))
             throw CPdfException("");
         // The normaliser leaves its "Processing" line open.
         std::printf("\n");
@@ -58,7 +59,7 @@ void CImpositionJob::checkSplitBackInput(const Layout& layout) {
     openInputFile(settings_.inputFile);
     report_.lineOpen = true;
     CPdfDocument doc;
-    openInputDocument(doc, settings_.inputFile);
+    openInputDocument(doc, settings_.inputFile, settings_.password);
     PageRecords pages;
     scanPageTree(doc, nullptr, pages);
     refuseEmptyRange(settings_, layout, static_cast<int>(pages.size()));
@@ -75,7 +76,7 @@ void CImpositionJob::convert(const Layout& layout) {
     report_.lineOpen = true;
 
     CPdfDocument doc;
-    openInputDocument(doc, settings_.inputFile);
+    openInputDocument(doc, settings_.inputFile, settings_.password);
     CPdfXRef* xref = doc.getXRef();
 
     OffsetTable offsets;

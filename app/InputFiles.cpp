@@ -44,16 +44,14 @@ FileHandle openInputFile(const std::string& name) {
     return file;
 }
 
-void openInputDocument(CPdfDocument& doc, const std::string& name) {
+void openInputDocument(CPdfDocument& doc, const std::string& name, const std::string& password) {
     try {
-        doc.open(name);
+        doc.open(name, password);
     } catch (const CPdfException& failure) {
         if (failure.getKind() != CPdfException::Kind::encrypted) throw;
-        throw CPdfException(formatText(
-            "\nPDF file is encrypted\nTessel cannot read encrypted files yet: decrypt it first "
-            "with another tool, e.g. qpdf --decrypt --password=<password> '%s' decrypted.pdf, "
-            "and impose the decrypted copy\n",
-            name.c_str()));
+        // The reader says why: the password, or an encryption Tessel cannot undo.
+        throw CPdfException(
+            formatText("\nPDF file is encrypted\n%s\n", failure.getMessage().c_str()));
     }
 }
 

@@ -13,7 +13,7 @@ class CPdfDocument;
 FileHandle openInputFile(const std::string& name);
 
 // Opens doc on name; an encrypted file's message says what would open it.
-void openInputDocument(CPdfDocument& doc, const std::string& name);
+void openInputDocument(CPdfDocument& doc, const std::string& name, const std::string& password);
 
 // Throws CPdfException when output names the file that the run reads as `role` ("input",
 // "sequence", "list"): writing it would destroy what is still to be read.

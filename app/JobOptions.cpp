@@ -97,6 +97,7 @@ const ValueOption kValued[] = {
     {"-rightmargin", "a whole number of points", "-rightmargin 10"},
     {"-bottommargin", "a whole number of points", "-bottommargin 10"},
     {"-seq", "a file name", "-seq order.txt"},
+    {"-password", "the user or owner password", "-password secret"},
 };
 
 bool startsWith(const std::string& text, const char* prefix) {
@@ -155,6 +156,10 @@ bool applyValue(const std::string& name, const char* value, JobSettings& setting
     if (name == "-mediabox") return scanBox(value, settings.mediaBox);
     if (name == "-rightmargin") return scanLeadingInt(value, settings.rightMargin);
     if (name == "-bottommargin") return scanLeadingInt(value, settings.bottomMargin);
+    if (name == "-password") {
+        settings.password = value;
+        return true;
+    }
     settings.sequenceFile = value;
     return true;
 }

@@ -133,5 +133,6 @@ struct JobSettings {
     int offsetSplit = 0;
     UserBox cropBox;
     UserBox mediaBox;
-    bool quiet = false;  // -q: no banner and no progress dots
+    bool quiet = false;    // -q: no banner and no progress dots
+    std::string password;  // -password: opens an encrypted input whose user password is not empty
 };

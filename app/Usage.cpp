@@ -74,6 +74,7 @@ void printUsage() {
         "-mediabox distination mediabox (page) size can be set manually (optional), e..g. "
         "-mediabox "
         "0,0,612,1584\n",
+        "-password <text>  the user or owner password of an encrypted input\n",
         "-q  quiet: no banner and no progress dots (failures are still printed)\n",
         "-h, -help, --help  this text;  --version  the version\n",
         "\n",

@@ -154,8 +154,7 @@ std::string relocatePageAnnotations(WriteContext& ctx, const std::string& pageTe
                 // The verbatim copy already stands under this number; only a move rewrites it.
                 if (!isIdentity(placement)) {
                     moveAnnotation(ctx, text, annotDict, placement);
-                    ctx.offsets.record(num, ctx.xref()->getOutputGen(num), ctx.out.position());
-                    ctx.out.write(text);
+                    ctx.writeObject(num, ctx.xref()->getOutputGen(num), text);
                 }
                 list += " " + refText(num, gen) + " ";
             } else {

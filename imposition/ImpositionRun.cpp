@@ -129,6 +129,5 @@ void runImposition(const JobSettings& settings, const Layout& layout, WriteConte
         formatText("%d %d obj\n<<\n/Type /Pages\n", pagesRootNumber, state.pagesRootGen);
     if (rootResources != 0) root += formatText("/Resources %d %d R\n", rootResources, resourcesGen);
     root += "/Kids [" + kids + formatText(" ]\n/Count %d\n>>\nendobj\n", count);
-    ctx.offsets.record(pagesRootNumber, state.pagesRootGen, ctx.out.position());
-    ctx.out.write(root);
+    ctx.writeObject(pagesRootNumber, state.pagesRootGen, root);
 }

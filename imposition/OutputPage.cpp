@@ -37,8 +37,7 @@ OutputPage writeOutputPage(WriteContext& ctx, std::string& text, int num, SheetR
     if (state.outputPages.insert(num).second) {
         output.num = num;
         output.gen = ctx.xref()->getOutputGen(num);
-        ctx.offsets.record(output.num, output.gen, ctx.out.position());
-        ctx.out.write(text);
+        ctx.writeObject(output.num, output.gen, text);
     } else {
         renumberObjectText(text, ctx.nextObjectNumber(), 0);
         output.num = ctx.writeNewObject(text);

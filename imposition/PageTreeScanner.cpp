@@ -10,13 +10,12 @@
 #include "pdf/FormatText.h"
 #include "pdf/ObjectText.h"
 #include "pdf/PdfTextScan.h"
+#include "pdf/ValueText.h"
 
 namespace {
 
 // Deeper trees than this are not real documents; the limit keeps the recursion short.
 constexpr int kMaxTreeDepth = 256;
-// Direct values nest at most this deep when written out as text.
-constexpr int kMaxValueDepth = 64;
 
 constexpr int kBoxCount = 5;
 const char* const kBoxNames[kBoxCount] = {"MediaBox", "CropBox", "BleedBox", "TrimBox", "ArtBox"};
@@ -36,60 +35,6 @@ struct Inherited {
     // Text of the nearest /Resources above, shared by every page below it.
     std::shared_ptr<const std::string> resources;
 };
-
-// PDF text of a parsed direct value, for when its raw bytes are not at hand.
-void appendValueText(const CPdfObject& value, std::string& out, int depth) {
-    if (depth > kMaxValueDepth) {
-        out += "null";
-        return;
-    }
-    switch (value.getType()) {
-        case objBool:
-            out += value.getBool() ? "true" : "false";
-            break;
-        case objInt:
-            out += intText(value.getInt64());
-            break;
-        case objReal:
-            out += shortNumberText(value.getReal());
-            break;
-        case objString:
-            out += '<';
-            for (unsigned char c : value.getString()) out += formatText("%02X", c);
-            out += '>';
-            break;
-        case objName:
-            out += '/' + encodeName(value.getName());
-            break;
-        case objArray: {
-            out += '[';
-            CPdfArray* array = value.getArray();
-            for (int i = 0; i < array->getLength(); i++) {
-                if (i > 0) out += ' ';
-                appendValueText(array->getRaw(i), out, depth + 1);
-            }
-            out += ']';
-            break;
-        }
-        case objDict: {
-            out += "<<";
-            for (const auto& entry : value.getDict()->entries()) {
-                appendValueText(CPdfObject::makeName(entry.first), out, depth + 1);
-                out += ' ';
-                appendValueText(entry.second, out, depth + 1);
-                out += ' ';
-            }
-            out += ">>";
-            break;
-        }
-        case objRef:
-            out += formatText("%d %d R", value.getRefNum(), value.getRefGen());
-            break;
-        default:
-            out += "null";
-            break;
-    }
-}
 
 class PageTreeScanner {
   public:

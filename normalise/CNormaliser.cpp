@@ -11,7 +11,9 @@
 #include "pdf/CPdfDocument.h"
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
+#include "pdf/ValueText.h"
 #include "writer/OutputFile.h"
+#include "writer/WriteContext.h"
 #include "writer/XRefWriter.h"
 
 namespace {
@@ -116,9 +118,9 @@ void CNormaliser::run(const std::string& first, const std::string& second,
                       CNormaliseOutput& output) {
     outputName_ = output.name();
     doc1_ = std::make_unique<CPdfDocument>();
-    doc1_->open(first);
+    doc1_->open(first, password_);
     doc2_ = std::make_unique<CPdfDocument>();
-    doc2_->open(second);
+    doc2_->open(second, password_);
 
     bool tempName = outputName_.compare(0, 5, "temp_") == 0;
     printf("\r\nAppending file: ");
@@ -276,14 +278,18 @@ void CNormaliser::writeFirst() {
             continue;
         }
         auto patch = firstPatches_.find(num);
-        if (patch == firstPatches_.end()) {
-            writeObject(num, obj.gen, obj.text, obj.lineEnd);
-        } else {
+        std::string text = obj.text;
+        if (patch != firstPatches_.end()) {
             std::vector<TextEdit> edits;
             patchEdits(obj, patch->second, edits);
-            writeObject(num, obj.gen, applyEdits(obj.text, 0, obj.text.size(), std::move(edits)),
-                        obj.lineEnd);
+            text = applyEdits(obj.text, 0, obj.text.size(), std::move(edits));
         }
+        // Edits touch numbers only, never strings or stream data: an encrypted object keeps its
+        // bytes under its own number, and only members of object streams need encrypting.
+        writeObject(
+            num, obj.gen,
+            outputStoredText(*doc1_->getXRef(), num, obj.gen, num, obj.gen, text, obj.dataLength),
+            obj.lineEnd);
         sharing_->addFirstObject(num, obj, !firstChanged_[static_cast<size_t>(num)]);
     }
 }
@@ -322,7 +328,11 @@ void CNormaliser::writeSecond() {
         int64_t outNum = num + offset_;
         std::string text = intText(outNum) + " " + intText(obj.gen) + " obj" +
                            applyEdits(obj.text, obj.bodyStart, obj.text.size(), std::move(edits));
-        writeObject(outNum, obj.gen, text, obj.lineEnd);
+        // The second copy's objects have new numbers, and so the keys of new numbers.
+        writeObject(outNum, obj.gen,
+                    outputStoredText(*doc2_->getXRef(), num, obj.gen, static_cast<int>(outNum),
+                                     obj.gen, text, obj.dataLength),
+                    obj.lineEnd);
     }
 }
 
@@ -383,7 +393,8 @@ void CNormaliser::writeXRefAndTrailer() {
     int64_t start = output_->position();
     writeXRefTable(offsets_, [this](const std::string& text) { output_->write(text); });
     bool infoWritten = info1_ > 0 && info1_ < reader1_->getCount() && offsets_.isWritten(info1_);
-    output_->write(trailerText(offsets_, start, root1_, infoWritten ? info1_ : 0));
+    output_->write(trailerText(offsets_, start, root1_, infoWritten ? info1_ : 0,
+                               encryptionTrailerEntries(*doc1_->getXRef())));
 }
 
 void CNormaliser::tick() {
@@ -397,9 +408,10 @@ void CNormaliser::tick() {
 namespace {
 
 bool appendAndReport(const std::string& first, const std::string& second, CNormaliseOutput& output,
-                     bool progressDots) {
+                     bool progressDots, const std::string& password = std::string()) {
     CNormaliser normaliser;
     normaliser.showProgressDots(progressDots);
+    normaliser.setPassword(password);
     bool done = false;
     try {
         normaliser.run(first, second, output);
@@ -407,6 +419,7 @@ bool appendAndReport(const std::string& first, const std::string& second, CNorma
     } catch (const CPdfException& e) {
         // A failure after "Processing" starts a line of its own.
         if (normaliser.isProcessing()) printf("\r\n");
+        if (e.getKind() == CPdfException::Kind::encrypted) printf("PDF file is encrypted\r\n");
         printf("%s\r\n", e.getMessage().c_str());
     } catch (...) {
         if (normaliser.isProcessing()) printf("\r\n");
@@ -424,7 +437,7 @@ bool normalise(const std::string& first, const std::string& second, const std::s
 }
 
 bool normalise(const std::string& first, const std::string& second, OutputFile& output,
-               bool progressDots) {
+               bool progressDots, const std::string& password) {
     CNormaliseOutput file(output);
-    return appendAndReport(first, second, file, progressDots);
+    return appendAndReport(first, second, file, progressDots, password);
 }

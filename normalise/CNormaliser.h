@@ -34,6 +34,8 @@ class CNormaliser {
     // the progress dots. Throws CPdfException on failure.
     void run(const std::string& first, const std::string& second, CNormaliseOutput& output);
     void showProgressDots(bool shown) { progressDots_ = shown; }
+    // The password that opens an encrypted input (the empty one is tried first).
+    void setPassword(const std::string& password) { password_ = password; }
     // True once "Processing" is printed: the console line is open from then on.
     bool isProcessing() const { return processing_; }
 
@@ -86,6 +88,7 @@ class CNormaliser {
     // Outline chaining: the second document's first top-level item gets /Prev to the first's
     // last one.
     int outlineFirst2_ = 0, outlineLast1_ = 0;
+    std::string password_;
 
     // Text changes of first-document objects, by object number.
     std::map<int, std::vector<PatchOp>> firstPatches_;
@@ -100,4 +103,4 @@ class CNormaliser {
 bool normalise(const std::string& first, const std::string& second, const std::string& output);
 // The same into a file the caller has open; progressDots false leaves the dots out.
 bool normalise(const std::string& first, const std::string& second, OutputFile& output,
-               bool progressDots);
+               bool progressDots, const std::string& password = std::string());

@@ -18,14 +18,14 @@ CPdfDocument::~CPdfDocument() {
     close();
 }
 
-void CPdfDocument::open(const std::string& path) {
+void CPdfDocument::open(const std::string& path, const std::string& password) {
     close();
     FILE* file = fopen(path.c_str(), "rb");
     if (!file) throw CPdfException("Can't open file");
-    openFile(file);
+    openFile(file, password);
 }
 
-void CPdfDocument::openFile(FILE* file) {
+void CPdfDocument::openFile(FILE* file, const std::string& password) {
     close();
     // The file is the document's from here on; it and what reads it are released again, last
     // made first, when the open fails.
@@ -50,7 +50,7 @@ void CPdfDocument::openFile(FILE* file) {
     base->shiftStart(headerOffset);
 
     auto xref = std::make_unique<CPdfXRef>(base, headerOffset, fileSize);
-    xref->read();
+    xref->read(password);
     file_ = std::move(owned);
     base_ = std::move(base);
     xref_ = std::move(xref);

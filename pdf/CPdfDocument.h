@@ -15,12 +15,13 @@ class CPdfDocument {
     CPdfDocument(const CPdfDocument&) = delete;
     CPdfDocument& operator=(const CPdfDocument&) = delete;
 
-    // Opens the file and reads its cross-reference data; throws CPdfException
-    // ("Can't open file", "PDF file was damaged", "PDF file is encrypted", ...).
-    void open(const std::string& path);
+    // Opens the file and reads its cross-reference data; an encrypted file opens with the empty
+    // password or else with password. Throws CPdfException ("Can't open file", "PDF file was
+    // damaged", ...; of the kind encrypted when the file cannot be decrypted).
+    void open(const std::string& path, const std::string& password = std::string());
     // The same on a file already open for reading (for example an in-memory one); the document
     // takes the file over and closes it, also when the open fails.
-    void openFile(FILE* file);
+    void openFile(FILE* file, const std::string& password = std::string());
     void close();
     bool isOpen() const { return open_; }
 

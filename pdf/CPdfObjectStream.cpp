@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "pdf/CPdfException.h"
+#include "pdf/CPdfMemoryStream.h"
 #include "pdf/CPdfParser.h"
 #include "pdf/CPdfXRef.h"
 #include "pdf/FormatText.h"
@@ -18,24 +19,6 @@ namespace {
 // Object streams hold only small objects; a stream that inflates beyond this is treated as
 // damaged rather than allowed to take the memory a compression bomb asks for.
 constexpr size_t kMaxDecodedBytes = size_t{256} << 20;
-
-// A stream over a copy of some bytes: members and the offset table are parsed from memory.
-class CMemoryStream : public CPdfStream {
-  public:
-    explicit CMemoryStream(std::string bytes) : bytes_(std::move(bytes)) {}
-    void reset() override { pos_ = 0; }
-    int getChar() override {
-        return pos_ < bytes_.size() ? static_cast<unsigned char>(bytes_[pos_++]) : -1;
-    }
-    int peekChar() override {
-        return pos_ < bytes_.size() ? static_cast<unsigned char>(bytes_[pos_]) : -1;
-    }
-    int64_t getPos() const override { return static_cast<int64_t>(pos_); }
-
-  private:
-    std::string bytes_;
-    size_t pos_ = 0;
-};
 
 // An Int entry of the stream dictionary, resolved; false when absent or of another kind.
 bool lookupInt(const CPdfObject& stream, const char* key, int* value) {
@@ -54,7 +37,7 @@ bool readOffsetTable(const std::string& data, int count, int64_t first, std::vec
     std::vector<int> readNums;
     std::vector<int64_t> readOffsets;
     size_t tableEnd = std::min(data.size(), static_cast<size_t>(first));
-    CPdfParser parser(nullptr, std::make_shared<CMemoryStream>(data.substr(0, tableEnd)));
+    CPdfParser parser(nullptr, std::make_shared<CPdfMemoryStream>(data.substr(0, tableEnd)));
     for (int i = 0; i < count; i++) {
         CPdfObject num = parser.nextObject();
         CPdfObject offset = parser.nextObject();
@@ -168,7 +151,7 @@ CPdfObjectStream::CPdfObjectStream(CPdfXRef* xref, const CPdfObjectStreamData& d
         int memberNum = -1;
         std::string bytes;
         if (data.getBytes(i, data.getMemberNum(i), bytes)) {
-            CPdfParser parser(xref, std::make_shared<CMemoryStream>(std::move(bytes)));
+            CPdfParser parser(xref, std::make_shared<CPdfMemoryStream>(std::move(bytes)));
             member = parser.nextObject();
             memberNum = data.getMemberNum(i);
         }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "pdf/CPdfException.h"
+#include "pdf/CPdfSecurity.h"
 #include "pdf/PdfSyntax.h"
 #include "pdf/StreamFilters.h"
 
@@ -34,6 +35,7 @@ struct CPdfParser::Impl {
     CPdfObject buf1;
     CPdfObject buf2;
     std::shared_ptr<CPdfStream> stream;
+    ObjectDecryption decryption;
     // Set when nesting passed kMaxNesting: every open container stops and the object is an Error.
     bool tooDeep = false;
 
@@ -54,6 +56,11 @@ struct CPdfParser::Impl {
     CPdfObject lexNumber(int first);
     CPdfObject parse(int depth);
     CPdfObject makeStreamObject(const CPdfObject& dict);
+    CPdfObject makeString(std::string bytes) {
+        if (decryption.security)
+            bytes = decryption.security->decryptString(decryption.num, decryption.gen, bytes);
+        return CPdfObject::makeString(std::move(bytes));
+    }
 };
 
 void CPdfParser::Impl::skipToNextLine() {
@@ -171,29 +178,16 @@ CPdfObject CPdfParser::Impl::lexString() {
     std::string bytes;
     Reader in{*this};
     readLiteralString(in, [&bytes](char c) { bytes += c; });
-    return CPdfObject::makeString(std::move(bytes));
+    return makeString(std::move(bytes));
 }
 
 // A hex string after its "<": pairs of digits up to ">", whitespace ignored, other bytes
 // counting as the digit 0, and an odd last digit padded with 0.
 CPdfObject CPdfParser::Impl::lexHexString() {
     std::string bytes;
-    int high = -1;
-    for (;;) {
-        int c = getChar();
-        if (c < 0 || c == '>') break;
-        if (isWhiteByte(c)) continue;
-        int value = hexDigitValue(c);
-        if (value < 0) value = 0;
-        if (high < 0) {
-            high = value;
-        } else {
-            bytes += static_cast<char>(high * 16 + value);
-            high = -1;
-        }
-    }
-    if (high >= 0) bytes += static_cast<char>(high * 16);
-    return CPdfObject::makeString(std::move(bytes));
+    Reader in{*this};
+    readHexString(in, [&bytes](char c) { bytes += c; });
+    return makeString(std::move(bytes));
 }
 
 // A name after its "/": regular bytes with "#xx" escapes decoded.
@@ -285,7 +279,10 @@ CPdfObject CPdfParser::Impl::makeStreamObject(const CPdfObject& dict) {
 
     std::shared_ptr<CPdfStream> data = source->makeSubStream(pos, true, size, dict);
     if (!data) return CPdfObject::makeError();
-    std::shared_ptr<CPdfStream> filtered = attachFilters(data, dict);
+    // Encrypted data is decrypted before any filter; a /Crypt filter among them is that step.
+    bool decrypting = decryption.security != nullptr;
+    if (decrypting) data = std::make_shared<CPdfDecryptStream>(data, decryption, dict);
+    std::shared_ptr<CPdfStream> filtered = attachFilters(data, dict, decrypting);
     if (!filtered) return CPdfObject::makeError();
 
     source->setPos(pos + size);
@@ -296,10 +293,12 @@ CPdfObject CPdfParser::Impl::makeStreamObject(const CPdfObject& dict) {
     return CPdfObject::makeStream(std::move(filtered));
 }
 
-CPdfParser::CPdfParser(CPdfXRef* xref, std::shared_ptr<CPdfStream> stream)
+CPdfParser::CPdfParser(CPdfXRef* xref, std::shared_ptr<CPdfStream> stream,
+                       const ObjectDecryption* decryption)
     : impl_(std::make_unique<Impl>()) {
     assert(stream);
     impl_->xref = xref;
+    if (decryption) impl_->decryption = *decryption;
     impl_->stream = std::move(stream);
     impl_->buf1 = impl_->lex();
     impl_->buf2 = impl_->lex();

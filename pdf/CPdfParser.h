@@ -4,14 +4,17 @@
 #include <memory>
 #include <vector>
 
+#include "pdf/CPdfDecryptStream.h"
 #include "pdf/CPdfObject.h"
 #include "pdf/CPdfStream.h"
 
 class CPdfParser {
   public:
     // xref resolves an indirect /Length and is bound into created arrays and dictionaries; may be
-    // null.
-    CPdfParser(CPdfXRef* xref, std::shared_ptr<CPdfStream> stream);
+    // null. decryption (when given) decrypts every string and stream data parsed: the parser then
+    // reads one object of an encrypted file.
+    CPdfParser(CPdfXRef* xref, std::shared_ptr<CPdfStream> stream,
+               const ObjectDecryption* decryption = nullptr);
     ~CPdfParser();
     CPdfParser(const CPdfParser&) = delete;
     CPdfParser& operator=(const CPdfParser&) = delete;

@@ -7,6 +7,7 @@
 #include "pdf/CPdfException.h"
 #include "pdf/CPdfObjectStream.h"
 #include "pdf/CPdfParser.h"
+#include "pdf/CPdfSecurity.h"
 #include "pdf/CPdfXRefReader.h"
 #include "pdf/FormatText.h"
 
@@ -94,9 +95,20 @@ CPdfXRef::CPdfXRef(std::shared_ptr<CPdfStream> base, int64_t headerOffset, int64
 
 CPdfXRef::~CPdfXRef() = default;
 
-void CPdfXRef::read() {
+void CPdfXRef::read(const std::string& password) {
     CPdfXRefReader reader(*this);
-    reader.read();
+    reader.read(password);
+}
+
+void CPdfXRef::dropObjectStreamCaches() {
+    impl_->objectStreams.clear();
+    impl_->objectStreamData.clear();
+}
+
+bool CPdfXRef::isEncrypted(int num) const {
+    if (!security_ || num == encryptNum_ || num < 0 || num >= getNumObjects()) return false;
+    // Members of an object stream are plain: the object stream around them is encrypted.
+    return entries_[static_cast<size_t>(num)].type == xrefUncompressed;
 }
 
 CPdfObject CPdfXRef::fetchObject(int num, int gen) {
@@ -129,7 +141,9 @@ CPdfObject CPdfXRef::fetchObject(int num, int gen) {
                                formatText("its offset %lld lies outside the file",
                                           static_cast<long long>(entry.offset)));
     }
-    CPdfParser parser(this, base_->makeSubStream(start, false, 0, CPdfObject::makeNull()));
+    ObjectDecryption decryption{security_.get(), num, gen};
+    CPdfParser parser(this, base_->makeSubStream(start, false, 0, CPdfObject::makeNull()),
+                      isEncrypted(num) ? &decryption : nullptr);
     CPdfObject objNum = parser.nextObject();
     CPdfObject objGen = parser.nextObject();
     CPdfObject keyword = parser.nextObject();

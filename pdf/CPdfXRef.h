@@ -28,8 +28,9 @@ struct CPdfXRefEntry {
 CPdfException unreadableObject(int num, int gen, const std::string& reason);
 
 class CPdfObjectStream;
-class CPdfObjectStream;
 class CPdfObjectStreamData;
+class CPdfSecurity;
+struct ObjectDecryption;
 
 class CPdfXRef {
   public:
@@ -39,8 +40,10 @@ class CPdfXRef {
     CPdfXRef(const CPdfXRef&) = delete;
     CPdfXRef& operator=(const CPdfXRef&) = delete;
 
-    // Reads startxref and the chain of sections; throws CPdfException on damage or encryption.
-    void read();
+    // Reads startxref and the chain of sections, then opens an encrypted file with the empty
+    // password or else with password. Throws CPdfException on damage, and one of the kind
+    // encrypted when no password fits or the encryption is not the standard handler's.
+    void read(const std::string& password = std::string());
 
     // The object numbered num: Null when free, absent or of another generation. Throws
     // "Corrupted PDF file" for a number outside the entry list, and unreadableObject() for an
@@ -70,10 +73,20 @@ class CPdfXRef {
     // (the raw-text view); false when there are none. Uses a small cache of recent streams.
     bool getCompressedMemberBytes(int streamNum, int index, int num, std::string& bytes);
 
+    // The security handler of an encrypted file, authenticated; null for a plain file.
+    const CPdfSecurity* getSecurity() const { return security_.get(); }
+    // Whether the strings and stream data of stored object num are encrypted: in an encrypted
+    // file every plainly stored object but the encryption dictionary itself.
+    bool isEncrypted(int num) const;
+    // The number of the encryption dictionary when it is an object of its own, else 0.
+    int getEncryptNum() const { return encryptNum_; }
+
   private:
     // The cached views of object stream streamNum, built when first asked for.
     std::shared_ptr<CPdfObjectStreamData> objectStreamDataView(int streamNum);
     std::shared_ptr<CPdfObjectStream> objectStreamView(int streamNum);
+    // Object streams read before the file was decrypted hold undecrypted data.
+    void dropObjectStreamCaches();
 
     struct Impl;
     std::unique_ptr<Impl> impl_;
@@ -85,6 +98,8 @@ class CPdfXRef {
     int rootNum_ = 0, rootGen_ = 0, infoNum_ = 0;
     // Object numbers of the cross-reference streams read.
     std::vector<int> xrefStreamNums_;
+    std::unique_ptr<CPdfSecurity> security_;
+    int encryptNum_ = 0;
 
     friend class CPdfXRefReader;
 };

@@ -7,6 +7,7 @@
 
 #include "pdf/CPdfException.h"
 #include "pdf/CPdfParser.h"
+#include "pdf/CPdfSecurity.h"
 #include "pdf/XRefTableText.h"
 
 namespace {
@@ -41,7 +42,7 @@ CPdfXRefReader::CPdfXRefReader(CPdfXRef& xref)
       maxEntries_(std::clamp(std::min(xref.fileSize_, kMaxEntryBound) * kEntriesPerByte,
                              kMinEntryBound, kMaxEntryBound)) {}
 
-void CPdfXRefReader::read() {
+void CPdfXRefReader::read(const std::string& password) {
     int64_t offset = findStartXRef();
     bool more = true;
     while (more && visited_.insert(offset).second) more = readSection(offset, &offset);
@@ -54,10 +55,34 @@ void CPdfXRefReader::read() {
     xref_.rootGen_ = root.getRefGen();
     CPdfObject info = trailer->lookupRaw("Info");
     if (info.isRef()) xref_.infoNum_ = info.getRefNum();
-    // Any /Encrypt, direct or indirect, means data Tessel cannot decrypt.
-    if (!trailer->lookupRaw("Encrypt").isNull())
-        throw CPdfException("PDF file is encrypted", CPdfException::Kind::encrypted);
     trailer->setXRef(&xref_);
+    CPdfObject encrypt = trailer->lookupRaw("Encrypt");
+    if (!encrypt.isNull()) openEncryption(encrypt, password);
+}
+
+// Builds the security handler before any object is decrypted: the encryption dictionary itself
+// is read as it is stored.
+void CPdfXRefReader::openEncryption(const CPdfObject& stored, const std::string& password) {
+    using Kind = CPdfException::Kind;
+    std::unique_ptr<CPdfSecurity> security;
+    try {
+        security = std::make_unique<CPdfSecurity>(stored.fetchObject(&xref_),
+                                                  CPdfSecurity::firstFileId(xref_.trailer_));
+    } catch (const CPdfException& e) {
+        throw CPdfException(e.getMessage(), Kind::encrypted);
+    }
+    // Most encrypted files have an empty user password and only carry permissions.
+    if (security->authenticate("") == CPdfSecurity::Access::none &&
+        (password.empty() || security->authenticate(password) == CPdfSecurity::Access::none)) {
+        throw CPdfException(password.empty() ? "The password is needed: give it with -password "
+                                               "<text>"
+                                             : "The password given does not open it: give the "
+                                               "user or owner password with -password <text>",
+                            Kind::encrypted);
+    }
+    if (stored.isRef()) xref_.encryptNum_ = stored.getRefNum();
+    xref_.security_ = std::move(security);
+    xref_.dropObjectStreamCaches();
 }
 
 int64_t CPdfXRefReader::findStartXRef() {

@@ -14,8 +14,8 @@ class CPdfXRefReader {
   public:
     explicit CPdfXRefReader(CPdfXRef& xref);
 
-    // Reads startxref and the chain of sections; throws CPdfException on damage or encryption.
-    void read();
+    // Reads startxref and the chain of sections; opens an encrypted file (see CPdfXRef::read).
+    void read(const std::string& password);
 
   private:
     int64_t findStartXRef();
@@ -31,6 +31,7 @@ class CPdfXRefReader {
     void store(int64_t num, int64_t offset, int64_t gen, CPdfXRefEntryType type);
     static bool prevOffset(const CPdfObject& dict, int64_t* prev);
     void readHybridStream(const CPdfObject& trailer);
+    void openEncryption(const CPdfObject& stored, const std::string& password);
 
     CPdfXRef& xref_;
     int64_t maxEntries_;

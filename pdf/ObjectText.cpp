@@ -10,6 +10,7 @@
 #include "pdf/CPdfDocument.h"
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
+#include "pdf/ObjectTextCrypt.h"
 #include "pdf/PdfTextScan.h"
 #include "pdf/RawObject.h"
 
@@ -51,11 +52,9 @@ int64_t plainInteger(const std::string& text, const TextToken& token) {
     return value;
 }
 
-// Where the data of the stream in an object text ends, by its /Length, as an index into the
-// text; -1 when that cannot be told from the text (the parser then decides). Reading the
-// dictionary as text is much cheaper than parsing the object, and the copy pass asks this of
-// every stream of the document.
-int64_t streamDataEndInText(const std::string& text, CPdfXRef* xref) {
+// The /Length of the stream in an object text, fetched when it is indirect; -1 when it cannot be
+// had. *dataStart receives where the data starts.
+int64_t storedStreamLength(const std::string& text, CPdfXRef* xref, size_t* dataStart) {
     DictText dict;
     if (!parseObjectDict(text, dict)) return -1;
     TextToken keyword = nextTextToken(text, dict.close + 2);
@@ -75,11 +74,20 @@ int64_t streamDataEndInText(const std::string& text, CPdfXRef* xref) {
         if (num < 0 || num > INT_MAX || gen < 0 || gen > INT_MAX) return -1;
         length = fetchStreamLength(*xref, static_cast<int>(num), static_cast<int>(gen));
     }
+    // The data starts on the line after the keyword, as the parser skips to it.
+    *dataStart = streamDataStart(text, keyword.end);
+    return *dataStart == kNoPos ? -1 : length;
+}
+
+// Where the data of the stream in an object text ends, by its /Length, as an index into the
+// text; -1 when that cannot be told from the text (the parser then decides). Reading the
+// dictionary as text is much cheaper than parsing the object, and the copy pass asks this of
+// every stream of the document.
+int64_t streamDataEndInText(const std::string& text, CPdfXRef* xref) {
+    size_t start = 0;
+    int64_t length = storedStreamLength(text, xref, &start);
     // A length beyond the text cannot end inside it (and must not overflow the sum below).
     if (length < 0 || length > static_cast<int64_t>(text.size())) return -1;
-    // The data starts on the line after the keyword, as the parser skips to it.
-    size_t start = streamDataStart(text, keyword.end);
-    if (start == kNoPos) return -1;
     return static_cast<int64_t>(start) + length;
 }
 
@@ -99,6 +107,17 @@ static bool headerNamesObject(const std::string& text, int num) {
 }
 
 bool getObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text) {
+    if (!getStoredObjectText(file, num, doc, text)) return false;
+    CPdfXRef* xref = doc.getXRef();
+    if (xref->isEncrypted(num)) {
+        size_t dataStart = 0;
+        int64_t length = storedStreamLength(text, xref, &dataStart);
+        text = decryptObjectText(*xref->getSecurity(), num, xref->getEntry(num).gen, text, length);
+    }
+    return true;
+}
+
+bool getStoredObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text) {
     CPdfXRef* xref = doc.getXRef();
     if (!xref || num < 0 || num >= xref->getNumObjects()) return false;
     const CPdfXRefEntry entry = xref->getEntry(num);

@@ -17,6 +17,9 @@ struct RawObject;
 // False (text untouched) for a free entry and one that may point at nothing
 // (CPdfXRef::mayBeUnreadable); throws unreadableObject() when an object the entry promises
 // cannot be had (no "endobj", a header naming another object, a missing member).
+bool getStoredObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text);
+// The same as Tessel reads and edits it: in an encrypted file decrypted (decryptObjectText), so
+// that it must be encrypted again when written; in any other file the stored text.
 bool getObjectText(FILE* file, int num, CPdfDocument& doc, std::string& text);
 
 // The text of compressed object num (entry is its cross-reference entry) as a plain object:

@@ -111,6 +111,27 @@ bool readLiteralString(In& in, Store&& store) {
     }
 }
 
+// The bytes of a hex string after its "<", handed to store, through the ">" that closes it: white
+// space is skipped, any other byte counts as the digit 0, and an odd last digit is padded with 0.
+template <typename In, typename Store>
+void readHexString(In& in, Store&& store) {
+    int high = -1;
+    for (;;) {
+        int c = in.get();
+        if (c < 0 || c == '>') break;
+        if (isWhiteByte(c)) continue;
+        int value = hexDigitValue(c);
+        if (value < 0) value = 0;
+        if (high < 0) {
+            high = value;
+        } else {
+            store(static_cast<char>(high * 16 + value));
+            high = -1;
+        }
+    }
+    if (high >= 0) store(static_cast<char>(high * 16));
+}
+
 // The bytes of a name after its "/", with "#xx" escapes decoded, handed to store. A "#" and a
 // hex digit take the byte after the digit whatever it is: only a hex digit counts, anything else
 // leaves the first digit alone as the high half. A "#" without a hex digit after it is kept.

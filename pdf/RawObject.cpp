@@ -111,6 +111,8 @@ bool scanRawObject(ByteSource& source, int expectedNum, bool allowStream,
                 int64_t length = statedLength(data, out.refs, resolveLength);
                 size_t endstream = findEndstream(source, dataStart, length);
                 if (endstream == std::string::npos) return false;
+                if (length >= 0 && dataStart + static_cast<size_t>(length) <= endstream)
+                    out.dataLength = length;
                 token = scanTextToken(source, endstream + 9);
                 if (!isKeywordToken(data, token, "endobj")) return false;
                 out.endobjStart = token.begin;

@@ -35,6 +35,8 @@ struct RawObject {
     size_t dictEnd = 0;
     size_t endobjStart = 0;
     bool isStream = false;
+    // The stored length of the stream data when its /Length leads to "endstream"; -1 otherwise.
+    int64_t dataLength = -1;
     // The references of [bodyStart, dictEnd), in text order.
     std::vector<TextReference> refs;
 

@@ -45,7 +45,8 @@ DecodeParams readParams(const CPdfObject& params) {
 
 // One filter by its name or its short name; images' own filters are not decoded.
 std::shared_ptr<CPdfStream> makeFilter(std::shared_ptr<CPdfStream> stream, const std::string& name,
-                                       const CPdfObject& params) {
+                                       const CPdfObject& params, bool decrypted) {
+    if (decrypted && name == "Crypt") return stream;
     DecodeParams p = readParams(params);
     if (name == "FlateDecode" || name == "Fl") {
         return std::make_shared<CPdfFlateStream>(std::move(stream), p.predictor, p.columns,
@@ -81,7 +82,7 @@ CPdfObject paramsOf(const CPdfObject& params, int i) {
 }  // namespace
 
 std::shared_ptr<CPdfStream> attachFilters(std::shared_ptr<CPdfStream> stream,
-                                          const CPdfObject& dict) {
+                                          const CPdfObject& dict, bool decrypted) {
     const CPdfDict* d = dict.getDict();
     if (!d) return stream;
     CPdfObject filter = d->lookup("Filter");
@@ -90,7 +91,7 @@ std::shared_ptr<CPdfStream> attachFilters(std::shared_ptr<CPdfStream> stream,
     if (params.isNull()) params = d->lookup("DP");
 
     if (filter.isName())
-        return makeFilter(std::move(stream), filter.getName(), paramsOf(params, 0));
+        return makeFilter(std::move(stream), filter.getName(), paramsOf(params, 0), decrypted);
     if (filter.isNull()) return stream;
     if (!filter.isArray()) return nullptr;
     // The filters apply in array order: the first decodes the stored bytes.
@@ -99,7 +100,7 @@ std::shared_ptr<CPdfStream> attachFilters(std::shared_ptr<CPdfStream> stream,
     for (int i = 0; i < filters->getLength(); i++) {
         CPdfObject name = filters->get(i);
         if (!name.isName()) return nullptr;
-        stream = makeFilter(std::move(stream), name.getName(), paramsOf(params, i));
+        stream = makeFilter(std::move(stream), name.getName(), paramsOf(params, i), decrypted);
     }
     return stream;
 }

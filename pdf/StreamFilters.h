@@ -13,9 +13,10 @@
 // (or their short forms F and DP) ask: the stream itself when there is no filter, else a chain of
 // decoders (FlateDecode, LZWDecode, ASCIIHexDecode, ASCII85Decode, RunLengthDecode, long or short
 // names), null for a filter entry of another shape. Any other filter name (an image's own, say)
-// throws CPdfException "Stream filter not supported", of the kind unsupportedFilter.
+// throws CPdfException "Stream filter not supported", of the kind unsupportedFilter. With
+// decrypted true the data has been decrypted already, and a /Crypt filter passes it on.
 std::shared_ptr<CPdfStream> attachFilters(std::shared_ptr<CPdfStream> stream,
-                                          const CPdfObject& dict);
+                                          const CPdfObject& dict, bool decrypted = false);
 
 // Resets the stream and returns its decoded bytes, at most maxBytes of them.
 std::vector<uint8_t> readStreamBytes(CPdfStream& stream, size_t maxBytes = SIZE_MAX);

@@ -62,7 +62,8 @@ void copyInputObjects(WriteContext& ctx, const std::vector<bool>& isPageObject,
     for (int num = 1; num < xref->getNumObjects(); num++) {
         if (xref->getEntry(num).type == xrefFree || ctx.offsets.isWritten(num)) continue;
         std::string text;
-        if (!getObjectText(ctx.input, num, ctx.doc, text) || text.empty()) continue;
+        // Stored bytes: an encrypted object keeps its encryption under its own number.
+        if (!getStoredObjectText(ctx.input, num, ctx.doc, text) || text.empty()) continue;
         if (objectStreams.count(num) != 0 || statesObjectStreamType(text)) continue;
         if (static_cast<size_t>(num) < isPageObject.size() &&
             isPageObject[static_cast<size_t>(num)]) {
@@ -70,8 +71,13 @@ void copyInputObjects(WriteContext& ctx, const std::vector<bool>& isPageObject,
             if (onPageObject) onPageObject();
             continue;
         }
-        ctx.offsets.record(num, xref->getOutputGen(num), ctx.out.position());
-        ctx.out.write(text);
+        if (xref->getEntry(num).type == xrefCompressed) {
+            // A member of an object stream was encrypted only as part of that stream.
+            ctx.writeObject(num, xref->getOutputGen(num), text);
+        } else {
+            ctx.offsets.record(num, xref->getOutputGen(num), ctx.out.position());
+            ctx.out.write(text);
+        }
     }
 }
 

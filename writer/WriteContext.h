@@ -23,11 +23,10 @@ struct WriteContext {
     // The number the next new object gets; the caller formats "N 0 obj\n..." with it.
     int nextObjectNumber() const { return offsets.size(); }
     // Records a new object at the current position and writes its text; returns its number.
-    int writeNewObject(const std::string& text) {
-        int num = offsets.newObject(out.position());
-        out.write(text);
-        return num;
-    }
+    int writeNewObject(const std::string& text);
+    // Records the write of an object under num and gen and writes its text: an input object
+    // edited, or any text read through getObjectText.
+    void writeObject(int num, int gen, const std::string& text);
     // Writes value, a direct value many output objects would otherwise each repeat, once as an
     // object of its own and returns its number; the same string object again gives that number.
     int writeSharedValue(const std::string& value) {
@@ -40,3 +39,13 @@ struct WriteContext {
     // Keyed by the value's address: the caller keeps each shared value alive for the run.
     std::map<const std::string*, int> sharedValues;
 };
+
+// Every object text Tessel writes other than a verbatim copy goes through here: the texts it
+// reads and edits are plain (getObjectText), and an encrypted input's output is encrypted again
+// with the key of the number and generation the object is written under.
+std::string outputObjectText(CPdfXRef& xref, int num, int gen, const std::string& text);
+// The same for the stored text of input object num (edited only outside its strings and stream
+// data, whose stored length is storedLength, -1 when not known) written as object outNum: the
+// stored text itself when nothing asks for another key.
+std::string outputStoredText(CPdfXRef& xref, int num, int gen, int outNum, int outGen,
+                             const std::string& text, int64_t storedLength);

@@ -8,6 +8,7 @@
 
 #include "pdf/CPdfException.h"
 #include "pdf/FormatText.h"
+#include "pdf/ValueText.h"
 
 namespace {
 
@@ -168,17 +169,21 @@ int64_t writeXRefTable(WriteContext& ctx) {
     return start;
 }
 
-std::string trailerText(const OffsetTable& offsets, int64_t xrefStart, int rootNum, int infoNum) {
+std::string trailerText(const OffsetTable& offsets, int64_t xrefStart, int rootNum, int infoNum,
+                        const std::string& encryptionEntries) {
     std::string trailer = formatText("trailer\n<<\n/Size %d", offsets.size());
     // References carry the generation the objects were written with.
     trailer += formatText("\n/Root %d %d R\n", rootNum, outputGeneration(offsets, rootNum));
     if (infoNum != 0)
         trailer += formatText("/Info %d %d R\n", infoNum, outputGeneration(offsets, infoNum));
+    trailer += encryptionEntries;
     trailer += formatText(">>\nstartxref\n%lld", static_cast<long long>(xrefStart));
     trailer += "\n%%EOF";
     return trailer;
 }
 
 void writeTrailer(WriteContext& ctx, int64_t xrefStart, int rootNum, int infoNum) {
-    ctx.out.write(trailerText(ctx.offsets, xrefStart, rootNum, infoNum));
+    CPdfXRef* xref = ctx.xref();
+    ctx.out.write(trailerText(ctx.offsets, xrefStart, rootNum, infoNum,
+                              xref ? encryptionTrailerEntries(*xref) : std::string()));
 }

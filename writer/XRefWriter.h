@@ -34,6 +34,8 @@ void writeXRefTable(const OffsetTable& offsets, const TextSink& write);
 int64_t writeXRefTable(WriteContext& ctx);
 
 // The trailer naming the catalog and (when infoNum is not 0) the information dictionary with the
-// generations they were written with, then startxref and the end marker.
-std::string trailerText(const OffsetTable& offsets, int64_t xrefStart, int rootNum, int infoNum);
+// generations they were written with, then the entries of an encrypted input
+// (encryptionTrailerEntries), startxref and the end marker.
+std::string trailerText(const OffsetTable& offsets, int64_t xrefStart, int rootNum, int infoNum,
+                        const std::string& encryptionEntries = std::string());
 void writeTrailer(WriteContext& ctx, int64_t xrefStart, int rootNum, int infoNum);

@@ -173,6 +173,8 @@ TEST(JobOptions, SequenceFileTakesTheNextArgument) {
     EXPECT_EQ(settings.sequenceFile, "-4up");
     EXPECT_FALSE(settings.flags.has(LayoutId::FourUp));
     EXPECT_EQ(parse({"-seq", "a.txt", "-seq", "b.txt"}).sequenceFile, "b.txt");
+    // A password is taken as typed, even one that looks like an option.
+    EXPECT_EQ(parse({"-password", "-4up", "-2to1up"}).password, "-4up");
 }
 
 TEST(JobOptions, SplitBackSpellings) {

@@ -186,9 +186,7 @@ TEST(OutputSafety, InputMessagesSayWhy) {
         {"missing.pdf", "Input file open error\nNo such file or directory\n"},
         {"folder.pdf", "Input file open error\nIs a directory\n"},
         {"text.pdf", "\nNot a PDF file: there is no \"%PDF-\" header in its first 1024 bytes\n"},
-        {"locked.pdf",
-         "\nPDF file is encrypted\nTessel cannot read encrypted files yet: decrypt "
-         "it first with another tool, e.g. qpdf --decrypt"},
+        {"locked.pdf", "\nPDF file is encrypted\nDamaged encryption dictionary: /Filter"},
     };
     for (const char* options : {"", "-2to1up"}) {
         TempDir dir;

@@ -396,7 +396,8 @@ TEST(CNormaliser, FailuresPrintAndRemoveOutput) {
     encrypted.insert(encrypted.rfind("/Root"), "/Encrypt 3 0 R ");
     std::string locked = dir.write("locked.pdf", encrypted);
     EXPECT_FALSE(runNormalise(locked, locked, dir.file("out.pdf"), &console));
-    EXPECT_EQ(console, "PDF file is encrypted\r\n");
+    EXPECT_EQ(console.rfind("PDF file is encrypted\r\nDamaged encryption dictionary: ", 0), 0u)
+        << console;
     EXPECT_FALSE(fileExists(dir.file("out.pdf")));
 }
 

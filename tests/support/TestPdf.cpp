@@ -200,6 +200,26 @@ std::string corpusDir() {
     return dir;
 }
 
+const std::vector<std::pair<std::string, std::string>>& encryptedCorpusFiles() {
+    static const std::vector<std::pair<std::string, std::string>> files = {
+        {"encrypted-rc4-40-r2-empty-user-password.pdf", ""},
+        {"encrypted-rc4-128-r3-user-password.pdf", "asdfzxcv"},
+        {"encrypted-aes128-r4-user-password.pdf", "asdfzxcv"},
+        {"encrypted-aes256-r6-empty-user-password.pdf", ""},
+        {"encrypted-libreoffice-writer-password.pdf", "openpassword"},
+        {"encrypted-xrefstream-linearized-widgets.pdf", ""},
+        {"junk-before-header-encrypted-rc4-linearized-30p.pdf", ""},
+    };
+    return files;
+}
+
+std::string corpusPassword(const std::string& name) {
+    for (const auto& [file, password] : encryptedCorpusFiles()) {
+        if (file == name) return password;
+    }
+    return "";
+}
+
 std::string bigEndianBytes(unsigned long long value, int width) {
     std::string out;
     for (int i = width - 1; i >= 0; i--) out += static_cast<char>((value >> (8 * i)) & 0xFF);

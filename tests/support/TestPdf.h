@@ -72,6 +72,10 @@ bool fileExists(const std::string& path);
 int runCommand(const std::string& command, std::string* output = nullptr, bool mergeStderr = false);
 // The corpus folder, or "" when it is absent (tests then skip).
 std::string corpusDir();
+// The corpus's encrypted files, each with the user password its notes give ("" for none).
+const std::vector<std::pair<std::string, std::string>>& encryptedCorpusFiles();
+// The user password of a corpus file: "" for all but the encrypted ones that need one.
+std::string corpusPassword(const std::string& name);
 
 // Bytes of value, most significant first, in width bytes (an xref stream field).
 std::string bigEndianBytes(unsigned long long value, int width);
