@@ -95,16 +95,20 @@ SheetEntry twoUpPair(TwoSided kind, long long p, bool backSide, const PageRange&
 }
 
 // First and last page on the first sheet, then inwards, so that the folded stack reads in order.
-// An odd range gets a blank page after its last page; the blank is never placed.
+// A folded sheet carries four pages, so the range is padded to a multiple of four with blank
+// pages after its last page; the blanks are never placed.
 void appendOuterIn(CPageOrder& order, const PageRange& range, PageOrderState& state, int& endPage) {
-    bool blank = range.length() % 2 == 1;
-    if (blank) endPage = static_cast<int>(range.last);
-    long long top = range.last + (blank ? 1 : 0);
+    long long padded = (range.length() + 3) / 4 * 4;
+    if (padded != range.length()) endPage = static_cast<int>(range.last);
+    long long top = range.first + padded - 1;
     for (long long p = range.first; p <= top; p += 2) {
         state.outerInCount++;
         long long low = range.first + state.outerInCount - 1;
         long long high = top - state.outerInCount + 1;
-        order.append(state.backSide ? pairEntry(low, high, range) : pairEntry(high, low, range));
+        SheetEntry entry =
+            state.backSide ? pairEntry(low, high, range) : pairEntry(high, low, range);
+        // A side that only blanks would fill is not printed (a range of one page).
+        if (!entry.isEmpty(2)) order.append(entry);
         state.backSide = !state.backSide;
     }
 }

@@ -51,7 +51,7 @@ TEST(CPageOrder, TwoUpOrders) {
     expectOrder("-duplex1423", 10, "1,4 | 2,3 | 5,8 | 6,7 | 9,0");
     expectOrder("-duplex1342", 10, "1,3 | 4,2 | 5,7 | 8,6 | 9,0");
     expectOrder("-duplex4123", 10, "4,1 | 2,3 | 8,5 | 6,7 | 0,9");
-    expectOrder("-outer-in", 10, "10,1 | 2,9 | 8,3 | 4,7 | 6,5");
+    expectOrder("-outer-in", 10, "0,1 | 2,0 | 10,3 | 4,9 | 8,5 | 6,7");
     expectOrder("-duplicate", 10, "1,1 | 2,2 | 3,3 | 4,4 | 5,5 | 6,6 | 7,7 | 8,8 | 9,9 | 10,10");
     expectOrder("-split -duplicate", 10,
                 "1,1 | 6,6 | 2,2 | 7,7 | 3,3 | 8,8 | 4,4 | 9,9 | 5,5 | 10,10");
@@ -72,7 +72,9 @@ TEST(CPageOrder, TwoUpEdgeCases) {
     expectOrder("-duplicate -duplex", 3, "1,1 | 2,2 | 3,3");
     expectOrder("-duplex1423 -duplex4123", 10, "4,1 | 2,3 | 8,5 | 6,7 | 0,9");
     expectOrder("-outer-in", 1, "0,1");
-    expectOrder("-outer-in", 2, "2,1");
+    expectOrder("-outer-in", 2, "0,1 | 2,0");
+    expectOrder("-outer-in", 12, "12,1 | 2,11 | 10,3 | 4,9 | 8,5 | 6,7");
+    expectOrder("-outer-in", 11, "0,1 | 2,11 | 10,3 | 4,9 | 8,5 | 6,7");
     expectOrder("-outer-in", 3, "0,1 | 2,3");
     expectOrder("-outer-in -duplicate", 7, "1,1 | 2,2 | 3,3 | 4,4 | 5,5 | 6,6 | 7,7");
     expectOrder("-s4 -e9 -duplex", 10, "4,5 | 7,6 | 8,9");
@@ -94,9 +96,10 @@ TEST(CPageOrder, TwoUpMendedRanges) {
 
 TEST(CPageOrder, TwoUpReportedEndPage) {
     expectEndPage("", 10, kLastPage);
-    // An odd range gets a blank page; the end page is set to the range's last page.
+    // A range padded with blank pages sets the end page to the range's last page.
     expectEndPage("-outer-in", 7, 7);
-    expectEndPage("-outer-in", 10, kLastPage);
+    expectEndPage("-outer-in", 10, 10);
+    expectEndPage("-outer-in", 12, kLastPage);
     // The missing back side would hold page 10 alone: it follows the sheets as a single page.
     expectEndPage("-duplex1423", 10, 9);
     expectEndPage("-duplex1342", 10, 9);
