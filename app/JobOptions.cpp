@@ -60,6 +60,7 @@ const FlagOption kPlainFlags[] = {
     {"-duplex4123", &LayoutFlags::duplex4123},
     {"-outer-in", &LayoutFlags::outerIn},
     {"-down", &LayoutFlags::down},
+    {"-stack", &LayoutFlags::stack},
 };
 
 // The sizes that have an A/B option of their own, smallest first.
@@ -97,6 +98,7 @@ const ValueOption kValued[] = {
     {"-rightmargin", "a whole number of points", "-rightmargin 10"},
     {"-bottommargin", "a whole number of points", "-bottommargin 10"},
     {"-seq", "a file name", "-seq order.txt"},
+    {"-signature", "a number of pages that is a multiple of 4", "-signature 16"},
 };
 
 bool startsWith(const std::string& text, const char* prefix) {
@@ -155,6 +157,12 @@ bool applyValue(const std::string& name, const char* value, JobSettings& setting
     if (name == "-mediabox") return scanBox(value, settings.mediaBox);
     if (name == "-rightmargin") return scanLeadingInt(value, settings.rightMargin);
     if (name == "-bottommargin") return scanLeadingInt(value, settings.bottomMargin);
+    if (name == "-signature") {
+        int pages = 0;
+        if (!scanLeadingInt(value, pages) || pages < 4 || pages % 4 != 0) return false;
+        settings.signature = pages;
+        return true;
+    }
     settings.sequenceFile = value;
     return true;
 }

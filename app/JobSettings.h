@@ -108,6 +108,7 @@ struct LayoutFlags {
     bool duplex1342 = false;
     bool duplex4123 = false;
     bool outerIn = false;
+    bool stack = false;  // cut and stack: each slot's pile holds a run of consecutive pages
 
     bool has(LayoutId id) const { return layouts[static_cast<size_t>(id)]; }
 };
@@ -131,6 +132,7 @@ struct JobSettings {
     int rightMargin = 0;
     int bottomMargin = 0;
     int offsetSplit = 0;
+    int signature = 0;  // pages of each outer-in signature, a multiple of 4; 0: one booklet
     UserBox cropBox;
     UserBox mediaBox;
     bool quiet = false;  // -q: no banner and no progress dots
