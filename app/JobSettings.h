@@ -119,6 +119,13 @@ struct UserBox {
     bool isGiven() const { return x1 != -1.0; }
 };
 
+// The paper every sheet is printed on (-paper); width 0 when the option was not given.
+struct PaperSize {
+    double width = 0, height = 0;
+    bool turnable = false;  // a named size: the sheet may lie either way
+    bool isGiven() const { return width > 0; }
+};
+
 // endPage's value for "up to the last page".
 constexpr int kLastPage = 99999;
 
@@ -135,5 +142,7 @@ struct JobSettings {
     int signature = 0;  // pages of each outer-in signature, a multiple of 4; 0: one booklet
     UserBox cropBox;
     UserBox mediaBox;
+    PaperSize paper;
+    bool marks = false;  // -marks: cut marks at the corners of the cells
     bool quiet = false;  // -q: no banner and no progress dots
 };

@@ -134,6 +134,31 @@ void refuseSignature(const JobSettings& settings, const Layout& layout) {
     }
 }
 
+void refusePaper(const JobSettings& settings, const Layout& layout) {
+    if (settings.paper.isGiven()) {
+        for (const auto& [box, option] : {std::make_pair(&settings.mediaBox, "-mediabox"),
+                                          std::make_pair(&settings.cropBox, "-cropbox")}) {
+            if (!box->isGiven()) continue;
+            throw CPdfException(formatText(
+                "\nOptions -paper and %s do not go together: with -paper the sheet boxes are the "
+                "paper. Leave %s out\n",
+                option, option));
+        }
+    }
+    if (!settings.marks) return;
+    if (layout.order == OrderFamily::SplitBack) {
+        throw CPdfException(
+            "\nOption -marks has no effect: it marks where to cut a grid, and split back has no "
+            "grid. Leave -marks out\n");
+    }
+    if (!settings.paper.isGiven() && settings.rightMargin <= 0 && settings.bottomMargin <= 0) {
+        throw CPdfException(
+            "\nOption -marks needs room beside the pages, and the sheet is exactly as large as "
+            "its pages: add -paper <size> (which keeps a border for the marks), or "
+            "-rightmargin <n> and -bottommargin <n> for gaps between the pages\n");
+    }
+}
+
 }  // namespace
 
 void refuseIneffectiveOptions(const JobSettings& settings, const Layout& layout) {
@@ -141,6 +166,7 @@ void refuseIneffectiveOptions(const JobSettings& settings, const Layout& layout)
     refuseSplitTwoSided(settings.flags, layout);
     refuseStack(settings, layout);
     refuseSignature(settings, layout);
+    refusePaper(settings, layout);
     if (settings.offsetSplit != 0 && layout.order != OrderFamily::SplitBack) {
         throw CPdfException(formatText(
             "\nOption -offset_split%d has no effect: it moves the cut line of -2to1up and "

@@ -62,6 +62,11 @@ const char* const kUsage[] = {
     "\n",
     "-mediabox distination mediabox (page) size can be set manually (optional), e..g. -mediabox "
     "0,0,612,1584\n",
+    "-paper <size>  every sheet is this paper (a5, a4, a3, letter, legal, tabloid, or WxH in "
+    "points, e.g. 842x595): the grid is scaled to fit and centred, each page upright in its "
+    "cell\n",
+    "-marks  cut marks at the corners of the cells, outside the pages (needs -paper or "
+    "margins)\n",
     "-q  quiet: no banner and no progress dots (failures are still printed)\n",
     "-h, -help, --help  this text;  --version  the version\n",
     "\n",
