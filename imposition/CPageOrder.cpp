@@ -98,21 +98,22 @@ SheetEntry twoUpPair(TwoSided kind, long long p, bool backSide, const PageRange&
 // A folded sheet carries four pages, so the range is padded to a multiple of four with blank
 // pages after its last page; the blanks are never placed. With signatures the range is cut into
 // runs of that many pages, each folded on its own, and the last one is padded to full size.
-void appendOuterIn(CPageOrder& order, const PageRange& range, int signature, PageOrderState& state,
-                   int& endPage) {
+void appendOuterIn(CPageOrder& order, const PageRange& range, int signature, int& endPage) {
     long long size = signature > 0 ? signature : (range.length() + 3) / 4 * 4;
     long long blocks = (range.length() + size - 1) / size;
     if (blocks * size != range.length()) endPage = static_cast<int>(range.last);
     for (long long first = range.first; first <= range.last; first += size) {
         long long top = first + size - 1;
+        // Every signature has an even number of sheets, so each starts on a front side.
         for (long long k = 0; k < size / 2; k++) {
             long long low = first + k, high = top - k;
-            SheetEntry entry =
-                state.backSide ? pairEntry(low, high, range) : pairEntry(high, low, range);
-            // A side that only blanks would fill is not printed; such sides come only at the
-            // end of the last signature.
-            if (!entry.isEmpty(2)) order.append(entry);
-            state.backSide = !state.backSide;
+            // A side that only blanks would fill is not printed. Such sides lie in the middle of
+            // the last signature, which may be far longer than what is left of the range.
+            if (low > range.last && high > range.last) {
+                k = top - range.last - 1;
+                continue;
+            }
+            order.append(k % 2 ? pairEntry(low, high, range) : pairEntry(high, low, range));
         }
     }
 }
@@ -146,7 +147,7 @@ void appendTwoUpAb(CPageOrder& order, const JobSettings& settings, const PageRan
                    PageOrderState& state, int& endPage) {
     TwoSided kind = twoSidedOrder(settings.flags);
     if (kind == TwoSided::OuterIn) {
-        appendOuterIn(order, range, settings.signature, state, endPage);
+        appendOuterIn(order, range, settings.signature, endPage);
         return;
     }
     long long p = range.first;

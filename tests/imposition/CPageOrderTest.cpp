@@ -209,6 +209,8 @@ TEST(CPageOrder, StackAndSignatures) {
     expectOrder("-outer-in -signature 8", 20,
                 "8,1 | 2,7 | 6,3 | 4,5 | 16,9 | 10,15 | 14,11 | 12,13 | 0,17 | 18,0 | 0,19 | 20,0");
     expectOrder("-outer-in -signature 4 -s2", 7, "5,2 | 3,4 | 0,6 | 7,0");
+    // A signature far longer than the range costs nothing.
+    expectOrder("-outer-in -signature 2147483644", 3, "0,1 | 2,0 | 0,3");
 }
 
 TEST(CPageOrder, FourUpColumnWithTwoUpDuplexVariants) {
