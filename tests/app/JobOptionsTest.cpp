@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "pdf/CPdfException.h"
-
 namespace {
 
 // Parses "tessel in.pdf out.pdf" followed by the given options.
@@ -215,29 +213,6 @@ TEST(JobOptions, LayoutChoice) {
 TEST(JobOptions, Quiet) {
     EXPECT_FALSE(parse({"-4up"}).quiet);
     EXPECT_TRUE(parse({"-4up", "-q"}).quiet);
-}
-
-TEST(JobOptions, PrintingOptions) {
-    struct Case {
-        const char* paper;
-        double width, height;
-        bool turnable;
-    };
-    for (const Case& c : {Case{"a4", 595, 842, true}, Case{"LETTER", 612, 792, true},
-                          Case{"Tabloid", 792, 1224, true}, Case{"842x595", 842, 595, false},
-                          Case{"300.5X200", 300.5, 200, false}}) {
-        PaperSize paper = parse({"-paper", c.paper}).paper;
-        EXPECT_EQ(paper.width, c.width) << c.paper;
-        EXPECT_EQ(paper.height, c.height) << c.paper;
-        EXPECT_EQ(paper.turnable, c.turnable) << c.paper;
-    }
-    for (const char* bad : {"a6", "842x", "x595", "0x595", "842x595mm", "-842x595"})
-        EXPECT_THROW(parse({"-paper", bad}), CPdfException) << bad;
-    EXPECT_EQ(parse({"-outer-in", "-signature", "16"}).signature, 16);
-    for (const char* bad : {"6", "0", "-8", "x"})
-        EXPECT_THROW(parse({"-signature", bad}), CPdfException) << bad;
-    EXPECT_TRUE(parse({"-stack"}).flags.stack);
-    EXPECT_TRUE(parse({"-marks"}).marks);
 }
 
 TEST(JobOptions, FileNamesAreNeverOptions) {
