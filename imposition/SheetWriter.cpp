@@ -76,7 +76,8 @@ void shownSize(const PdfBox& box, int rotation, double& width, double& height) {
     height = quarter ? box.x2 - box.x1 : box.y2 - box.y1;
 }
 
-// A placement for slot k: the page fitted into target, or, for an empty slot, the target's corner.
+// Where the page numbered value goes: fitted into target, or, when the slot is empty, at the
+// target's corner.
 PagePlacement fittedSlot(const PageRecords& pages, int value, const PdfBox& source,
                          const PdfBox& target) {
     if (!isPage(pages, value)) {
