@@ -46,6 +46,34 @@ bool scanBox(const char* text, UserBox& box) {
     return true;
 }
 
+// Reads "a4" (any case) or "WxH" in points; the paper changes only when the whole text reads.
+bool scanPaper(const char* text, PaperSize& paper) {
+    static const struct {
+        const char* name;
+        double width, height;
+    } kNamed[] = {{"a5", 420, 595},     {"a4", 595, 842},     {"a3", 842, 1191},
+                  {"letter", 612, 792}, {"legal", 612, 1008}, {"tabloid", 792, 1224}};
+    std::string name = text;
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const auto& named : kNamed) {
+        if (name == named.name) {
+            paper = PaperSize{named.width, named.height, true};
+            return true;
+        }
+    }
+    char* end = nullptr;
+    double width = std::strtod(text, &end);
+    if (end == text || (*end != 'x' && *end != 'X')) return false;
+    const char* at = end + 1;
+    double height = std::strtod(at, &end);
+    if (end == at || *end != '\0' || !std::isfinite(width) || !std::isfinite(height) ||
+        width <= 0 || height <= 0) {
+        return false;
+    }
+    paper = PaperSize{width, height, false};
+    return true;
+}
+
 struct FlagOption {
     const char* name;
     bool LayoutFlags::*flag;
@@ -60,6 +88,7 @@ const FlagOption kPlainFlags[] = {
     {"-duplex4123", &LayoutFlags::duplex4123},
     {"-outer-in", &LayoutFlags::outerIn},
     {"-down", &LayoutFlags::down},
+    {"-stack", &LayoutFlags::stack},
 };
 
 // The sizes that have an A/B option of their own, smallest first.
@@ -98,6 +127,8 @@ const ValueOption kValued[] = {
     {"-bottommargin", "a whole number of points", "-bottommargin 10"},
     {"-seq", "a file name", "-seq order.txt"},
     {"-password", "the user or owner password", "-password secret"},
+    {"-signature", "a number of pages that is a multiple of 4", "-signature 16"},
+    {"-paper", "a paper size (a5, a4, a3, letter, legal, tabloid, or WxH in points)", "-paper a4"},
 };
 
 bool startsWith(const std::string& text, const char* prefix) {
@@ -147,6 +178,10 @@ bool applyOption(const std::string& arg, JobSettings& settings) {
         settings.quiet = true;
         return true;
     }
+    if (arg == "-marks") {
+        settings.marks = true;
+        return true;
+    }
     return false;
 }
 
@@ -158,6 +193,13 @@ bool applyValue(const std::string& name, const char* value, JobSettings& setting
     if (name == "-bottommargin") return scanLeadingInt(value, settings.bottomMargin);
     if (name == "-password") {
         settings.password = value;
+        return true;
+    }
+    if (name == "-paper") return scanPaper(value, settings.paper);
+    if (name == "-signature") {
+        int pages = 0;
+        if (!scanLeadingInt(value, pages) || pages < 4 || pages % 4 != 0) return false;
+        settings.signature = pages;
         return true;
     }
     settings.sequenceFile = value;
@@ -199,7 +241,7 @@ std::string suggestionFor(const std::string& arg) {
     if (dashes != std::string::npos) plain = "-" + plain.substr(dashes);
     if (plain != arg && isOption(plain)) return plain;
 
-    std::vector<std::string> names = {"-ab", "-split", "-q"};
+    std::vector<std::string> names = {"-ab", "-split", "-q", "-marks"};
     for (const FlagOption& option : kPlainFlags) names.push_back(option.name);
     for (const Layout& layout : kLayoutTable) {
         if (*layout.option) names.push_back(layout.option);

@@ -108,6 +108,7 @@ struct LayoutFlags {
     bool duplex1342 = false;
     bool duplex4123 = false;
     bool outerIn = false;
+    bool stack = false;  // cut and stack: each slot's pile holds a run of consecutive pages
 
     bool has(LayoutId id) const { return layouts[static_cast<size_t>(id)]; }
 };
@@ -116,6 +117,13 @@ struct LayoutFlags {
 struct UserBox {
     double x1 = -1.0, y1 = -1.0, x2 = -1.0, y2 = -1.0;
     bool isGiven() const { return x1 != -1.0; }
+};
+
+// The paper every sheet is printed on (-paper); width 0 when the option was not given.
+struct PaperSize {
+    double width = 0, height = 0;
+    bool turnable = false;  // a named size: the sheet may lie either way
+    bool isGiven() const { return width > 0; }
 };
 
 // endPage's value for "up to the last page".
@@ -131,8 +139,11 @@ struct JobSettings {
     int rightMargin = 0;
     int bottomMargin = 0;
     int offsetSplit = 0;
+    int signature = 0;  // pages of each outer-in signature, a multiple of 4; 0: one booklet
     UserBox cropBox;
     UserBox mediaBox;
-    bool quiet = false;    // -q: no banner and no progress dots
     std::string password;  // -password: opens an encrypted input whose user password is not empty
+    PaperSize paper;
+    bool marks = false;  // -marks: cut marks at the corners of the cells
+    bool quiet = false;  // -q: no banner and no progress dots
 };

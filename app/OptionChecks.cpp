@@ -71,11 +71,102 @@ void refuseSplitTwoSided(const LayoutFlags& flags, const Layout& layout) {
     }
 }
 
+// The options that choose a page order of their own, which -stack would replace.
+std::vector<const char*> orderOptionsBesideStack(const JobSettings& settings,
+                                                 const Layout& layout) {
+    const LayoutFlags& flags = settings.flags;
+    std::vector<const char*> given;
+    const std::pair<bool, const char*> orders[] = {
+        {flags.split, "-split"},
+        {flags.duplicate, "-duplicate"},
+        {flags.duplex1423, "-duplex1423"},
+        {flags.duplex1342, "-duplex1342"},
+        {flags.duplex4123, "-duplex4123"},
+        {flags.outerIn, "-outer-in"},
+        {!settings.sequenceFile.empty(), "-seq"},
+        // Down the columns is an order in 4- to 12-up; in 2-up it only stacks the two pages.
+        {flags.down && layout.order != OrderFamily::TwoUp, "-down"},
+    };
+    for (const auto& [set, option] : orders) {
+        if (set) given.push_back(option);
+    }
+    return given;
+}
+
+void refuseStack(const JobSettings& settings, const Layout& layout) {
+    if (!settings.flags.stack) return;
+    if (layout.order == OrderFamily::SplitBack) {
+        throw CPdfException(
+            "\nOption -stack has no effect: it orders the pages of a grid for cutting, and split "
+            "back has no grid. Leave -stack out\n");
+    }
+    std::vector<const char*> others = orderOptionsBesideStack(settings, layout);
+    std::string other = others.empty() ? "" : others.front();
+    if (other.empty() && settings.flags.abSize != 0) other = abOption(settings.flags.abSize);
+    if (!other.empty()) {
+        throw CPdfException(formatText(
+            "\nOptions -stack and %s do not go together: both choose the page order. Leave one "
+            "of them out\n",
+            other.c_str()));
+    }
+}
+
+void refuseSignature(const JobSettings& settings, const Layout& layout) {
+    if (settings.signature == 0) return;
+    const LayoutFlags& flags = settings.flags;
+    if (!flags.outerIn) {
+        throw CPdfException(formatText(
+            "\nOption -signature %d has no effect without -outer-in: it makes the booklet of "
+            "signatures of %d pages. Add -outer-in\n",
+            settings.signature, settings.signature));
+    }
+    if (layout.order != OrderFamily::TwoUp) {
+        throw CPdfException(formatText(
+            "\nOption -signature %d has no effect: the booklet order is 2-up and the layout is "
+            "%s. Leave the layout option out\n",
+            settings.signature, layoutText(layout).c_str()));
+    }
+    if (flags.duplicate || !settings.sequenceFile.empty()) {
+        throw CPdfException(formatText(
+            "\nOptions -signature and %s do not go together: %s replaces the booklet order. "
+            "Leave one of them out\n",
+            flags.duplicate ? "-duplicate" : "-seq", flags.duplicate ? "-duplicate" : "-seq"));
+    }
+}
+
+void refusePaper(const JobSettings& settings, const Layout& layout) {
+    if (settings.paper.isGiven()) {
+        for (const auto& [box, option] : {std::make_pair(&settings.mediaBox, "-mediabox"),
+                                          std::make_pair(&settings.cropBox, "-cropbox")}) {
+            if (!box->isGiven()) continue;
+            throw CPdfException(formatText(
+                "\nOptions -paper and %s do not go together: with -paper the sheet boxes are the "
+                "paper. Leave %s out\n",
+                option, option));
+        }
+    }
+    if (!settings.marks) return;
+    if (layout.order == OrderFamily::SplitBack) {
+        throw CPdfException(
+            "\nOption -marks has no effect: it marks where to cut a grid, and split back has no "
+            "grid. Leave -marks out\n");
+    }
+    if (!settings.paper.isGiven() && settings.rightMargin <= 0 && settings.bottomMargin <= 0) {
+        throw CPdfException(
+            "\nOption -marks needs room beside the pages, and the sheet is exactly as large as "
+            "its pages: add -paper <size> (which keeps a border for the marks), or "
+            "-rightmargin <n> and -bottommargin <n> for gaps between the pages\n");
+    }
+}
+
 }  // namespace
 
 void refuseIneffectiveOptions(const JobSettings& settings, const Layout& layout) {
     refuseAbSize(settings.flags, layout);
     refuseSplitTwoSided(settings.flags, layout);
+    refuseStack(settings, layout);
+    refuseSignature(settings, layout);
+    refusePaper(settings, layout);
     if (settings.offsetSplit != 0 && layout.order != OrderFamily::SplitBack) {
         throw CPdfException(formatText(
             "\nOption -offset_split%d has no effect: it moves the cut line of -2to1up and "

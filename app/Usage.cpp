@@ -56,6 +56,11 @@ void printUsage() {
         "-duplex4123  2up duplex (e.g. 4,1,2,3)\n",
         "-duplex1342  2up duplex (e.g. 1,3,4,2)\n",
         "-outer-in  2up duplex outer-in (e.g. 4,1,2,3)\n",
+        "-signature <n>  2up outer-in booklet made of signatures of n pages (n a multiple of 4), "
+        "e.g. -signature 16\n",
+        "-stack  cut and stack for any layout: cut the printed stack into one pile per slot, "
+        "piles in slot order give the pages in order; with -duplex print both sides, flip on "
+        "the vertical edge\n",
         "-duplicate  duplicates pages left, right output so you get page 1,1 then page 2,2 in 2up "
         "mode\n",
         "-seq <sequence file>  custom page sequencing, see examples folder\n",
@@ -75,6 +80,11 @@ void printUsage() {
         "-mediabox "
         "0,0,612,1584\n",
         "-password <text>  the user or owner password of an encrypted input\n",
+        "-paper <size>  every sheet is this paper (a5, a4, a3, letter, legal, tabloid, or WxH in "
+        "points, e.g. 842x595): the grid is scaled to fit and centred, each page upright in its "
+        "cell\n",
+        "-marks  cut marks at the corners of the cells, outside the pages (needs -paper or "
+        "margins)\n",
         "-q  quiet: no banner and no progress dots (failures are still printed)\n",
         "-h, -help, --help  this text;  --version  the version\n",
         "\n",

@@ -81,7 +81,7 @@ void moveAnnotation(WriteContext& ctx, std::string& text, size_t dictPos,
         if (std::string(key) == "InkList") {
             ok = movedPointLists(ctx, text, entry.valueBegin, entry.valueEnd, placement, moved);
         } else if (readNumbers(ctx, text, entry.valueBegin, entry.valueEnd, numbers)) {
-            if (std::string(key) == "QuadPoints" && placement.flipped) turnQuads(numbers);
+            if (std::string(key) == "QuadPoints" && placement.flipped()) turnQuads(numbers);
             ok = std::string(key) == "Rect" ? placeRect(numbers, placement, moved)
                                             : placePoints(numbers, placement, moved);
         }
@@ -92,10 +92,6 @@ void moveAnnotation(WriteContext& ctx, std::string& text, size_t dictPos,
               [](const auto& a, const auto& b) { return a.first.valueBegin > b.first.valueBegin; });
     for (const auto& [entry, moved] : edits)
         text.replace(entry.valueBegin, entry.valueEnd - entry.valueBegin, moved);
-}
-
-bool isIdentity(const PagePlacement& placement) {
-    return !placement.flipped && placement.dx == 0 && placement.dy == 0;
 }
 
 }  // namespace
@@ -152,7 +148,7 @@ std::string relocatePageAnnotations(WriteContext& ctx, const std::string& pageTe
             }
             if (firstShowing) {
                 // The verbatim copy already stands under this number; only a move rewrites it.
-                if (!isIdentity(placement)) {
+                if (!placement.isIdentity()) {
                     moveAnnotation(ctx, text, annotDict, placement);
                     ctx.writeObject(num, ctx.xref()->getOutputGen(num), text);
                 }

@@ -95,17 +95,51 @@ SheetEntry twoUpPair(TwoSided kind, long long p, bool backSide, const PageRange&
 }
 
 // First and last page on the first sheet, then inwards, so that the folded stack reads in order.
-// An odd range gets a blank page after its last page; the blank is never placed.
-void appendOuterIn(CPageOrder& order, const PageRange& range, PageOrderState& state, int& endPage) {
-    bool blank = range.length() % 2 == 1;
-    if (blank) endPage = static_cast<int>(range.last);
-    long long top = range.last + (blank ? 1 : 0);
-    for (long long p = range.first; p <= top; p += 2) {
-        state.outerInCount++;
-        long long low = range.first + state.outerInCount - 1;
-        long long high = top - state.outerInCount + 1;
-        order.append(state.backSide ? pairEntry(low, high, range) : pairEntry(high, low, range));
-        state.backSide = !state.backSide;
+// A folded sheet carries four pages, so the range is padded to a multiple of four with blank
+// pages after its last page; the blanks are never placed. With signatures the range is cut into
+// runs of that many pages, each folded on its own, and the last one is padded to full size.
+void appendOuterIn(CPageOrder& order, const PageRange& range, int signature, int& endPage) {
+    long long size = signature > 0 ? signature : (range.length() + 3) / 4 * 4;
+    long long blocks = (range.length() + size - 1) / size;
+    if (blocks * size != range.length()) endPage = static_cast<int>(range.last);
+    for (long long first = range.first; first <= range.last; first += size) {
+        long long top = first + size - 1;
+        // Every signature has an even number of sheets, so each starts on a front side.
+        for (long long k = 0; k < size / 2; k++) {
+            long long low = first + k, high = top - k;
+            // A side that only blanks would fill is not printed. Such sides lie in the middle of
+            // the last signature, which may be far longer than what is left of the range.
+            if (low > range.last && high > range.last) {
+                k = top - range.last - 1;
+                continue;
+            }
+            order.append(k % 2 ? pairEntry(low, high, range) : pairEntry(high, low, range));
+        }
+    }
+}
+
+// Cut and stack: with S sheets, slot k of sheet i shows page i + k x S of the range, so that the
+// stack cut into one pile per slot, the piles laid in slot order, reads in page order. Printed
+// two-sided, a piece carries two consecutive pages, and each back shows the pieces of its front
+// mirrored left to right, as the sheet turned over about its vertical centre line shows them.
+void appendStackOrder(CPageOrder& order, const Layout& layout, const LayoutFlags& flags,
+                      const PageRange& range) {
+    const int slotCount = layout.slots;
+    const bool stacked = layout.order == OrderFamily::TwoUp && flags.down;
+    const int across = stacked ? layout.down : layout.across;
+    const int pagesPerPiece = flags.duplex ? 2 : 1;
+    long long pieces = (range.length() + pagesPerPiece - 1) / pagesPerPiece;
+    long long sheets = (pieces + slotCount - 1) / slotCount;
+    for (long long i = 0; i < sheets; i++) {
+        SheetEntry front, back;
+        for (int k = 0; k < slotCount; k++) {
+            long long page = range.first + (i + k * sheets) * pagesPerPiece;
+            front.slots[k] = pageOrBlank(page, range.first, range.last);
+            int mirrored = k - k % across + (across - 1 - k % across);
+            back.slots[mirrored] = pageOrBlank(page + 1, range.first, range.last);
+        }
+        order.append(front);
+        if (flags.duplex) order.append(back);
     }
 }
 
@@ -113,7 +147,7 @@ void appendTwoUpAb(CPageOrder& order, const JobSettings& settings, const PageRan
                    PageOrderState& state, int& endPage) {
     TwoSided kind = twoSidedOrder(settings.flags);
     if (kind == TwoSided::OuterIn) {
-        appendOuterIn(order, range, state, endPage);
+        appendOuterIn(order, range, settings.signature, endPage);
         return;
     }
     long long p = range.first;
@@ -358,6 +392,12 @@ CPageOrder buildOrderSplitBack(const JobSettings& settings, int pageCount, int& 
 
 CPageOrder buildPageOrder(const Layout& layout, const JobSettings& settings, int pageCount,
                           PageOrderState& state, int& endPage) {
+    if (settings.flags.stack && layout.order != OrderFamily::SplitBack) {
+        CPageOrder order;
+        PageRange range = pageRange(settings, pageCount, endPage);
+        if (!range.isEmpty()) appendStackOrder(order, layout, settings.flags, range);
+        return order;
+    }
     switch (layout.order) {
         case OrderFamily::TwoUp:
             return buildOrder2up(settings, pageCount, state, endPage);

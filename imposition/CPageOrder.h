@@ -29,8 +29,7 @@ class CPageOrder {
 
 // What the builders carry from one sheet to the next. A fresh value for every conversion.
 struct PageOrderState {
-    bool backSide = false;      // the sheet being built is the back of a two-sided pair
-    unsigned outerInCount = 0;  // sheets built so far in the outer-in order
+    bool backSide = false;  // the sheet being built is the back of a two-sided pair
 };
 
 // The builders. Each reads the start page and the order flags from settings, the end page from

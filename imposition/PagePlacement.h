@@ -6,17 +6,23 @@
 
 #include "imposition/PageRecord.h"
 
-// A page's content translated by (dx, dy), or, when flipped, turned by 180 degrees about the
-// origin and then translated, so that a point (x, y) goes to (dx - x, dy - y).
+// A page's content turned and scaled about the origin by the linear part (a b c d), then
+// translated by (dx, dy): a point (x, y) goes to (a x + c y + dx, b x + d y + dy). Sheets of the
+// grid's own size only translate, or turn by 180 degrees (a = d = -1, "flipped"); sheets fitted
+// to a paper also scale and turn by quarters.
 struct PagePlacement {
     int pageIndex = -1;  // index into the page records
     double dx = 0;
     double dy = 0;
-    bool flipped = false;
+    double a = 1, b = 0, c = 0, d = 1;
     // The page's own visible box: its drawing is clipped to it, so that nothing it paints beyond
     // lands in a neighbour's cell. Not set for an empty slot.
     bool clipped = false;
     PdfBox clip;
+
+    bool flipped() const { return a == -1 && b == 0 && c == 0 && d == -1; }
+    bool onlyMoves() const { return a == 1 && b == 0 && c == 0 && d == 1; }
+    bool isIdentity() const { return onlyMoves() && dx == 0 && dy == 0; }
 };
 
 struct SheetPoint {
@@ -26,8 +32,8 @@ struct SheetPoint {
 
 // The sheet point that shows the page point (x, y).
 inline SheetPoint mapPoint(const PagePlacement& placement, double x, double y) {
-    if (placement.flipped) return {placement.dx - x, placement.dy - y};
-    return {x + placement.dx, y + placement.dy};
+    return {placement.a * x + placement.c * y + placement.dx,
+            placement.b * x + placement.d * y + placement.dy};
 }
 
 // The sheet rectangle that shows the page rectangle with corners (x1, y1) and (x2, y2), its

@@ -229,7 +229,7 @@ void writeMergedCategory(std::string& resources, const std::string& category,
 bool patternsWouldShift(const PageResources& own, const PagePlacement& placement) {
     auto patterns = own.find("Pattern");
     if (patterns == own.end() || patterns->second.empty()) return false;
-    return placement.dx != 0 || placement.dy != 0 || placement.flipped;
+    return !placement.isIdentity();
 }
 
 // The values of the page's XObject and Font entries: the objects that may draw with its names.

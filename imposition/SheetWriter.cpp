@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "imposition/PageBoxes.h"
+#include "imposition/PaperFit.h"
 #include "imposition/RawText.h"
 #include "imposition/ResourceMerge.h"
 #include "pdf/FormatText.h"
@@ -68,6 +69,91 @@ void setSplitCut(SheetBoxFrame& boxes, const JobSettings& settings, const Layout
     boxes.keepLow = firstHalf == lowFirst;
 }
 
+// The displayed size of a page box: turned by a quarter, width and height change places.
+void shownSize(const PdfBox& box, int rotation, double& width, double& height) {
+    bool quarter = rotation == 90 || rotation == 270;
+    width = quarter ? box.y2 - box.y1 : box.x2 - box.x1;
+    height = quarter ? box.x2 - box.x1 : box.y2 - box.y1;
+}
+
+// Where the page numbered value goes: fitted into target, or, when the slot is empty, at the
+// target's corner.
+PagePlacement fittedSlot(const PageRecords& pages, int value, const PdfBox& source,
+                         const PdfBox& target) {
+    if (!isPage(pages, value)) {
+        PagePlacement empty;
+        empty.dx = target.x1;
+        empty.dy = target.y1;
+        return empty;
+    }
+    const PageRecord& page = pages[static_cast<size_t>(value - 1)];
+    PagePlacement placement = fitBox(source, normaliseRotation(page.rotation), target);
+    placement.pageIndex = value - 1;
+    placement.clipped = true;
+    placement.clip = source;
+    return placement;
+}
+
+// With -paper every sheet is the paper and shows its pages as a viewer shows them. The grid, its
+// margins as gaps between the cells, is scaled to fit the paper (within a border for cut marks)
+// and centred; a cell is as large as the largest page on the sheet as displayed, and each page is
+// turned by its /Rotate, scaled to fit its cell and centred there. A split-back sheet fits the
+// half of its page to the paper.
+void fitSheetToPaper(const JobSettings& settings, const Layout& layout, const PageRecords& pages,
+                     const SheetEntry& entry, bool firstHalf, SheetGeometry& geometry) {
+    const int across = geometry.across, down = geometry.down;
+    const double border = settings.marks ? kMarkBorder : 0;
+    geometry.paper = true;
+    if (layout.order == OrderFamily::SplitBack) {
+        int value = entry.slots[geometry.carrierSlot];
+        PdfBox shown = visibleBox(pages[static_cast<size_t>(value - 1)]);
+        SheetBoxFrame frame;
+        setSplitCut(frame, settings, layout, shown, geometry.turned, firstHalf);
+        PdfBox half = sheetBoxFrom(shown, frame);
+        double width, height;
+        shownSize(half, geometry.rotation, width, height);
+        PaperFit fit = fitToPaper(settings.paper, width, height, border);
+        PdfBox target{fit.originX, fit.originY, fit.originX + fit.scale * width,
+                      fit.originY + fit.scale * height};
+        for (int k = 0; k < across * down; k++) {
+            geometry.slots.push_back(
+                fittedSlot(pages, k == geometry.carrierSlot ? value : 0, half, target));
+            geometry.cells.push_back(target);
+        }
+        geometry.paperBox = PdfBox{0, 0, fit.width, fit.height};
+        geometry.turned = false;
+        return;
+    }
+    double cellWidth = 0, cellHeight = 0;
+    for (int k = 0; k < across * down; k++) {
+        if (!isPage(pages, entry.slots[k])) continue;
+        const PageRecord& page = pages[static_cast<size_t>(entry.slots[k] - 1)];
+        double width, height;
+        shownSize(visibleBox(page), normaliseRotation(page.rotation), width, height);
+        cellWidth = std::max(cellWidth, width);
+        cellHeight = std::max(cellHeight, height);
+    }
+    bool twoUpAcross = across * down == 2 && !settings.flags.down;
+    double gapX = std::max(0, settings.rightMargin);
+    double gapY = std::max(0, twoUpAcross ? settings.rightMargin : settings.bottomMargin);
+    PaperFit fit = fitToPaper(settings.paper, across * cellWidth + (across - 1) * gapX,
+                              down * cellHeight + (down - 1) * gapY, border);
+    const double s = fit.scale;
+    for (int k = 0; k < across * down; k++) {
+        int row = k / across, column = k % across;
+        double left = fit.originX + s * column * (cellWidth + gapX);
+        double bottom = fit.originY + s * (down - 1 - row) * (cellHeight + gapY);
+        PdfBox target{left, bottom, left + s * cellWidth, bottom + s * cellHeight};
+        PdfBox source;
+        if (isPage(pages, entry.slots[k]))
+            source = visibleBox(pages[static_cast<size_t>(entry.slots[k] - 1)]);
+        geometry.slots.push_back(fittedSlot(pages, entry.slots[k], source, target));
+        geometry.cells.push_back(target);
+    }
+    geometry.paperBox = PdfBox{0, 0, fit.width, fit.height};
+    geometry.turned = false;
+}
+
 }  // namespace
 
 int normaliseRotation(int rotation) {
@@ -108,6 +194,10 @@ SheetGeometry computeSheetGeometry(const JobSettings& settings, const Layout& la
     const PageRecord& reference = pages[static_cast<size_t>(entry.slots[geometry.carrierSlot] - 1)];
     geometry.rotation = normaliseRotation(reference.rotation);
     geometry.turned = geometry.rotation == 90 || geometry.rotation == 270;
+    if (settings.paper.isGiven()) {
+        fitSheetToPaper(settings, layout, pages, entry, firstHalf, geometry);
+        return geometry;
+    }
     PdfBox carrierBox = visibleBox(reference);
     double largestWidth = 0, largestHeight = 0;
     for (int k = 0; k < written; k++) {
@@ -163,13 +253,14 @@ SheetGeometry computeSheetGeometry(const JobSettings& settings, const Layout& la
             flippedY = originY - centreY + shown.y1;
         }
         // A page half a turn from the sheet is drawn turned by 180 degrees in its cell.
-        placement.flipped =
+        bool flipped =
             geometry.turned ? pageRotation == 270 : (pageRotation == 180 || pageRotation == 270);
+        if (flipped) placement.a = placement.d = -1;
         int row = k / across, column = k % across;
         // A turned sheet is shown with /Rotate 90: its grid is laid out transposed.
         double cellX = geometry.turned ? row : column;
         double cellY = geometry.turned ? column : down - 1 - row;
-        if (placement.flipped) {
+        if (flipped) {
             placement.dx = (cellX + 1) * w + flippedX;
             placement.dy = (cellY + 1) * h + flippedY;
         } else {
@@ -177,12 +268,25 @@ SheetGeometry computeSheetGeometry(const JobSettings& settings, const Layout& la
             placement.dy = cellY * h + offsetY;
         }
         geometry.slots.push_back(placement);
+        // Marks go at the corners of what the page covers, or of the empty cell.
+        geometry.cells.push_back(placement.clipped
+                                     ? mapRect(placement, placement.clip.x1, placement.clip.y1,
+                                               placement.clip.x2, placement.clip.y2)
+                                     : PdfBox{cellX * w + originX, cellY * h + originY,
+                                              cellX * w + originX + largestWidth,
+                                              cellY * h + originY + largestHeight});
     }
     return geometry;
 }
 
 int writePlacementStream(WriteContext& ctx, const PagePlacement& placement) {
-    const char* turn = placement.flipped ? "-1 0 0 -1 0 0 cm\n" : "1 0 0 1 0 0 cm\n";
+    std::string turn = placement.flipped() ? "-1 0 0 -1 0 0 cm\n" : "1 0 0 1 0 0 cm\n";
+    if (!placement.flipped() && !placement.onlyMoves()) {
+        turn.clear();
+        for (double value : {placement.a, placement.b, placement.c, placement.d})
+            turn += shortNumberText(value) + " ";
+        turn += "0 0 cm\n";
+    }
     std::string content =
         "q\n1 0 0 1 " + fixedText(placement.dx) + " " + fixedText(placement.dy) + " cm\n" + turn;
     if (placement.clipped) {
@@ -237,14 +341,22 @@ OutputPage writeSheet(const JobSettings& settings, const Layout& layout, WriteCo
         text.insert(dict + 2, "/CropBox " + boxArrayText(box.x1, box.y1, box.x2, box.y2) + "\n");
     }
     const SheetBoxFrame& frame = geometry.boxes;
-    writeSheetBox(text, "/CropBox", settings.cropBox, sheetBoxFrom(visibleBox(carrier), frame),
-                  false);
-    writeSheetBox(text, "/BleedBox", settings.cropBox, sheetBoxFrom(carrier.bleedBox, frame),
-                  false);
-    writeSheetBox(text, "/TrimBox", settings.cropBox, sheetBoxFrom(carrier.trimBox, frame), false);
-    writeSheetBox(text, "/ArtBox", settings.cropBox, sheetBoxFrom(carrier.artBox, frame), false);
-    writeSheetBox(text, "/MediaBox", settings.mediaBox, sheetBoxFrom(carrier.mediaBox, frame),
-                  true);
+    if (geometry.paper) {
+        // Every box of a sheet on paper is the paper.
+        for (const char* key : {"/CropBox", "/BleedBox", "/TrimBox", "/ArtBox", "/MediaBox"})
+            writeSheetBox(text, key, UserBox(), geometry.paperBox, std::string(key) == "/MediaBox");
+    } else {
+        writeSheetBox(text, "/CropBox", settings.cropBox, sheetBoxFrom(visibleBox(carrier), frame),
+                      false);
+        writeSheetBox(text, "/BleedBox", settings.cropBox, sheetBoxFrom(carrier.bleedBox, frame),
+                      false);
+        writeSheetBox(text, "/TrimBox", settings.cropBox, sheetBoxFrom(carrier.trimBox, frame),
+                      false);
+        writeSheetBox(text, "/ArtBox", settings.cropBox, sheetBoxFrom(carrier.artBox, frame),
+                      false);
+        writeSheetBox(text, "/MediaBox", settings.mediaBox, sheetBoxFrom(carrier.mediaBox, frame),
+                      true);
+    }
 
     // Resources of every placed page, with the names each page must change.
     std::vector<PageContentPlan> plans =
@@ -254,7 +366,10 @@ OutputPage writeSheet(const JobSettings& settings, const Layout& layout, WriteCo
     insertAnnotationList(ctx, text, annotations);
 
     writeSheetRotation(text, carrier, geometry.turned);
-    writeSheetContents(ctx, text, composeContents(ctx, pages, geometry, plans));
+    std::string contents = composeContents(ctx, pages, geometry, plans);
+    if (settings.marks)
+        contents += refText(writeWrapperStream(ctx, cutMarks(geometry.cells)), 0) + " ";
+    writeSheetContents(ctx, text, contents);
 
     return writeOutputPage(ctx, text, carrier.objNum, state);
 }

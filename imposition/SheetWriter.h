@@ -27,6 +27,10 @@ struct SheetGeometry {
     double cellWidth = 0;  // with the margin
     double cellHeight = 0;
     SheetBoxFrame boxes;  // how the sheet's boxes follow from the carrier's
+    bool paper = false;   // fitted to -paper: every box of the sheet is paperBox
+    PdfBox paperBox;
+    // Where each written slot's cell lies on the sheet, for cut marks.
+    std::vector<PdfBox> cells;
     // One per written slot: the page index (-1 for an empty slot) and where its content lands.
     std::vector<PagePlacement> slots;
 };

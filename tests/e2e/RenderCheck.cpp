@@ -189,11 +189,11 @@ std::string toPgm(const GrayImage& image) {
     return out;
 }
 
-bool renderPages(const std::string& pdfPath, int dpi, std::vector<GrayImage>& images,
+bool renderPages(const std::string& pdfPath, double dpi, std::vector<GrayImage>& images,
                  std::string* error, int first, int last, std::string* messages) {
     images.clear();
     TempDir dir;
-    std::string command = formatText("pdftoppm -r %d -gray -cropbox -f %d -l %d ", dpi, first,
+    std::string command = formatText("pdftoppm -r %g -gray -cropbox -f %d -l %d ", dpi, first,
                                      last > 0 ? last : 999999) +
                           shellQuote(pdfPath) + " " + shellQuote(dir.file("p")) + " 2>" +
                           shellQuote(dir.file("stderr.txt"));

@@ -26,7 +26,7 @@ bool parsePgm(const std::string& bytes, GrayImage& image, std::string* error = n
 // pdftoppm -gray. Fills
 // images in page order; false with pdftoppm's messages when it fails. What pdftoppm prints on
 // stderr goes to messages when that is given, and is a failure otherwise.
-bool renderPages(const std::string& pdfPath, int dpi, std::vector<GrayImage>& images,
+bool renderPages(const std::string& pdfPath, double dpi, std::vector<GrayImage>& images,
                  std::string* error, int first = 1, int last = 0, std::string* messages = nullptr);
 
 // What a page shows (its crop box within its media box, as pdfinfo prints it) and its rotation

@@ -9,7 +9,7 @@ void expectRect(std::vector<double> rect, double dx, double dy, bool flipped,
     PagePlacement placement;
     placement.dx = dx;
     placement.dy = dy;
-    placement.flipped = flipped;
+    if (flipped) placement.a = placement.d = -1;
     std::string text;
     ASSERT_TRUE(placeRect(rect, placement, text));
     EXPECT_EQ(text, expected);

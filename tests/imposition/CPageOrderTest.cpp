@@ -51,7 +51,7 @@ TEST(CPageOrder, TwoUpOrders) {
     expectOrder("-duplex1423", 10, "1,4 | 2,3 | 5,8 | 6,7 | 9,0");
     expectOrder("-duplex1342", 10, "1,3 | 4,2 | 5,7 | 8,6 | 9,0");
     expectOrder("-duplex4123", 10, "4,1 | 2,3 | 8,5 | 6,7 | 0,9");
-    expectOrder("-outer-in", 10, "10,1 | 2,9 | 8,3 | 4,7 | 6,5");
+    expectOrder("-outer-in", 10, "0,1 | 2,0 | 10,3 | 4,9 | 8,5 | 6,7");
     expectOrder("-duplicate", 10, "1,1 | 2,2 | 3,3 | 4,4 | 5,5 | 6,6 | 7,7 | 8,8 | 9,9 | 10,10");
     expectOrder("-split -duplicate", 10,
                 "1,1 | 6,6 | 2,2 | 7,7 | 3,3 | 8,8 | 4,4 | 9,9 | 5,5 | 10,10");
@@ -72,7 +72,9 @@ TEST(CPageOrder, TwoUpEdgeCases) {
     expectOrder("-duplicate -duplex", 3, "1,1 | 2,2 | 3,3");
     expectOrder("-duplex1423 -duplex4123", 10, "4,1 | 2,3 | 8,5 | 6,7 | 0,9");
     expectOrder("-outer-in", 1, "0,1");
-    expectOrder("-outer-in", 2, "2,1");
+    expectOrder("-outer-in", 2, "0,1 | 2,0");
+    expectOrder("-outer-in", 12, "12,1 | 2,11 | 10,3 | 4,9 | 8,5 | 6,7");
+    expectOrder("-outer-in", 11, "0,1 | 2,11 | 10,3 | 4,9 | 8,5 | 6,7");
     expectOrder("-outer-in", 3, "0,1 | 2,3");
     expectOrder("-outer-in -duplicate", 7, "1,1 | 2,2 | 3,3 | 4,4 | 5,5 | 6,6 | 7,7");
     expectOrder("-s4 -e9 -duplex", 10, "4,5 | 7,6 | 8,9");
@@ -94,9 +96,10 @@ TEST(CPageOrder, TwoUpMendedRanges) {
 
 TEST(CPageOrder, TwoUpReportedEndPage) {
     expectEndPage("", 10, kLastPage);
-    // An odd range gets a blank page; the end page is set to the range's last page.
+    // A range padded with blank pages sets the end page to the range's last page.
     expectEndPage("-outer-in", 7, 7);
-    expectEndPage("-outer-in", 10, kLastPage);
+    expectEndPage("-outer-in", 10, 10);
+    expectEndPage("-outer-in", 12, kLastPage);
     // The missing back side would hold page 10 alone: it follows the sheets as a single page.
     expectEndPage("-duplex1423", 10, 9);
     expectEndPage("-duplex1342", 10, 9);
@@ -193,6 +196,23 @@ TEST(CPageOrder, MultiUpSplitOrders) {
                 "1,1,1,1,1,1 | 4,4,4,4,4,4 | 2,2,2,2,2,2 | 5,5,5,5,5,5 | 3,3,3,3,3,3");
 }
 
+TEST(CPageOrder, StackAndSignatures) {
+    expectOrder("-stack", 7, "1,5 | 2,6 | 3,7 | 4,0");
+    expectOrder("-stack -s3 -e9", 10, "3,7 | 4,8 | 5,9 | 6,0");
+    expectOrder("-4up -stack", 10, "1,4,7,10 | 2,5,8,0 | 3,6,9,0");
+    expectOrder("-6up2x3 -stack", 8, "1,3,5,7,0,0 | 2,4,6,8,0,0");
+    // Two-sided: a piece carries two pages; a back mirrors its front's columns.
+    expectOrder("-stack -duplex", 8, "1,5 | 6,2 | 3,7 | 8,4");
+    expectOrder("-4up -stack -duplex", 10, "1,5,9,0 | 6,2,0,10 | 3,7,0,0 | 8,4,0,0");
+    expectOrder("-stack -down -duplex", 4, "1,3 | 2,4");
+    // Signatures fold on their own; the last is padded to full size.
+    expectOrder("-outer-in -signature 8", 20,
+                "8,1 | 2,7 | 6,3 | 4,5 | 16,9 | 10,15 | 14,11 | 12,13 | 0,17 | 18,0 | 0,19 | 20,0");
+    expectOrder("-outer-in -signature 4 -s2", 7, "5,2 | 3,4 | 0,6 | 7,0");
+    // A signature far longer than the range costs nothing.
+    expectOrder("-outer-in -signature 2147483644", 3, "0,1 | 2,0 | 0,3");
+}
+
 TEST(CPageOrder, FourUpColumnWithTwoUpDuplexVariants) {
     // Mended: down the columns these print two-sided like -duplex.
     for (const char* variant : {"-duplex1423", "-duplex1342", "-duplex4123", "-outer-in"}) {
@@ -287,7 +307,12 @@ TEST(CPageOrder, EveryPageOfTheRangeIsPlaced) {
                                        "-outer-in -duplex4123",
                                        "-duplicate",
                                        "-split -duplicate",
-                                       "-outer-in -duplicate"};
+                                       "-outer-in -duplicate",
+                                       "-outer-in -signature 8",
+                                       "-outer-in -signature 4",
+                                       "-stack",
+                                       "-stack -down -duplex",
+                                       "-stack -duplex"};
     const char* layouts[][2] = {
         {"-4up", "-ab4"},      {"-6up2x3", "-ab6"},        {"-6up3x2", "-ab6"},
         {"-8up2x4", "-ab8"},   {"-8up4x2", "-ab8"},        {"-10up2x5", "-ab10"},
@@ -300,7 +325,7 @@ TEST(CPageOrder, EveryPageOfTheRangeIsPlaced) {
              {"", " -down", " -duplex", " -down -duplex", " -split", " -split -down",
               " -split -duplicate", " -duplicate", " -down -duplicate", " -split -duplex",
               " -down -duplex1423", " -down -duplex1342", " -down -duplex4123", " -down -outer-in",
-              " -outer-in"}) {
+              " -outer-in", " -stack", " -stack -duplex"}) {
             orders.push_back(up + variant);
         }
         for (const char* variant : {"", " -down", " -duplicate", " -ab"}) {

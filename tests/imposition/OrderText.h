@@ -25,6 +25,8 @@ inline JobSettings orderSettings(const std::string& options) {
             settings.startPage = number;
         } else if (std::sscanf(word.c_str(), "-e%d", &number) == 1) {
             settings.endPage = number;
+        } else if (word == "-signature") {
+            words >> settings.signature;
         } else if (word == "-seq") {
             words >> settings.sequenceFile;
         } else if (word == "-split") {
@@ -48,6 +50,7 @@ inline JobSettings orderSettings(const std::string& options) {
                 {"-duplex1342", &f.duplex1342},
                 {"-duplex4123", &f.duplex4123},
                 {"-outer-in", &f.outerIn},
+                {"-stack", &f.stack},
             };
             bool known = false;
             for (const Named& named : flags) {

@@ -27,7 +27,7 @@ void expectPlacement(const std::string& words, const std::vector<int>& rotations
     const PagePlacement& placement = geometry.slots[static_cast<size_t>(slot)];
     EXPECT_DOUBLE_EQ(placement.dx, dx);
     EXPECT_DOUBLE_EQ(placement.dy, dy);
-    EXPECT_EQ(placement.flipped, flipped);
+    EXPECT_EQ(placement.flipped(), flipped);
 }
 
 const std::string kLetterClip = "0.000000 0.000000 612.000000 792.000000 re W n\n";
@@ -114,7 +114,7 @@ TEST(SheetWriter, WrapperStreamsHaveTheExactText) {
     PagePlacement flipped = plain;
     flipped.dx = 1224;
     flipped.dy = 1584;
-    flipped.flipped = true;
+    flipped.a = flipped.d = -1;
     int first = writePlacementStream(*setup.ctx, plain);
     int second = writePlacementStream(*setup.ctx, flipped);
     int restore = writeRestoreStream(*setup.ctx);
