@@ -70,6 +70,7 @@ void copyInputObjects(WriteContext& ctx, const std::vector<bool>& isPageObject,
             if (onPageObject) onPageObject();
             continue;
         }
+        ctx.editCopiedText(num, text);
         ctx.offsets.record(num, xref->getOutputGen(num), ctx.out.position());
         ctx.out.write(text);
     }

@@ -21,7 +21,7 @@ class TableSetup {
     CPdfDocument doc;
     OutputFile out;
     OffsetTable offsets;
-    WriteContext ctx{doc, nullptr, out, offsets};
+    WriteContext ctx{doc, nullptr, out, offsets, {}};
 };
 
 }  // namespace
