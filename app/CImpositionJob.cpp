@@ -42,7 +42,10 @@ void CImpositionJob::run(int argc, char** argv) {
                                            normalised.failureReason().c_str()));
         }
         // The normaliser has printed its own message; the empty exception only ends the run.
-        if (!normalise(settings_.inputFile, settings_.inputFile, normalised, !settings_.quiet))
+        // The second copy only shows the second halves: its outline would repeat the first's,
+        // whose destinations go to the half that shows their point.
+        if (!normalise(settings_.inputFile, settings_.inputFile, normalised, !settings_.quiet,
+                       false))
             throw CPdfException("");
         // The normaliser leaves its "Processing" line open.
         std::printf("\n");
