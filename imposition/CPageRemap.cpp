@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "imposition/ImpositionRun.h"
 #include "imposition/PageBoxes.h"
@@ -31,12 +32,13 @@ bool isNameToken(const std::string& text, const TextToken& token, const char* na
            text.compare(token.begin + 1, length, name) == 0;
 }
 
-// Whether text may hold a destination or a /P or /Pg entry: most objects cannot, and are passed
-// by without cutting them into tokens.
-bool mayNamePages(const std::string& text) {
-    if (text.find("/XYZ") != std::string::npos || text.find("/Fit") != std::string::npos)
+// Whether the value text may hold a destination or a /P or /Pg entry: most objects cannot, and
+// are passed by without cutting them into tokens.
+bool mayNamePages(std::string_view text) {
+    if (text.find("/XYZ") != std::string_view::npos || text.find("/Fit") != std::string_view::npos)
         return true;
-    for (size_t pos = text.find("/P"); pos != std::string::npos; pos = text.find("/P", pos + 2)) {
+    for (size_t pos = text.find("/P"); pos != std::string_view::npos;
+         pos = text.find("/P", pos + 2)) {
         size_t after = pos + 2;
         if (after < text.size() && text[after] == 'g') after++;
         if (after >= text.size() || !isRegularByte(static_cast<unsigned char>(text[after])))
@@ -116,6 +118,7 @@ void CPageRemap::plan(const JobSettings& settings, const Layout& layout, WriteCo
                 target.cutAlongX = geometry.boxes.cutAlongX;
                 target.keepLow = geometry.boxes.keepLow;
                 target.cutLine = geometry.boxes.cutLine;
+                target.firstHalf = step.firstHalf;
                 if (splitBack)
                     target.otherHalf = placement.pageIndex < half ? placement.pageIndex + half
                                                                   : placement.pageIndex - half;
@@ -187,14 +190,16 @@ bool CPageRemap::rewriteDestination(const std::string& text, size_t open, size_t
                values[static_cast<size_t>(at)].isNumber;
     };
 
-    // A split-back page is shown in two halves: the point's side of the cut picks the half.
+    // A split-back page is shown in two halves: the point's side of the cut picks the half, and
+    // a view without that coordinate goes to the first half in reading order.
     if (target->cut && target->otherHalf >= 0) {
         int along = target->cutAlongX ? xAt : yAt;
-        if (given(along)) {
-            bool low = values[static_cast<size_t>(along)].number < target->cutLine;
-            const PageTarget& other = targets_[static_cast<size_t>(target->otherHalf)];
-            if (low != target->keepLow && other.num != 0) target = &other;
-        }
+        const PageTarget& other = targets_[static_cast<size_t>(target->otherHalf)];
+        bool otherSide =
+            given(along)
+                ? (values[static_cast<size_t>(along)].number < target->cutLine) != target->keepLow
+                : !target->firstHalf;
+        if (otherSide && other.num != 0) target = &other;
     }
     const PagePlacement& placement = target->placement;
     auto mapped = [&](int at, bool isX) {
@@ -232,7 +237,17 @@ bool CPageRemap::rewriteDestination(const std::string& text, size_t open, size_t
 
 bool CPageRemap::rewrite(int num, std::string& text) const {
     bool labels = num == rootNum_ && num != 0 && !pageLabels_.empty();
-    if (!labels && (!moved_ || !mayNamePages(text))) return false;
+    if (!labels && !moved_) return false;
+    // The data of a stream is never looked at: it starts after the keyword and its line end.
+    std::string_view head(text);
+    for (size_t pos = text.find("stream"); pos != std::string::npos;
+         pos = text.find("stream", pos + 6)) {
+        if (pos + 6 < text.size() && (text[pos + 6] == '\r' || text[pos + 6] == '\n')) {
+            head = head.substr(0, pos);
+            break;
+        }
+    }
+    if (!labels && !mayNamePages(head)) return false;
     size_t begin = findObjectValue(text);
     if (begin == kNoPos) return false;
     size_t end = findValueEnd(text, begin);

@@ -25,6 +25,7 @@ struct PageTarget {
     bool cutAlongX = true;
     bool keepLow = true;
     double cutLine = 0;
+    bool firstHalf = true;  // the half shown first in reading order
     int otherHalf = -1;
 };
 
