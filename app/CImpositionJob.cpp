@@ -9,6 +9,7 @@
 #include "app/JobOptions.h"
 #include "app/OptionChecks.h"
 #include "imposition/CPageOrder.h"
+#include "imposition/CPageRemap.h"
 #include "imposition/ImpositionRun.h"
 #include "imposition/PageTreeScanner.h"
 #include "normalise/CNormaliser.h"
@@ -41,8 +42,10 @@ void CImpositionJob::run(int argc, char** argv) {
                                            normalised.failureReason().c_str()));
         }
         // The normaliser has printed its own message; the empty exception only ends the run.
+        // The second copy only shows the second halves: its outline would repeat the first's,
+        // whose destinations go to the half that shows their point.
         if (!normalise(settings_.inputFile, settings_.inputFile, normalised, !settings_.quiet,
-                       settings_.password))
+                       settings_.password, false))
             throw CPdfException("");
         // The normaliser leaves its "Processing" line open.
         std::printf("\n");
@@ -108,7 +111,13 @@ void CImpositionJob::convert(const Layout& layout) {
     std::printf("Processing");
     std::fflush(stdout);
 
-    WriteContext ctx{doc, input.get(), out, offsets};
+    WriteContext ctx(doc, input.get(), out, offsets);
+    // Where every page goes is known from the order before anything is written, so that the
+    // objects naming pages (bookmarks, links, named destinations) are copied naming the output
+    // pages in the same forward pass.
+    CPageRemap remap;
+    remap.plan(settings_, layout, ctx, pages, order);
+    ctx.editInputText = [&remap](int num, std::string& text) { remap.rewrite(num, text); };
     writeHeader(ctx);
 
     std::vector<bool> isPageObject(static_cast<size_t>(xref->getNumObjects()), false);

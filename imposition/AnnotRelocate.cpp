@@ -140,7 +140,10 @@ std::string relocatePageAnnotations(WriteContext& ctx, const std::string& pageTe
             bool firstShowing = uses.insert(num).second;
             std::string text;
             size_t annotDict = kNoPos;
-            if (readObjectText(ctx, num, text)) annotDict = findObjectDict(text);
+            if (readObjectText(ctx, num, text)) {
+                ctx.editCopiedText(num, text);
+                annotDict = findObjectDict(text);
+            }
             if (annotDict == kNoPos) {
                 // Nothing to move or copy: the reference is listed as it is.
                 list += " " + refText(num, gen) + " ";
@@ -164,6 +167,7 @@ std::string relocatePageAnnotations(WriteContext& ctx, const std::string& pageTe
             // An annotation written in the array itself becomes an object of its own.
             std::string text = formatText("%d 0 obj\n", ctx.nextObjectNumber()) +
                                array.text.substr(begin, end - begin) + "\nendobj\n";
+            ctx.editCopiedText(0, text);
             moveAnnotation(ctx, text, findObjectDict(text), placement);
             list += formatText(" %d 0 R ", ctx.writeNewObject(text));
             if (changed) *changed = true;

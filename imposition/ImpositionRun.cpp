@@ -71,6 +71,44 @@ CPageOrder planPageOrder(const JobSettings& settings, const Layout& layout, int 
     return buildPageOrder(layout, settings, pageCount, orderState, endPage);
 }
 
+void forEachOutputPage(const JobSettings& settings, const Layout& layout, int pageCount,
+                       const CPageOrder& order,
+                       const std::function<void(const OutputPageStep&)>& visit) {
+    int leading = settings.startPage <= 1 ? 0 : std::min(settings.startPage - 1, pageCount);
+    for (int i = 0; i < leading; i++) visit(OutputPageStep{nullptr, i, true});
+
+    bool splitBack = layout.order == OrderFamily::SplitBack;
+    // The slots of the grid: a split-back entry names one page, but its sheet has two cells.
+    const int cells = layout.across * layout.down;
+
+    std::vector<bool> carried(static_cast<size_t>(pageCount), false);
+    bool firstHalf = true;
+    for (const SheetEntry& entry : order) {
+        if (entry.isEmpty(cells)) break;
+        bool shown = false;
+        for (int k = 0; k < cells; k++) {
+            int value = entry.slots[k];
+            if (value >= 1 && value <= pageCount) {
+                carried[static_cast<size_t>(value - 1)] = true;
+                shown = true;
+            }
+        }
+        // An entry whose slots name no page has no carrier and makes no sheet.
+        if (shown) visit(OutputPageStep{&entry, -1, firstHalf});
+        if (splitBack) firstHalf = !firstHalf;
+    }
+
+    // Every page from the start page on that no sheet shows follows as a single page, so none
+    // is lost: those after the range, and those of the range an order leaves off (the multi-up
+    // split order with a later start page, a sequence file's progression). The split-back
+    // input holds the document twice, so nothing follows there.
+    if (!splitBack) {
+        for (int i = leading; i < pageCount; i++) {
+            if (!carried[static_cast<size_t>(i)]) visit(OutputPageStep{nullptr, i, true});
+        }
+    }
+}
+
 void runImposition(const JobSettings& settings, const Layout& layout, WriteContext& ctx,
                    const PageRecords& pages, int pagesRootNumber, const CPageOrder& order) {
     if (pagesRootNumber <= 0 || pagesRootNumber >= ctx.offsets.size()) {
@@ -82,48 +120,21 @@ void runImposition(const JobSettings& settings, const Layout& layout, WriteConte
     int resourcesGen = 0;
     int rootResources = rootResourcesReference(ctx, pagesRootNumber, resourcesGen);
 
-    const int pageCount = static_cast<int>(pages.size());
     std::string kids;
     int count = 0;
-    auto addKid = [&kids, &count](const OutputPage& page) {
-        kids += " " + refText(page.num, page.gen) + " ";
-        count++;
-    };
-
-    int leading = settings.startPage <= 1 ? 0 : std::min(settings.startPage - 1, pageCount);
-    for (int i = 0; i < leading; i++)
-        addKid(writeSinglePage(ctx, pages[static_cast<size_t>(i)], state));
-
-    bool splitBack = layout.order == OrderFamily::SplitBack;
-    // The slots of the grid: a split-back entry names one page, but its sheet has two cells.
-    const int cells = layout.across * layout.down;
-
-    std::vector<bool> carried(pages.size(), false);
-    state.firstHalf = true;
-    for (const SheetEntry& entry : order) {
-        if (entry.isEmpty(cells)) break;
-        OutputPage sheet = writeSheet(settings, layout, ctx, pages, entry, state);
-        if (sheet.num != 0) {
-            addKid(sheet);
-            for (int k = 0; k < cells; k++) {
-                int value = entry.slots[k];
-                if (value >= 1 && value <= pageCount)
-                    carried[static_cast<size_t>(value - 1)] = true;
+    forEachOutputPage(
+        settings, layout, static_cast<int>(pages.size()), order, [&](const OutputPageStep& step) {
+            OutputPage page;
+            if (step.sheet) {
+                state.firstHalf = step.firstHalf;
+                page = writeSheet(settings, layout, ctx, pages, *step.sheet, state);
+            } else {
+                page = writeSinglePage(ctx, pages[static_cast<size_t>(step.pageIndex)], state);
             }
-        }
-        if (splitBack) state.firstHalf = !state.firstHalf;
-    }
-
-    // Every page from the start page on that no sheet shows follows as a single page, so none
-    // is lost: those after the range, and those of the range an order leaves off (the multi-up
-    // split order with a later start page, a sequence file's progression). The split-back
-    // input holds the document twice, so nothing follows there.
-    if (!splitBack) {
-        for (int i = leading; i < pageCount; i++) {
-            if (!carried[static_cast<size_t>(i)])
-                addKid(writeSinglePage(ctx, pages[static_cast<size_t>(i)], state));
-        }
-    }
+            if (page.num == 0) return;
+            kids += " " + refText(page.num, page.gen) + " ";
+            count++;
+        });
 
     std::string root =
         formatText("%d %d obj\n<<\n/Type /Pages\n", pagesRootNumber, state.pagesRootGen);

@@ -163,7 +163,7 @@ void CNormaliser::run(const std::string& first, const std::string& second,
     sharing_->setFixed(root2_, root1_);
     sharing_->setFixed(info2_, info1_);
     planPageTrees();
-    planOutlines();
+    if (joinOutlines_) planOutlines();
 
     output_->write(
         joinedHeaderText(raw1_.get(), *doc1_->getXRef(), raw2_.get(), *doc2_->getXRef()));
@@ -408,10 +408,12 @@ void CNormaliser::tick() {
 namespace {
 
 bool appendAndReport(const std::string& first, const std::string& second, CNormaliseOutput& output,
-                     bool progressDots, const std::string& password = std::string()) {
+                     bool progressDots, const std::string& password = std::string(),
+                     bool joinOutlines = true) {
     CNormaliser normaliser;
     normaliser.showProgressDots(progressDots);
     normaliser.setPassword(password);
+    normaliser.joinOutlines(joinOutlines);
     bool done = false;
     try {
         normaliser.run(first, second, output);
@@ -437,7 +439,7 @@ bool normalise(const std::string& first, const std::string& second, const std::s
 }
 
 bool normalise(const std::string& first, const std::string& second, OutputFile& output,
-               bool progressDots, const std::string& password) {
+               bool progressDots, const std::string& password, bool joinOutlines) {
     CNormaliseOutput file(output);
-    return appendAndReport(first, second, file, progressDots, password);
+    return appendAndReport(first, second, file, progressDots, password, joinOutlines);
 }

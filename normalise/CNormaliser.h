@@ -36,6 +36,9 @@ class CNormaliser {
     void showProgressDots(bool shown) { progressDots_ = shown; }
     // The password that opens an encrypted input (the empty one is tried first).
     void setPassword(const std::string& password) { password_ = password; }
+    // Whether the second document's outline items follow the first's (the default); without,
+    // the output has the first document's outline alone.
+    void joinOutlines(bool joined) { joinOutlines_ = joined; }
     // True once "Processing" is printed: the console line is open from then on.
     bool isProcessing() const { return processing_; }
 
@@ -75,6 +78,7 @@ class CNormaliser {
     CNormaliseOutput* output_ = nullptr;
     std::string outputName_;
     bool progressDots_ = true;
+    bool joinOutlines_ = true;
     bool processing_ = false;
 
     // Second-document object N is written as N + offset_: right behind the first's numbers.
@@ -101,6 +105,8 @@ class CNormaliser {
 // failure prints "%s\r\n" with the message (or "Unexpected exception\r\n") and returns false;
 // the file named `output` is then neither created nor changed.
 bool normalise(const std::string& first, const std::string& second, const std::string& output);
-// The same into a file the caller has open; progressDots false leaves the dots out.
+// The same into a file the caller has open; progressDots false leaves the dots out, and
+// joinOutlines false keeps the first document's outline alone (see CNormaliser::joinOutlines).
 bool normalise(const std::string& first, const std::string& second, OutputFile& output,
-               bool progressDots, const std::string& password = std::string());
+               bool progressDots, const std::string& password = std::string(),
+               bool joinOutlines = true);

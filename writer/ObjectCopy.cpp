@@ -71,12 +71,23 @@ void copyInputObjects(WriteContext& ctx, const std::vector<bool>& isPageObject,
             if (onPageObject) onPageObject();
             continue;
         }
-        if (xref->getEntry(num).type == xrefCompressed) {
+        std::string edited = text;
+        ctx.editCopiedText(num, edited);
+        const int gen = xref->getOutputGen(num);
+        if (edited != text && xref->getEntry(num).type != xrefCompressed &&
+            xref->isEncrypted(num)) {
+            // An encrypted object is edited in its plain text and encrypted again: an edit may
+            // write strings (page labels).
+            std::string plain;
+            if (!getObjectText(ctx.input, num, ctx.doc, plain)) continue;
+            ctx.editCopiedText(num, plain);
+            ctx.writeObject(num, gen, plain);
+        } else if (xref->getEntry(num).type == xrefCompressed) {
             // A member of an object stream was encrypted only as part of that stream.
-            ctx.writeObject(num, xref->getOutputGen(num), text);
+            ctx.writeObject(num, gen, edited);
         } else {
-            ctx.offsets.record(num, xref->getOutputGen(num), ctx.out.position());
-            ctx.out.write(text);
+            ctx.offsets.record(num, gen, ctx.out.position());
+            ctx.out.write(edited);
         }
     }
 }

@@ -39,7 +39,7 @@ class ImpositionSetup {
         input_ = std::fopen(inputPath_.c_str(), "rb");
         out.create(outputPath());
         offsets.reset(doc.getXRef()->getNumObjects());
-        ctx = std::make_unique<WriteContext>(WriteContext{doc, input_, out, offsets});
+        ctx = std::make_unique<WriteContext>(WriteContext(doc, input_, out, offsets));
         writeHeader(*ctx);
         pagesRoot = scanPageTree(doc, input_, pages);
         std::vector<bool> isPage(static_cast<size_t>(offsets.size()), false);

@@ -23,7 +23,7 @@ class WriterSetup {
         input_ = std::fopen(inputPath_.c_str(), "rb");
         out.create(dir_.file("out.pdf"));
         offsets.reset(doc.getXRef()->getNumObjects());
-        ctx = std::make_unique<WriteContext>(WriteContext{doc, input_, out, offsets});
+        ctx = std::make_unique<WriteContext>(WriteContext(doc, input_, out, offsets));
     }
     ~WriterSetup() {
         if (input_) std::fclose(input_);
