@@ -116,9 +116,11 @@ std::vector<std::u16string> readPageLabels(CPdfXRef* xref, int pageCount) {
 
 std::u16string outputPageLabel(const std::vector<std::u16string>& labels,
                                const std::vector<int>& shown) {
+    // A page without a label adds nothing: a sheet of an unlabelled page and page vi is "vi".
     std::vector<int> pages;
     for (int page : shown) {
         if (page >= 0 && page < static_cast<int>(labels.size()) &&
+            !labels[static_cast<size_t>(page)].empty() &&
             std::find(pages.begin(), pages.end(), page) == pages.end()) {
             pages.push_back(page);
         }
