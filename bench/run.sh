@@ -45,19 +45,23 @@ make_input() {
   echo "$out"
 }
 
-# measure <label> <command...>: median wall seconds and the largest peak RSS over the runs.
+# measure <label> <command...>: median wall seconds, median CPU seconds (user + system: what the
+# run itself costs, steadier than wall time when the machine is shared) and the largest peak RSS.
 measure() {
   shift  # the label only names the case for the reader of this script
-  local times=() peak=0
+  local times=() cpus=() peak=0
   for _ in $(seq "$runs"); do
     /usr/bin/time -v -o "$work/time.txt" "$@" >/dev/null 2>&1 || { echo "FAILED: $*" >&2; return 1; }
     times+=("$(awk -F': ' '/Elapsed \(wall clock\)/ {split($2, t, ":"); s = 0; for (i = 1; i <= length(t); i++) s = s * 60 + t[i]; print s}' "$work/time.txt")")
+    cpus+=("$(awk -F': ' '/User time|System time/ {s += $2} END {printf "%.2f", s}' "$work/time.txt")")
     local rss; rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
     [ "$rss" -gt "$peak" ] && peak=$rss
   done
-  local median; median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}')
-  echo "$median $((peak / 1024))"
+  echo "$(median "${times[@]}") $((peak / 1024)) $(median "${cpus[@]}")"
 }
+median() { printf '%s\n' "$@" | sort -g | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+
+size_ratio() { awk -v a="$(stat -c %s "$1")" -v b="$(stat -c %s "$2")" 'BEGIN {printf "%.2f", a / b}'; }
 
 results=$work/results.md
 {
@@ -65,7 +69,7 @@ results=$work/results.md
   echo
   echo "Date: $(date -u '+%Y-%m-%d %H:%M UTC'). Machine: $(nproc) cores, $(awk '/MemTotal/ {printf "%.0f GiB", $2 / 1048576}' /proc/meminfo), $(awk -F': ' '/model name/ {print $2; exit}' /proc/cpuinfo)."
   echo "Inputs: corpus books concatenated by qpdf (each copy's objects written again); median of $runs runs; peak memory from /usr/bin/time -v."
-  echo "Ratio: Tessel's time over the time of \`qpdf in.pdf out.pdf\` on the same input."
+  echo "Ratios: Tessel's wall time and CPU time (user + system) over those of \`qpdf in.pdf out.pdf\` on the same input; out/in: the output's size over the input's."
 } > "$results"
 
 cases=("" "-4up" "-12up3x4" "-split" "-outer-in" "-2to1up")
@@ -76,8 +80,8 @@ for source in "${sources[@]}"; do
     echo
     echo "## ${source%.pdf}"
     echo
-    echo "| pages | MB | xref | case | seconds | peak MB | Tessel / qpdf |"
-    echo "|---|---|---|---|---|---|---|"
+    echo "| pages | MB | xref | case | seconds | CPU s | peak MB | wall / qpdf | CPU / qpdf | out/in |"
+    echo "|---|---|---|---|---|---|---|---|---|---|"
   } >> "$results"
   for pages in $targets; do
     for kind in objstm table; do
@@ -85,14 +89,15 @@ for source in "${sources[@]}"; do
       real_pages=$(qpdf --show-npages "$input")
       size_mb=$(( $(stat -c %s "$input") / 1048576 ))
       page_count["$source $pages"]=$real_pages
-      read -r qpdf_s qpdf_mb < <(measure qpdf qpdf "$input" "$work/qpdf-out.pdf")
+      read -r qpdf_s qpdf_mb qpdf_cpu < <(measure qpdf qpdf "$input" "$work/qpdf-out.pdf")
       seconds["$source $pages $kind qpdf"]=$qpdf_s
-      echo "| $real_pages | $size_mb | $kind | qpdf in.pdf out.pdf | $qpdf_s | $qpdf_mb | 1.00 |" >> "$results"
+      echo "| $real_pages | $size_mb | $kind | qpdf in.pdf out.pdf | $qpdf_s | $qpdf_cpu | $qpdf_mb | 1.00 | 1.00 | $(size_ratio "$work/qpdf-out.pdf" "$input") |" >> "$results"
       for options in "${cases[@]}"; do
-        read -r s mb < <(measure tessel "$tessel" "$input" "$work/out.pdf" $options)
+        read -r s mb cpu < <(measure tessel "$tessel" "$input" "$work/out.pdf" $options)
         seconds["$source $pages $kind ${options:-2up}"]=$s
         ratio=$(awk -v a="$s" -v b="$qpdf_s" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')
-        echo "| $real_pages | $size_mb | $kind | tessel ${options:-(2-up)} | $s | $mb | $ratio |" >> "$results"
+        cpu_ratio=$(awk -v a="$cpu" -v b="$qpdf_cpu" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}')
+        echo "| $real_pages | $size_mb | $kind | tessel ${options:-(2-up)} | $s | $cpu | $mb | $ratio | $cpu_ratio | $(size_ratio "$work/out.pdf" "$input") |" >> "$results"
       done
     done
   done
