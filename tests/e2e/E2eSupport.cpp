@@ -4,12 +4,12 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
-#include "pdf/FormatText.h"
 #include "support/TestPdf.h"
 
 std::string tesselBinary() {
@@ -27,15 +27,22 @@ TesselRun runTessel(const std::vector<std::string>& args, const std::string& wor
     return run;
 }
 
-std::vector<std::string> temporaryFilesIn(const std::string& folder) {
+std::vector<std::string> folderEntries(const std::string& folder) {
     std::vector<std::string> names;
     DIR* dir = opendir(folder.c_str());
-    if (!dir) return names;
-    while (dirent* entry = readdir(dir)) {
+    for (dirent* entry = dir ? readdir(dir) : nullptr; entry; entry = readdir(dir)) {
         std::string name = entry->d_name;
-        if (name.compare(0, 8, ".tessel-") == 0) names.push_back(name);
+        if (name != "." && name != "..") names.push_back(name);
     }
-    closedir(dir);
+    if (dir) closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> temporaryFilesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const std::string& name : folderEntries(folder))
+        if (name.compare(0, 8, ".tessel-") == 0) names.push_back(name);
     return names;
 }
 
@@ -176,27 +183,13 @@ void expectConversion(const ConversionCheck& check, const std::string& outputPat
         for (PlacedPage& cell : placed) {
             if (cell.page > static_cast<int>(inImages.size())) cell.unchecked = true;
         }
-        std::string details;
-        std::vector<std::string> failures =
-            checkSheet(outImages[i], sheetGeometry, placed, inImages, check.renderDpi,
-                       check.tolerance, &details);
-        if (std::getenv("TESSEL_RENDER_DETAILS")) {
-            std::fprintf(stderr, "%s page %zu:\n%s", check.options.c_str(), i + 1, details.c_str());
-        }
+        std::vector<std::string> failures = checkSheet(outImages[i], sheetGeometry, placed,
+                                                       inImages, check.renderDpi, check.tolerance);
         std::string list;
         for (const std::string& failure : failures) list += "  " + failure + "\n";
         EXPECT_TRUE(failures.empty())
             << "tessel " << check.options << ": output page " << i + 1 << " (expected "
             << (page.single ? "single page " : "sheet ") << orderText(page.slots) << "):\n"
-            << list << details;
-        if (!failures.empty() && std::getenv("TESSEL_E2E_KEEP")) {
-            std::string keep = formatText("/tmp/tessel-e2e-failed-%d.pgm", static_cast<int>(i) + 1);
-            std::FILE* file = std::fopen(keep.c_str(), "wb");
-            if (file) {
-                std::string bytes = toPgm(outImages[i]);
-                std::fwrite(bytes.data(), 1, bytes.size(), file);
-                std::fclose(file);
-            }
-        }
+            << list;
     }
 }

@@ -36,7 +36,8 @@ std::vector<ExpectedPage> parseOrder(const std::string& text);
 // The row order of a layout of slotsPerSheet slots over pages 1..pageCount.
 std::vector<ExpectedPage> rowOrder(int pageCount, int slotsPerSheet);
 
-// The names in folder that are temporary files of a conversion (".tessel-*").
+// The names in folder, sorted; and those that are temporary files of a conversion (".tessel-*").
+std::vector<std::string> folderEntries(const std::string& folder);
 std::vector<std::string> temporaryFilesIn(const std::string& folder);
 
 // A document whose first page has no /Parent: a conversion fails after the output is opened.

@@ -1,6 +1,6 @@
 // Encrypted input: files qpdf encrypts from a corpus document, one per revision and cipher,
 // imposed and split back; the output opens with the input's passwords, keeps its permissions and
-// renders as the plain document imposed the same way. The corpus's own encrypted files.
+// renders as the plain document imposed the same way.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -101,31 +101,6 @@ TEST(EncryptedInput, OpensWithItsPasswordsAndStaysEncrypted) {
                 EXPECT_NE(run.output.find("-password <text>\n"), std::string::npos);
                 EXPECT_FALSE(fileExists(out));
             }
-        }
-    }
-}
-
-TEST(EncryptedInput, CorpusFilesConvertWithTheirPasswords) {
-    std::string corpus = corpusDir();
-    if (corpus.empty()) GTEST_SKIP() << "../shared/corpus not found (real-world corpus absent)";
-    TempDir dir;
-    for (const auto& [name, password] : encryptedCorpusFiles()) {
-        SCOPED_TRACE(name);
-        for (const char* layout : {"-4up", "-2to1up"}) {
-            std::string out = dir.file("out.pdf");
-            TesselRun run = convert(corpus + "/" + name, out, layout, password);
-            ASSERT_EQ(run.status, 0) << layout << ": " << run.output;
-            EXPECT_EQ(runCommand("qpdf --check" + passwordArg(password) + " " + shellQuote(out) +
-                                 " > /dev/null 2>&1"),
-                      0)
-                << layout;
-        }
-        if (!password.empty()) {
-            TesselRun run = convert(corpus + "/" + name, dir.file("refused.pdf"), "", "");
-            EXPECT_NE(run.output.find("\nPDF file is encrypted\nThe password is needed: give "
-                                      "it with -password <text>\n"),
-                      std::string::npos)
-                << run.output;
         }
     }
 }

@@ -1,6 +1,6 @@
-// What a run does to the files around it: an existing output survives a failing or interrupted
-// run, links, devices and standard output as outputs, batch lists with folders, and the console
-// of -h, --version, -q and the input messages.
+// What a run does to the files around it: a failing, interrupted or out-of-space run leaves no
+// partial output and no temporary file and keeps an existing output; links, devices and standard
+// output as outputs; the input messages.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -29,19 +29,22 @@ bool isSymlink(const std::string& path) {
 }  // namespace
 
 TEST(OutputSafety, ExistingOutputSurvivesAFailingRun) {
-    const char* optionSets[] = {"", "-4up", "-2to1up"};
-    for (const char* options : optionSets) {
+    for (const char* options : {"", "-4up", "-2to1up"}) {
         TempDir dir;
         dir.write("broken.pdf", makePdfWithoutParent());
         dir.write("out.pdf", "old output");
         dir.write("target.pdf", "old target");
         runCommand("ln -s target.pdf " + shellQuote(dir.file("link.pdf")));
-        for (const char* output : {"out.pdf", "link.pdf"}) {
+        for (const char* output : {"new.pdf", "out.pdf", "link.pdf"}) {
             std::vector<std::string> args = {"broken.pdf", output};
             for (const std::string& option : splitOptions(options)) args.push_back(option);
             TesselRun run = runTessel(args, dir.path());
             EXPECT_EQ(run.status, 1) << options << " " << output << ": " << run.output;
+            EXPECT_NE(run.output.find("File is broken. Can't find /Parent entry\n"),
+                      std::string::npos)
+                << options << ": " << run.output;
         }
+        EXPECT_FALSE(fileExists(dir.file("new.pdf"))) << options;
         EXPECT_EQ(readFileBytes(dir.file("out.pdf")), "old output") << options;
         EXPECT_EQ(readFileBytes(dir.file("target.pdf")), "old target") << options;
         EXPECT_TRUE(isSymlink(dir.file("link.pdf"))) << options;
@@ -82,6 +85,19 @@ TEST(OutputSafety, DevicesAndStandardOutput) {
     struct stat info;
     ASSERT_EQ(stat("/dev/null", &info), 0);
     EXPECT_TRUE(S_ISCHR(info.st_mode));
+    // /dev/full: the write error is reported, and the device stays.
+    for (const char* options : {"", "-4up"}) {
+        std::vector<std::string> args = {"in.pdf", "/dev/full"};
+        for (const std::string& option : splitOptions(options)) args.push_back(option);
+        run = runTessel(args, dir.path());
+        EXPECT_EQ(run.status, 1) << run.output;
+        EXPECT_NE(run.output.find("Output file write error: '/dev/full' (No space left on device)"),
+                  std::string::npos)
+            << run.output;
+        EXPECT_EQ(run.output.find("Done."), std::string::npos) << run.output;
+        ASSERT_EQ(stat("/dev/full", &info), 0) << "/dev/full was removed";
+        EXPECT_TRUE(S_ISCHR(info.st_mode));
+    }
 
     // The PDF goes to standard output, a file here; the console to standard error. /dev/fd/1
     // stands for /dev/stdout: should a faulty run remove it, the machine keeps its /dev/stdout.
@@ -131,54 +147,6 @@ TEST(OutputSafety, TerminatedRunLeavesNoTemporaryFile) {
     }
 }
 
-TEST(OutputSafety, BatchListWithFoldersBlanksAndCrLf) {
-    TempDir dir;
-    runCommand("mkdir " + shellQuote(dir.file("sub")));
-    dir.write("sub/a.pdf", makeNumberedPdf(4));
-    dir.write("b.pdf", makeNumberedPdf(2));
-    dir.write("list.txt", "  sub/a.pdf \r\n\r\n\n./sub/../b.pdf\r\n");
-    TesselRun run = runTessel({"list.txt", "-fout/x", "-4up", "-q"}, dir.path());
-    EXPECT_EQ(run.status, 0) << run.output;
-    EXPECT_EQ(qpdfPageCount(dir.file("out/x/sub/a.pdf")), 1);
-    EXPECT_EQ(qpdfPageCount(dir.file("out/x/b.pdf")), 1);
-    EXPECT_NE(run.output.find("\nDone.\nBatch done: 2 files converted\n"), std::string::npos)
-        << run.output;
-
-    dir.write("list2.txt", "b.pdf\nnew/missing.pdf\nsub/a.pdf\n");
-    run = runTessel({"list2.txt", "-fout2", "-q"}, dir.path());
-    EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("Batch stopped: 1 of 3 files converted, 'new/missing.pdf' failed\n"),
-              std::string::npos)
-        << run.output;
-    // The failed file leaves no folder made for it.
-    EXPECT_FALSE(fileExists(dir.file("out2/new")));
-}
-
-TEST(OutputSafety, HelpVersionAndQuiet) {
-    for (const char* help : {"-h", "-help", "--help"}) {
-        TesselRun run = runTessel({help});
-        EXPECT_EQ(run.status, 0) << help;
-        EXPECT_NE(run.output.find("Parameters:\n"), std::string::npos) << help;
-    }
-    TesselRun version = runTessel({"--version"});
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.output, "Tessel v1.12\n");
-
-    TempDir dir;
-    dir.write("in.pdf", makeNumberedPdf(13));
-    TesselRun quiet = runTessel({"in.pdf", "out.pdf", "-q"}, dir.path());
-    EXPECT_EQ(quiet.status, 0);
-    EXPECT_EQ(quiet.output, "Input file: 'in.pdf', output file: 'out.pdf'\nProcessing\nDone.\n");
-    // Split back: no dots either, and the normaliser's line is ended before the next one.
-    quiet = runTessel({"in.pdf", "out.pdf", "-q", "-2to1up"}, dir.path());
-    EXPECT_EQ(quiet.output.find("Processing."), std::string::npos) << quiet.output;
-    EXPECT_NE(quiet.output.find("Processing\nInput file: '"), std::string::npos) << quiet.output;
-    quiet = runTessel({"missing.pdf", "out.pdf", "-q"}, dir.path());
-    EXPECT_EQ(quiet.status, 1);
-    EXPECT_EQ(quiet.output,
-              "Input file: 'missing.pdf'Input file open error\nNo such file or directory\n");
-}
-
 TEST(OutputSafety, InputMessagesSayWhy) {
     std::string encrypted = makeNumberedPdf(1);
     encrypted.insert(encrypted.rfind("/Root"), "/Encrypt 3 0 R ");
@@ -204,5 +172,33 @@ TEST(OutputSafety, InputMessagesSayWhy) {
             EXPECT_FALSE(fileExists(dir.file("out.pdf")));
             EXPECT_EQ(tempFileCount(dir.path()), 0) << input;
         }
+    }
+}
+
+// A file size limit (a full disk as the program sees it) ends the run, and a batch, with a
+// message and no partial output.
+TEST(OutputSafety, FileSizeLimitFailsCleanly) {
+    TempDir dir;
+    std::string input = makeNumberedPdf(120);
+    ASSERT_GT(input.size(), 3 * 8192u);  // the output cannot fit under the limit
+    dir.write("in.pdf", input);
+    // -2to1up fails while writing its temporary normalised copy; the list stops its batch.
+    for (const char* args : {"in.pdf out.pdf", "in.pdf out.pdf -4up", "in.pdf out.pdf -12up3x4",
+                             "in.pdf out.pdf -2to1up", "list.txt -fbatch -4up"}) {
+        if (args[0] == 'l') dir.write("list.txt", "in.pdf\n");
+        TesselRun run;
+        run.status = runCommand("cd " + shellQuote(dir.path()) + " && bash -c 'ulimit -f 8; exec " +
+                                    tesselBinary() + " " + args + "' </dev/null",
+                                &run.output, true);
+        EXPECT_EQ(run.status, 1) << args << ": " << run.output;
+        EXPECT_NE(run.output.find("Output file write error: '"), std::string::npos) << run.output;
+        // The normaliser's message names the temporary file without the reason.
+        if (std::string(args).find("2to1") == std::string::npos) {
+            EXPECT_NE(run.output.find("(File too large)"), std::string::npos) << run.output;
+        }
+        EXPECT_EQ(run.output.find("Done."), std::string::npos) << run.output;
+        EXPECT_FALSE(fileExists(dir.file("out.pdf")) || fileExists(dir.file("batch/in.pdf")))
+            << args;
+        EXPECT_EQ(tempFileCount(dir.path()) + tempFileCount(dir.file("batch")), 0) << args;
     }
 }

@@ -24,6 +24,7 @@ struct PaperCase {
     const char* order;               // expected sheets, see parseOrder
     double paperWidth, paperHeight;  // upright; a named size turns when the grid shows larger
     bool named = true;
+    double gapX = 0, gapY = 0;  // the margins between columns and between rows
 };
 
 // Where each page of a sheet must show: cells as large as the largest page on the sheet as
@@ -47,8 +48,8 @@ std::vector<PlacedPage> expectedSheet(const PaperCase& c, const std::vector<int>
         cellHeight = std::max(cellHeight, height);
     }
     auto scaleOn = [&](double w, double h) {
-        return std::min((w - 2 * border) / (c.across * cellWidth),
-                        (h - 2 * border) / (c.down * cellHeight));
+        return std::min((w - 2 * border) / (c.across * cellWidth + (c.across - 1) * c.gapX),
+                        (h - 2 * border) / (c.down * cellHeight + (c.down - 1) * c.gapY));
     };
     paperWidth = c.paperWidth;
     paperHeight = c.paperHeight;
@@ -59,9 +60,10 @@ std::vector<PlacedPage> expectedSheet(const PaperCase& c, const std::vector<int>
     scales.assign(inputs.size(), 0);
     for (int k = 0; k < static_cast<int>(slots.size()); k++) {
         PlacedPage cell{k, slots[static_cast<size_t>(k)]};
-        cell.x1 = 0.5 * (paperWidth - s * c.across * cellWidth) + s * cellWidth * (k % c.across);
-        cell.y1 = 0.5 * (paperHeight - s * c.down * cellHeight) +
-                  s * cellHeight * (c.down - 1 - k / c.across);
+        cell.x1 = 0.5 * (paperWidth - s * (c.across * cellWidth + (c.across - 1) * c.gapX)) +
+                  s * (cellWidth + c.gapX) * (k % c.across);
+        cell.y1 = 0.5 * (paperHeight - s * (c.down * cellHeight + (c.down - 1) * c.gapY)) +
+                  s * (cellHeight + c.gapY) * (c.down - 1 - k / c.across);
         double fit = 0;
         if (cell.page) {
             shown(cell.page, width, height);
@@ -165,6 +167,8 @@ TEST_P(Paper, PagesFitTheirCellsUpright) {
 const PaperCase kCases[] = {
     {"A4TwoUp", 4, "595x842", "", "-paper a4", 2, 1, "1,2|3,4", 595, 842},
     {"LetterFourUp", 4, "612x792", "", "-4up -paper Letter", 2, 2, "1,2,3,4", 612, 792},
+    {"FourUpMargins", 4, "612x792", "", "-4up -paper a4 -rightmargin 20 -bottommargin 50", 2, 2,
+     "1,2,3,4", 595, 842, true, 20, 50},
     {"LetterTwelveUp", 12, "612x792", "", "-12up3x4 -paper letter", 3, 4,
      "1,2,3,4,5,6,7,8,9,10,11,12", 612, 792},
     {"FixedLandscape", 4, "612x792", "", "-4up -paper 842x595", 2, 2, "1,2,3,4", 842, 595, false},
@@ -177,6 +181,35 @@ const PaperCase kCases[] = {
     {"StackedCardsWithMarks", 8, "300x200", "", "-6up2x3 -stack -paper a4 -marks", 2, 3,
      "1,3,5,7,0,0|2,4,6,8,0,0", 595, 842},
 };
+
+// Split back onto paper, each half of a page fills a sheet of its own: the left halves are painted
+// dark, the right halves are left light.
+TEST(PaperSplitBack, EachHalfFillsItsOwnSheet) {
+    TempDir dir;
+    FeatureDoc doc;
+    doc.pages = numberedPages(2);
+    for (FeaturePage& page : doc.pages) {
+        page.width = 1190;
+        page.height = 842;
+        page.extraContent = "0.2 g 0 0 595 842 re f\n";
+    }
+    std::string input = dir.write("in.pdf", makeFeaturePdf(doc)), output = dir.file("out.pdf");
+    TesselRun run = runTessel({input, output, "-2to1up", "-paper", "a4"});
+    ASSERT_EQ(run.status, 0) << run.output;
+    std::vector<GrayImage> sheets;
+    std::string error;
+    ASSERT_TRUE(renderPages(output, 10, sheets, &error)) << error;
+    ASSERT_EQ(sheets.size(), 4u);
+    for (size_t n = 0; n < sheets.size(); n++) {
+        double sum = 0;
+        for (uint8_t pixel : sheets[n].pixels) sum += pixel;
+        double mean = sum / static_cast<double>(sheets[n].pixels.size());
+        bool left = n % 2 == 0;
+        EXPECT_EQ(left ? mean < 90 : mean > 200, true)
+            << "sheet " << n + 1 << " shows mean grey " << mean << ", expected a "
+            << (left ? "dark left" : "light right") << " half";
+    }
+}
 
 INSTANTIATE_TEST_SUITE_P(Sheets, Paper, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<PaperCase>& param) {

@@ -32,6 +32,10 @@ std::map<std::string, std::string> snapshot(const std::string& folder, const std
     return files;
 }
 
+const char kWildcards[] =
+    "\nError! Wildcards * are not permitted, if you want to process many files then do: dir /B "
+    "*.pdf > list.txt, then tessel list.txt -fc:\\test\n\n";
+
 struct Refusal {
     std::vector<std::string> args;
     const char* message;  // a part of the refusal that names the argument
@@ -40,6 +44,8 @@ struct Refusal {
 const Refusal kRefusals[] = {
     {{"in.pdf", "out.pdf", "--4up"}, "Unknown option '--4up': did you mean -4up?"},
     {{"in.pdf", "out.pdf", "-4UP"}, "Unknown option '-4UP': did you mean -4up?"},
+    {{"in.pdf", "out.pdf", "-udplciate"},
+     "Unknown option '-udplciate': run tessel -h for the options"},
     {{"in.pdf", "out.pdf", "-s", "5"}, "use -s5, not -s 5"},
     {{"in.pdf", "out.pdf", "-e"}, "Option -e needs the end page in the same argument"},
     {{"in.pdf", "out.pdf", "-sabc"}, "Unknown option '-sabc': the start page is written -s<n"},
@@ -79,6 +85,17 @@ const Refusal kRefusals[] = {
     {{"up.txt", "-fout"}, "List line 3: 'sub/../../b.pdf' leads out of the output folder"},
     {{"abs.txt", "-fout"}, "List line 1: '/tmp/a.pdf' is an absolute path"},
     {{"self.txt", "-f."}, "Output file is the list file: './self.txt'"},
+    {{"list.txt", "out.pdf"}, "please specify -f for output folder, e.g. -fc:\\test\n"},
+    {{"missing.txt", "-fout"}, "Unable to open file list: 'missing.txt'\r\n"},
+    {{"a*.pdf", "out.pdf"}, kWildcards},
+    {{"in.pdf", "o*t.pdf"}, kWildcards},
+    {{"*", "-fout", "-4up"}, kWildcards},
+    // Further on a star is just a character: here of a sequence file that does not exist.
+    {{"in.pdf", "out.pdf", "-seq", "a*.txt"}, "wrong path to the sequence file\n"},
+    {{"in.pdf", "in.pdf"}, "Output file is the input file: 'in.pdf'"},
+    {{"in.pdf", "./in.pdf"}, "Output file is the input file: './in.pdf'"},
+    {{"in.pdf", "nofolder/out.pdf"},
+     "Input file: 'in.pdf'\nOutput file create error: 'nofolder/out.pdf'\n"},
 };
 
 TEST(Refusal, NothingIsTouched) {

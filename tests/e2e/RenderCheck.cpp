@@ -17,30 +17,19 @@
 
 namespace {
 
-// Skips white space and comments of a PGM header.
-void skipPgmSpace(const std::string& bytes, size_t& pos) {
-    while (pos < bytes.size()) {
-        if (bytes[pos] == '#') {
-            while (pos < bytes.size() && bytes[pos] != '\n') pos++;
-        } else if (std::isspace(static_cast<unsigned char>(bytes[pos]))) {
-            pos++;
-        } else {
-            break;
-        }
+// Parses a binary PGM (P5, maxval 255) as pdftoppm -gray writes it; false with a reason otherwise.
+bool parsePgm(const std::string& bytes, GrayImage& image, std::string* error) {
+    int width = 0, height = 0, maxValue = 0, header = 0;
+    if (std::sscanf(bytes.c_str(), "P5 %d %d %d%n", &width, &height, &maxValue, &header) != 3 ||
+        maxValue != 255 || width <= 0 || height <= 0 ||
+        bytes.size() - header - 1 < static_cast<size_t>(width) * height) {
+        if (error) *error = "not a whole 8-bit binary PGM";
+        return false;
     }
-}
-
-bool readPgmNumber(const std::string& bytes, size_t& pos, int& value) {
-    skipPgmSpace(bytes, pos);
-    size_t start = pos;
-    long number = 0;
-    while (pos < bytes.size() && std::isdigit(static_cast<unsigned char>(bytes[pos])) &&
-           pos - start < 7) {
-        number = number * 10 + (bytes[pos] - '0');
-        pos++;
-    }
-    if (pos == start) return false;
-    value = static_cast<int>(number);
+    image.width = width;
+    image.height = height;
+    image.pixels.assign(bytes.begin() + header + 1, bytes.end());
+    image.pixels.resize(static_cast<size_t>(width) * height);
     return true;
 }
 
@@ -155,40 +144,6 @@ std::string shellQuote(const std::string& text) {
     return quoted + "'";
 }
 
-bool parsePgm(const std::string& bytes, GrayImage& image, std::string* error) {
-    auto fail = [error](const char* why) {
-        if (error) *error = why;
-        return false;
-    };
-    if (bytes.size() < 2 || bytes[0] != 'P' || bytes[1] != '5') return fail("not a binary PGM");
-    size_t pos = 2;
-    int width = 0, height = 0, maxValue = 0;
-    if (!readPgmNumber(bytes, pos, width) || !readPgmNumber(bytes, pos, height) ||
-        !readPgmNumber(bytes, pos, maxValue)) {
-        return fail("PGM header incomplete");
-    }
-    if (maxValue != 255) return fail("PGM maxval is not 255");
-    if (width <= 0 || height <= 0 || width > 20000 || height > 20000)
-        return fail("PGM size out of range");
-    if (pos >= bytes.size() || !std::isspace(static_cast<unsigned char>(bytes[pos]))) {
-        return fail("PGM header not ended by white space");
-    }
-    pos++;
-    size_t count = static_cast<size_t>(width) * height;
-    if (bytes.size() - pos < count) return fail("PGM pixel data truncated");
-    image.width = width;
-    image.height = height;
-    image.pixels.assign(bytes.begin() + static_cast<long>(pos),
-                        bytes.begin() + static_cast<long>(pos + count));
-    return true;
-}
-
-std::string toPgm(const GrayImage& image) {
-    std::string out = formatText("P5\n%d %d\n255\n", image.width, image.height);
-    out.append(image.pixels.begin(), image.pixels.end());
-    return out;
-}
-
 bool renderPages(const std::string& pdfPath, double dpi, std::vector<GrayImage>& images,
                  std::string* error, int first, int last, std::string* messages) {
     images.clear();
@@ -263,9 +218,6 @@ bool readPageBoxes(const std::string& pdfPath, std::vector<PageBoxes>& pages, st
             PageBoxes& boxes = byPage[page];
             if (!std::strcmp(key, "MediaBox")) target = boxes.media;
             if (!std::strcmp(key, "CropBox")) target = boxes.crop;
-            if (!std::strcmp(key, "BleedBox")) target = boxes.bleed;
-            if (!std::strcmp(key, "TrimBox")) target = boxes.trim;
-            if (!std::strcmp(key, "ArtBox")) target = boxes.art;
             if (target) std::copy(v, v + 4, target);
         }
     }
@@ -370,7 +322,7 @@ double meanDifference(const GrayImage& a, const GrayImage& b) {
 std::vector<std::string> checkSheet(const GrayImage& sheet, const PageGeometry& sheetGeometry,
                                     const std::vector<PlacedPage>& placed,
                                     const std::vector<GrayImage>& inputImages, int dpi,
-                                    const RenderTolerance& tolerance, std::string* details) {
+                                    const RenderTolerance& tolerance) {
     std::vector<std::string> failures;
     double scale = dpi / 72.0;
     double sheetWidth, sheetHeight;
@@ -447,11 +399,7 @@ std::vector<std::string> checkSheet(const GrayImage& sheet, const PageGeometry& 
     for (size_t index = 0; index < placed.size(); index++) {
         const PlacedPage& cell = placed[index];
         const PixelRect& rect = rects[index];
-        if (cell.unchecked) {
-            if (details)
-                *details += formatText("slot %d page %d: not compared\n", cell.slot, cell.page);
-            continue;
-        }
+        if (cell.unchecked) continue;
         // A page's cell is compared at the size of its input rendering.
         int width = rect.width, height = rect.height;
         if (cell.page > 0) {
@@ -473,8 +421,6 @@ std::vector<std::string> checkSheet(const GrayImage& sheet, const PageGeometry& 
         double right = maskedDifference(crop, wanted, mask, &compared);
         if (compared == 0) continue;  // the cell lies off the sheet
         if (cell.page == 0) {
-            if (details)
-                *details += formatText("slot %d empty: difference %.2f\n", cell.slot, right);
             if (right > tolerance.blankMean) {
                 failures.push_back(
                     formatText("slot %d should be empty but differs by %.1f", cell.slot, right));
@@ -491,7 +437,6 @@ std::vector<std::string> checkSheet(const GrayImage& sheet, const PageGeometry& 
         const GrayImage& want = inputImages[own];
         std::vector<double> blurCrop = blurred(crop, mask);
         double ownDifference = blurredDifference(blurCrop, blurredInput(own), crop, mask);
-        double nearestOther = 255;
         for (size_t other = 0; other < inputImages.size(); other++) {
             if (other == own) continue;
             const GrayImage& alternative = inputImages[other];
@@ -501,16 +446,11 @@ std::vector<std::string> checkSheet(const GrayImage& sheet, const PageGeometry& 
                 continue;
             }
             double wrong = blurredDifference(blurCrop, blurredInput(other), crop, mask);
-            nearestOther = std::min(nearestOther, wrong);
             if (wrong <= ownDifference) {
                 failures.push_back(formatText(
                     "slot %d: looks like page %zu (difference %.1f) rather than page %d (%.1f)",
                     cell.slot, other + 1, wrong, cell.page, ownDifference));
             }
-        }
-        if (details) {
-            *details += formatText("slot %d page %d: difference %.2f, nearest other page %.2f\n",
-                                   cell.slot, cell.page, right, nearestOther);
         }
     }
 
@@ -518,7 +458,6 @@ std::vector<std::string> checkSheet(const GrayImage& sheet, const PageGeometry& 
     std::vector<double> blurSheet = blurred(sheet, checkedMask);
     std::vector<double> blurExpected = blurred(expected, checkedMask);
     int reported = 0;
-    double worstBlock = 0;
     for (int by = 0; by + 8 <= sheet.height; by += 8) {
         for (int bx = 0; bx + 8 <= sheet.width; bx += 8) {
             double sum = 0;
@@ -529,7 +468,6 @@ std::vector<std::string> checkSheet(const GrayImage& sheet, const PageGeometry& 
                         sum += std::fabs(blurSheet[index] - blurExpected[index]);
                 }
             }
-            worstBlock = std::max(worstBlock, sum / 64);
             if (sum / 64 > tolerance.blockMean && reported++ < 3) {
                 failures.push_back(
                     formatText("block at pixel (%d, %d) differs from the expected sheet by %.1f",
@@ -537,7 +475,6 @@ std::vector<std::string> checkSheet(const GrayImage& sheet, const PageGeometry& 
             }
         }
     }
-    if (details) *details += formatText("worst 8 x 8 block: %.2f\n", worstBlock);
     if (reported > 3) failures.push_back(formatText("%d blocks differ in all", reported));
     return failures;
 }

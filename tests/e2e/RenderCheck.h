@@ -19,9 +19,6 @@ struct GrayImage {
 // Quotes a text for the shell.
 std::string shellQuote(const std::string& text);
 
-// Parses a binary PGM (P5, maxval 255) as pdftoppm -gray writes it; false with a reason otherwise.
-bool parsePgm(const std::string& bytes, GrayImage& image, std::string* error = nullptr);
-
 // Renders what pages first..last (last 0: to the end) of a PDF show (their crop boxes) at dpi with
 // pdftoppm -gray. Fills
 // images in page order; false with pdftoppm's messages when it fails. What pdftoppm prints on
@@ -40,9 +37,6 @@ struct PageGeometry {
 struct PageBoxes {
     double media[4] = {0, 0, 0, 0};
     double crop[4] = {0, 0, 0, 0};
-    double bleed[4] = {0, 0, 0, 0};
-    double trim[4] = {0, 0, 0, 0};
-    double art[4] = {0, 0, 0, 0};
     int rotation = 0;
 };
 
@@ -96,17 +90,12 @@ struct RenderTolerance {
 
 // Compares a rendered sheet with the expected placement: every placed page must match its input
 // rendering closely and be closer to it than to any other (different) input page; empty slots
-// and everything outside the placed pages must be blank. Returns the failures, empty when good;
-// details, when given, receives the measured differences of every cell.
+// and everything outside the placed pages must be blank. Returns the failures, empty when good.
 std::vector<std::string> checkSheet(const GrayImage& sheet, const PageGeometry& sheetGeometry,
                                     const std::vector<PlacedPage>& placed,
                                     const std::vector<GrayImage>& inputImages, int dpi,
-                                    const RenderTolerance& tolerance = RenderTolerance(),
-                                    std::string* details = nullptr);
+                                    const RenderTolerance& tolerance = RenderTolerance());
 
 // Mean absolute difference of two equally sized images (large when the sizes differ by more
 // than a pixel; the common area is compared otherwise).
 double meanDifference(const GrayImage& a, const GrayImage& b);
-
-// Writes a PGM (for looking at a failure).
-std::string toPgm(const GrayImage& image);

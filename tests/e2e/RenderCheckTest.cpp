@@ -1,9 +1,6 @@
-// Tests of the render check itself on sheets made by hand: it must pass a right sheet and catch
-// pages that are swapped, upside down, in the wrong font, without their image or missing.
+// The render check on sheets made by hand: it passes right sheets and catches pages that are
+// swapped, upside down, in the wrong font, without their image, missing, or out of their cells.
 #include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
 
 #include "e2e/RenderCheck.h"
 #include "pdf/FormatText.h"
@@ -21,14 +18,11 @@ std::string joined(const std::vector<std::string>& lines) {
 
 // One page drawn on a hand-made sheet.
 struct HandSlot {
-    HandSlot(int pageNumber, double dx, double dy, bool turned = false,
-             const std::string& otherFont = "", bool withoutImage = false)
-        : page(pageNumber), x(dx), y(dy), flip(turned), font(otherFont), noImage(withoutImage) {}
-    int page;          // 1-based page of the input document
-    double x, y;       // translation of the page's origin
-    bool flip;         // turned by 180 degrees about its origin before the translation
-    std::string font;  // BaseFont used instead of the page's own, "" for its own
-    bool noImage;      // the image is not drawn
+    int page;               // 1-based page of the input document
+    double x, y;            // translation of the page's origin
+    bool flip = false;      // turned by 180 degrees about its origin before the translation
+    std::string font = "";  // BaseFont used instead of the page's own, "" for its own
+    bool noImage = false;   // the image is not drawn
 };
 
 // A one-page PDF that draws input pages the way an imposed sheet should show them.
@@ -90,152 +84,80 @@ std::vector<std::string> checkHandSheet(const FeatureDoc& input, const std::stri
     std::vector<PageGeometry> geometry;
     for (const PageBoxes& boxes : inputBoxes) geometry.push_back(geometryOf(boxes));
     std::vector<PlacedPage> placed = planSheet(layout, slots, geometry, PlacementOptions());
-    std::string details;
-    std::vector<std::string> failures =
-        checkSheet(sheetImages[0], geometryOf(sheetBoxes[0]), placed, inputImages, kDpi,
-                   RenderTolerance(), &details);
-    if (getenv("TESSEL_RENDER_DETAILS"))
-        fprintf(stderr, "%s%s", details.c_str(), joined(failures).c_str());
-    return failures;
+    return checkSheet(sheetImages[0], geometryOf(sheetBoxes[0]), placed, inputImages, kDpi);
 }
 
-FeatureDoc fourPages() {
+// Input documents: 0 four pages (page 2 in Courier-Bold with an image, page 3 with an image),
+// 1 four pages turned 90 (the last 270), 2 two pages the second flipped, 3 two cropped pages.
+FeatureDoc inputDoc(int kind) {
     FeatureDoc doc;
-    doc.pages = numberedPages(4);
-    doc.pages[1].font = "Courier-Bold";
-    doc.pages[1].image = true;
-    doc.pages[2].image = true;
+    doc.pages = numberedPages(kind < 2 ? 4 : 2);
+    if (kind == 0) {
+        doc.pages[1].font = "Courier-Bold";
+        doc.pages[1].image = true;
+        doc.pages[2].image = true;
+    }
+    for (FeaturePage& page : doc.pages) {
+        if (kind == 1) page.rotate = "90";
+        if (kind == 3) page.extraKeys = "/CropBox [36 36 576 756]";
+    }
+    if (kind == 1) doc.pages[3].rotate = "270";
+    if (kind == 2) doc.pages[1].rotate = "180";
     return doc;
 }
 
+struct HandCase {
+    const char* name;
+    int doc;
+    bool tall;  // a 1224 x 1584 sheet of /Rotate 90, else 1224 x 792 unturned
+    std::vector<HandSlot> drawn;
+    GridLayout grid;
+    std::vector<int> slots;  // what the check expects in the cells
+    bool passes;
+};
+
+const char kCrop[] = "/CropBox [36 36 1116 756]";
+
 }  // namespace
 
-TEST(RenderCheck, ParsesPgmWithComment) {
-    GrayImage image;
-    std::string error;
-    ASSERT_TRUE(
-        parsePgm(std::string("P5\n# made by hand\n2 2\n255\n") + "\x01\x02\x03\x04", image, &error))
-        << error;
-    EXPECT_EQ(image.width, 2);
-    EXPECT_EQ(image.height, 2);
-    EXPECT_EQ(image.at(1, 1), 4);
-    EXPECT_EQ(image.at(0, 1), 3);
-}
-
-TEST(RenderCheck, RefusesBrokenPgm) {
-    GrayImage image;
-    std::string error;
-    EXPECT_FALSE(parsePgm("P6\n2 2\n255\n0123456789ab", image, &error));
-    EXPECT_FALSE(parsePgm("P5\n2 2\n255\n\x01\x02\x03", image, &error));
-    EXPECT_EQ(error, "PGM pixel data truncated");
-    EXPECT_FALSE(parsePgm("P5\n2 2\n65535\n\x01\x02\x03\x04", image, &error));
-    EXPECT_FALSE(parsePgm("P5\n99999999 2\n255\n", image, &error));
-    EXPECT_FALSE(parsePgm("P5\n2", image, &error));
-}
-
-TEST(RenderCheck, PageComparedWithItselfPasses) {
-    FeatureDoc doc = fourPages();
-    TempDir dir;
-    std::string path = dir.write("in.pdf", makeFeaturePdf(doc));
-    std::vector<GrayImage> images;
-    std::string error;
-    ASSERT_TRUE(renderPages(path, kDpi, images, &error)) << error;
-    ASSERT_EQ(images.size(), 4u);
-    EXPECT_EQ(images[0].width, 170);
-    EXPECT_EQ(images[0].height, 220);
-    EXPECT_EQ(meanDifference(images[1], images[1]), 0);
-    // Different pages differ well beyond the tolerance of one placed page.
-    EXPECT_GT(meanDifference(images[0], images[1]), RenderTolerance().cellMean);
-}
-
-TEST(RenderCheck, RightTwoUpSheetPasses) {
-    FeatureDoc doc = fourPages();
-    std::string sheet = makeHandSheet(doc, 1224, 792, 0, {{2, 0, 0}, {3, 612, 0}});
-    std::vector<std::string> failures = checkHandSheet(doc, sheet, GridLayout{2, 1, true}, {2, 3});
-    EXPECT_TRUE(failures.empty()) << joined(failures);
-}
-
-TEST(RenderCheck, SwappedPagesFail) {
-    FeatureDoc doc = fourPages();
-    std::string sheet = makeHandSheet(doc, 1224, 792, 0, {{3, 0, 0}, {2, 612, 0}});
-    std::vector<std::string> failures = checkHandSheet(doc, sheet, GridLayout{2, 1, true}, {2, 3});
-    EXPECT_FALSE(failures.empty());
-}
-
-TEST(RenderCheck, UpsideDownPageFails) {
-    FeatureDoc doc = fourPages();
-    std::string sheet = makeHandSheet(doc, 1224, 792, 0, {{2, 0, 0}, {3, 1224, 792, true}});
-    std::vector<std::string> failures = checkHandSheet(doc, sheet, GridLayout{2, 1, true}, {2, 3});
-    EXPECT_FALSE(failures.empty());
-}
-
-TEST(RenderCheck, WrongFontFails) {
-    // Page 2 uses Courier-Bold under /F1; drawing it in the carrier's Helvetica must be caught.
-    FeatureDoc doc = fourPages();
-    std::string sheet =
-        makeHandSheet(doc, 1224, 792, 0, {{1, 0, 0}, {2, 612, 0, false, "Helvetica"}});
-    std::vector<std::string> failures = checkHandSheet(doc, sheet, GridLayout{2, 1, true}, {1, 2});
-    EXPECT_FALSE(failures.empty());
-}
-
-TEST(RenderCheck, MissingImageFails) {
-    FeatureDoc doc = fourPages();
-    std::string sheet = makeHandSheet(doc, 1224, 792, 0, {{1, 0, 0}, {2, 612, 0, false, "", true}});
-    std::vector<std::string> failures = checkHandSheet(doc, sheet, GridLayout{2, 1, true}, {1, 2});
-    EXPECT_FALSE(failures.empty());
-}
-
-TEST(RenderCheck, MissingPageFails) {
-    FeatureDoc doc = fourPages();
-    std::string sheet = makeHandSheet(doc, 1224, 792, 0, {{1, 0, 0}});
-    std::vector<std::string> failures = checkHandSheet(doc, sheet, GridLayout{2, 1, true}, {1, 2});
-    EXPECT_FALSE(failures.empty());
-}
-
-TEST(RenderCheck, ContentInEmptySlotFails) {
-    FeatureDoc doc = fourPages();
-    std::string sheet = makeHandSheet(doc, 1224, 792, 0, {{1, 0, 0}, {4, 612, 0}});
-    EXPECT_TRUE(checkHandSheet(doc, sheet, GridLayout{2, 1, true}, {1, 4}).empty());
-    EXPECT_FALSE(checkHandSheet(doc, sheet, GridLayout{2, 1, true}, {1, 0}).empty());
-}
-
-TEST(RenderCheck, TurnedFourUpSheetPasses) {
-    // Pages of /Rotate 90 on a sheet of /Rotate 90: the grid is transposed in user space.
-    FeatureDoc doc;
-    doc.pages = numberedPages(4);
-    for (FeaturePage& page : doc.pages) page.rotate = "90";
-    doc.pages[3].rotate = "270";
-    std::string sheet = makeHandSheet(doc, 1224, 1584, 90,
-                                      {{1, 0, 0}, {2, 0, 792}, {3, 612, 0}, {4, 1224, 1584, true}});
-    std::vector<std::string> failures =
-        checkHandSheet(doc, sheet, GridLayout{2, 2, false}, {1, 2, 3, 4});
-    EXPECT_TRUE(failures.empty()) << joined(failures);
-    // The same drawing read as an unturned grid puts pages in the wrong cells.
-    std::string unturned = makeHandSheet(
-        doc, 1224, 1584, 90, {{1, 0, 792}, {2, 612, 792}, {3, 0, 0}, {4, 1224, 792, true}});
-    EXPECT_FALSE(checkHandSheet(doc, unturned, GridLayout{2, 2, false}, {1, 2, 3, 4}).empty());
-}
-
-TEST(RenderCheck, FlippedPageOnUnturnedSheetPasses) {
-    FeatureDoc doc;
-    doc.pages = numberedPages(2);
-    doc.pages[1].rotate = "180";
-    std::string sheet = makeHandSheet(doc, 1224, 792, 0, {{1, 0, 0}, {2, 1224, 792, true}});
-    std::vector<std::string> failures = checkHandSheet(doc, sheet, GridLayout{2, 1, true}, {1, 2});
-    EXPECT_TRUE(failures.empty()) << joined(failures);
-    std::string plain = makeHandSheet(doc, 1224, 792, 0, {{1, 0, 0}, {2, 612, 0}});
-    EXPECT_FALSE(checkHandSheet(doc, plain, GridLayout{2, 1, true}, {1, 2}).empty());
-}
-
-TEST(RenderCheck, CroppedPagesAtTheirMediaBoxPitchFail) {
-    // Pages showing [36 36 576 756] of [0 0 612 792]: side by side, the second page's crop box
-    // must start where the first one's ends, not one media box width further on.
-    FeatureDoc doc;
-    doc.pages = numberedPages(2);
-    for (FeaturePage& page : doc.pages) page.extraKeys = "/CropBox [36 36 576 756]";
-    const char* sheetCrop = "/CropBox [36 36 1116 756]";
-    std::string right = makeHandSheet(doc, 1224, 792, 0, {{1, 0, 0}, {2, 540, 0}}, sheetCrop);
-    EXPECT_TRUE(checkHandSheet(doc, right, GridLayout{2, 1, true}, {1, 2}).empty());
-    std::string apart = makeHandSheet(doc, 1224, 792, 0, {{1, 0, 0}, {2, 612, 0}}, sheetCrop);
-    EXPECT_FALSE(checkHandSheet(doc, apart, GridLayout{2, 1, true}, {1, 2}).empty());
+TEST(RenderCheck, PassesRightSheetsAndCatchesWrongOnes) {
+    const GridLayout two{2, 1, true}, four{2, 2, false};
+    const HandCase cases[] = {
+        {"right", 0, false, {{2, 0, 0}, {3, 612, 0}}, two, {2, 3}, true},
+        {"swapped", 0, false, {{3, 0, 0}, {2, 612, 0}}, two, {2, 3}, false},
+        {"upside down", 0, false, {{2, 0, 0}, {3, 1224, 792, true}}, two, {2, 3}, false},
+        // Page 2 uses Courier-Bold under /F1; drawn in the carrier's Helvetica it is wrong.
+        {"wrong font", 0, false, {{1, 0, 0}, {2, 612, 0, false, "Helvetica"}}, two, {1, 2}, false},
+        {"no image", 0, false, {{1, 0, 0}, {2, 612, 0, false, "", true}}, two, {1, 2}, false},
+        {"missing page", 0, false, {{1, 0, 0}}, two, {1, 2}, false},
+        {"page in an empty slot", 0, false, {{1, 0, 0}, {4, 612, 0}}, two, {1, 0}, false},
+        {"page 4 beside 1", 0, false, {{1, 0, 0}, {4, 612, 0}}, two, {1, 4}, true},
+        // Turned pages on a turned sheet: the grid is transposed in user space.
+        {"turned",
+         1,
+         true,
+         {{1, 0, 0}, {2, 0, 792}, {3, 612, 0}, {4, 1224, 1584, true}},
+         four,
+         {1, 2, 3, 4},
+         true},
+        {"turned read unturned",
+         1,
+         true,
+         {{1, 0, 792}, {2, 612, 792}, {3, 0, 0}, {4, 1224, 792, true}},
+         four,
+         {1, 2, 3, 4},
+         false},
+        {"flipped", 2, false, {{1, 0, 0}, {2, 1224, 792, true}}, two, {1, 2}, true},
+        {"flipped drawn upright", 2, false, {{1, 0, 0}, {2, 612, 0}}, two, {1, 2}, false},
+        // Side by side, the second crop box starts where the first ends, not a media box on.
+        {"cropped", 3, false, {{1, 0, 0}, {2, 540, 0}}, two, {1, 2}, true},
+        {"cropped at media pitch", 3, false, {{1, 0, 0}, {2, 612, 0}}, two, {1, 2}, false},
+    };
+    for (const HandCase& c : cases) {
+        FeatureDoc doc = inputDoc(c.doc);
+        std::string sheet = makeHandSheet(doc, 1224, c.tall ? 1584 : 792, c.tall ? 90 : 0, c.drawn,
+                                          c.doc == 3 ? kCrop : "");
+        std::vector<std::string> failures = checkHandSheet(doc, sheet, c.grid, c.slots);
+        EXPECT_EQ(failures.empty(), c.passes) << c.name << ":\n" << joined(failures);
+    }
 }

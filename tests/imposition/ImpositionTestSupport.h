@@ -1,18 +1,12 @@
-// Test helpers for the imposition: an input opened and copied as the driver does, the run into a
-// complete output file, and the output reopened for checks.
+// Imposition test helpers: input copied as the driver does, sheets written, output reopened.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <cstdio>
-#include <cstdlib>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/JobSettings.h"
 #include "imposition/ImpositionRun.h"
 #include "imposition/OrderText.h"
 #include "imposition/PageBoxes.h"
@@ -21,27 +15,14 @@
 #include "pdf/CPdfDocument.h"
 #include "pdf/FormatText.h"
 #include "pdf/ObjectText.h"
-#include "support/TestPdf.h"
-#include "writer/ObjectCopy.h"
-#include "writer/OffsetTable.h"
-#include "writer/OutputFile.h"
-#include "writer/WriteContext.h"
-#include "writer/XRefWriter.h"
+#include "writer/WriterTestSupport.h"
 
-// One conversion up to the imposition run: input opened twice, header written, page tree
-// scanned and the input objects copied.
-class ImpositionSetup {
+// A conversion up to the imposition run: header, page tree scan, input objects but the pages.
+class ImpositionSetup : public WriterSetup {
   public:
-    explicit ImpositionSetup(const std::string& pdf, const std::string& name = "out.pdf")
-        : name_(name) {
-        inputPath_ = dir_.write("in.pdf", pdf);
-        doc.open(inputPath_);
-        input_ = std::fopen(inputPath_.c_str(), "rb");
-        out.create(outputPath());
-        offsets.reset(doc.getXRef()->getNumObjects());
-        ctx = std::make_unique<WriteContext>(WriteContext(doc, input_, out, offsets));
+    explicit ImpositionSetup(const std::string& pdf) : WriterSetup(pdf) {
         writeHeader(*ctx);
-        pagesRoot = scanPageTree(doc, input_, pages);
+        pagesRoot = scanPageTree(doc, ctx->input, pages);
         std::vector<bool> isPage(static_cast<size_t>(offsets.size()), false);
         for (const PageRecord& page : pages) {
             if (page.objNum >= 0 && page.objNum < offsets.size())
@@ -49,64 +30,29 @@ class ImpositionSetup {
         }
         copyInputObjects(*ctx, isPage, [] {});
     }
-    ~ImpositionSetup() {
-        if (input_) std::fclose(input_);
-    }
-    ImpositionSetup(const ImpositionSetup&) = delete;
-    ImpositionSetup& operator=(const ImpositionSetup&) = delete;
-
-    // Ends the output with the table and trailer; returns its path.
-    std::string finishPdf() {
-        int64_t start = writeXRefTable(*ctx);
-        writeTrailer(*ctx, start, doc.getXRef()->getRootNum(), doc.getXRef()->getInfoNum());
-        out.finish();
-        return outputPath();
-    }
-    // The run with the page tree root given, as the driver makes it.
     void run(const JobSettings& settings, int root) {
         const Layout& layout = layoutIn(settings);
         CPageOrder order = planPageOrder(settings, layout, static_cast<int>(pages.size()));
         runImposition(settings, layout, *ctx, pages, root, order);
     }
-    // The whole run and the file's end.
     std::string impose(const JobSettings& settings) {
         run(settings, pagesRoot);
-        return finishPdf();
+        finishPdf();
+        return outputPath();
     }
-    std::string outputPath() const { return dir_.file(name_); }
-    const TempDir& dir() const { return dir_; }
 
-  private:
-    TempDir dir_;
-    std::string name_;
-    std::string inputPath_;
-    FILE* input_ = nullptr;
-
-  public:
-    CPdfDocument doc;
-    OutputFile out;
-    OffsetTable offsets;
     PageRecords pages;
     int pagesRoot = 0;
-    std::unique_ptr<WriteContext> ctx;
 };
 
 // The output reopened by the reader.
 class OutputPdf {
   public:
-    explicit OutputPdf(const std::string& path) {
-        doc.open(path);
-        file_ = std::fopen(path.c_str(), "rb");
-    }
-    ~OutputPdf() {
-        if (file_) std::fclose(file_);
-    }
-    OutputPdf(const OutputPdf&) = delete;
-    OutputPdf& operator=(const OutputPdf&) = delete;
+    explicit OutputPdf(const std::string& path) { doc.open(path); }
 
     std::string text(int num) {
         std::string result;
-        getObjectText(file_, num, doc, result);
+        getObjectText(doc.getFile(), num, doc, result);
         return result;
     }
     CPdfObject object(int num) {
@@ -117,57 +63,42 @@ class OutputPdf {
         readStreamData(doc.getXRef(), object(num), result);
         return result;
     }
-    // The page tree root's kids, as object numbers.
-    std::vector<int> kids() {
-        std::vector<int> result;
-        CPdfObject catalog = object(doc.getXRef()->getRootNum());
-        CPdfObject root = catalog.getDict()->lookup("Pages");
-        CPdfObject array = root.getDict()->lookup("Kids");
-        for (int i = 0; i < array.getArray()->getLength(); i++)
-            result.push_back(array.getArray()->getRaw(i).getRefNum());
-        return result;
-    }
-    // A page's dictionary entry, resolved.
     CPdfObject pageValue(int pageNum, const char* key) {
         return object(pageNum).getDict()->lookup(key);
     }
-    // The numbers of an array of references (resolved from a page's key).
-    std::vector<int> refNumbers(const CPdfObject& array) {
+    CPdfObject rawValue(int num, const char* key) { return object(num).getDict()->lookupRaw(key); }
+    std::vector<int> kids() {
+        CPdfObject catalog = object(doc.getXRef()->getRootNum());
+        return refNumbers(catalog.getDict()->lookup("Pages").getDict()->lookup("Kids"));
+    }
+    static std::vector<int> refNumbers(const CPdfObject& array) {
         std::vector<int> result;
-        if (!array.isArray()) return result;
-        for (int i = 0; i < array.getArray()->getLength(); i++)
+        for (int i = 0; array.isArray() && i < array.getArray()->getLength(); i++)
             result.push_back(array.getArray()->getRaw(i).getRefNum());
         return result;
     }
-    std::vector<double> numbers(const CPdfObject& array) {
+    static std::vector<double> numbers(const CPdfObject& array) {
         std::vector<double> result;
-        if (!array.isArray()) return result;
-        for (int i = 0; i < array.getArray()->getLength(); i++)
+        for (int i = 0; array.isArray() && i < array.getArray()->getLength(); i++)
             result.push_back(array.getArray()->get(i).getNum());
         return result;
     }
+    std::vector<std::string> contentsData(int sheet) {
+        std::vector<std::string> result;
+        for (int num : refNumbers(pageValue(sheet, "Contents"))) result.push_back(data(num));
+        return result;
+    }
+    bool has(int num, const std::string& part) { return text(num).find(part) != std::string::npos; }
 
     CPdfDocument doc;
-
-  private:
-    FILE* file_ = nullptr;
 };
 
-// qpdf --check on a file: empty when it passes; "skip" when qpdf is absent.
-inline std::string qpdfProblems(const std::string& path) {
-    if (runCommand("command -v qpdf >/dev/null") != 0) return "skip";
+// qpdf --check must pass (skipped when qpdf is absent).
+inline void expectQpdfClean(const std::string& path) {
+    if (runCommand("command -v qpdf >/dev/null") != 0) return;
     std::string output;
-    int status = runCommand("qpdf --check '" + path + "'", &output, true);
-    return status == 0 ? std::string() : output;
+    EXPECT_EQ(runCommand("qpdf --check '" + path + "'", &output, true), 0) << output;
 }
-
-#define EXPECT_QPDF_CLEAN(path)                                 \
-    do {                                                        \
-        std::string problems = qpdfProblems(path);              \
-        if (problems != "skip") {                               \
-            EXPECT_EQ(problems, "") << "qpdf --check " << path; \
-        }                                                       \
-    } while (0)
 
 // A document of simple pages: catalog 1, page tree root 2, Helvetica 3, Courier 4, objects 5 to
 // 9 free for a test; page k (1-based) is object 10k, its content stream 10k + 1, and 10k + 2 to
@@ -180,9 +111,10 @@ struct PagePlan {
 };
 
 struct DocPlan {
+    explicit DocPlan(int pageCount) : pages(static_cast<size_t>(pageCount)) {}
     std::vector<PagePlan> pages;
     std::string rootExtra = "/MediaBox [0 0 612 792]";
-    std::map<int, std::string> objects;  // extra objects by number (body text)
+    std::map<int, std::string> objects;                          // extra objects by number
     std::map<int, std::pair<std::string, std::string>> streams;  // extra streams: dict, data
 };
 
@@ -194,80 +126,26 @@ inline std::string buildDoc(const DocPlan& plan) {
     TestPdf pdf;
     pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
     std::string kids;
-    for (size_t i = 0; i < plan.pages.size(); i++)
-        kids += formatText("%d 0 R ", pageObject(static_cast<int>(i) + 1));
+    int count = static_cast<int>(plan.pages.size());
+    for (int page = 1; page <= count; page++) kids += formatText("%d 0 R ", pageObject(page));
     pdf.addObject(2, "<< /Type /Pages " + plan.rootExtra + " /Kids [ " + kids +
-                         formatText("] /Count %d >>", static_cast<int>(plan.pages.size())));
+                         formatText("] /Count %d >>", count));
     pdf.addObject(3, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
     pdf.addObject(4, "<< /Type /Font /Subtype /Type1 /BaseFont /Courier >>");
-    for (size_t i = 0; i < plan.pages.size(); i++) {
-        int page = static_cast<int>(i) + 1;
-        const PagePlan& p = plan.pages[i];
+    for (int page = 1; page <= count; page++) {
+        const PagePlan& p = plan.pages[static_cast<size_t>(page - 1)];
         std::string dict = "<< /Type /Page /Parent 2 0 R ";
         if (!p.resources.empty()) dict += "/Resources " + p.resources + " ";
         if (p.hasContents) dict += formatText("/Contents %d 0 R ", pageObject(page) + 1);
-        dict += p.extra + " >>";
-        pdf.addObject(pageObject(page), dict);
-        std::string content = p.content.empty()
-                                  ? formatText("BT /F1 300 Tf 150 250 Td (%d) Tj ET\n", page)
-                                  : p.content;
-        pdf.addStream(pageObject(page) + 1, "<< >>", content);
+        pdf.addObject(pageObject(page), dict + p.extra + " >>");
+        pdf.addStream(pageObject(page) + 1, "<< >>",
+                      p.content.empty() ? formatText("BT /F1 300 Tf 150 250 Td (%d) Tj ET\n", page)
+                                        : p.content);
     }
     for (const auto& [num, body] : plan.objects) pdf.addObject(num, body);
     for (const auto& [num, stream] : plan.streams) pdf.addStream(num, stream.first, stream.second);
     pdf.setTrailerExtra("/Root 1 0 R");
     return pdf.build();
-}
-
-inline DocPlan plainDoc(int pageCount) {
-    DocPlan plan;
-    plan.pages.resize(static_cast<size_t>(pageCount));
-    return plan;
-}
-
-// Settings from a few command-line words: -4up, -down, -6up3x2, -12up4x3 ..., -sN, -eN, -ab4,
-// -duplicate, -2to1up, and rm=N, bm=N, mb=WxH (a media box from 0,0).
-inline JobSettings settingsFor(const std::string& words) {
-    JobSettings s;
-    size_t pos = 0;
-    while (pos < words.size()) {
-        size_t end = words.find(' ', pos);
-        if (end == std::string::npos) end = words.size();
-        std::string w = words.substr(pos, end - pos);
-        pos = end + 1;
-        LayoutFlags& f = s.flags;
-        for (const Layout& layout : kLayoutTable) {
-            if (*layout.option && w == layout.option)
-                f.layouts[static_cast<size_t>(layout.id)] = true;
-        }
-        if (w == "-down") f.down = true;
-        if (w == "-duplicate") f.duplicate = true;
-        if (w == "-ab4") f.abSize = 4, f.ab = false;
-        if (w.compare(0, 2, "-s") == 0 && w.size() > 2 &&
-            std::isdigit(static_cast<unsigned char>(w[2]))) {
-            s.startPage = std::atoi(w.c_str() + 2);
-        }
-        if (w.compare(0, 2, "-e") == 0 && w.size() > 2 &&
-            std::isdigit(static_cast<unsigned char>(w[2]))) {
-            s.endPage = std::atoi(w.c_str() + 2);
-        }
-        if (w.compare(0, 3, "rm=") == 0) s.rightMargin = std::atoi(w.c_str() + 3);
-        if (w.compare(0, 3, "os=") == 0) s.offsetSplit = std::atoi(w.c_str() + 3);
-        if (w.compare(0, 3, "bm=") == 0) s.bottomMargin = std::atoi(w.c_str() + 3);
-        if (w.compare(0, 3, "mb=") == 0) {
-            s.mediaBox.x1 = 0;
-            s.mediaBox.y1 = 0;
-            s.mediaBox.x2 = std::atof(w.c_str() + 3);
-            s.mediaBox.y2 = std::atof(w.c_str() + w.find('x') + 1);
-        }
-    }
-    return s;
-}
-
-// The sheet geometry in the layout of test settings.
-inline SheetGeometry geometryFor(const JobSettings& settings, const PageRecords& pages,
-                                 const SheetEntry& entry, bool firstHalf = true) {
-    return computeSheetGeometry(settings, layoutIn(settings), pages, entry, firstHalf);
 }
 
 // An entry from its first slots.
@@ -278,31 +156,32 @@ inline SheetEntry entryOf(const std::vector<int>& slots) {
     return entry;
 }
 
+// The sheet geometry of entry in the layout of the options.
+inline SheetGeometry geometryFor(const std::string& options, const PageRecords& pages,
+                                 const std::vector<int>& slots, bool firstHalf = true) {
+    JobSettings settings = orderSettings(options);
+    return computeSheetGeometry(settings, layoutIn(settings), pages, entryOf(slots), firstHalf);
+}
+
 // Writes the sheets of the entries, then a page tree root listing them, and ends the file.
-inline std::vector<OutputPage> writeSheets(ImpositionSetup& setup, const JobSettings& settings,
-                                           const std::vector<SheetEntry>& entries,
-                                           SheetRunState* runState = nullptr) {
-    SheetRunState local;
-    SheetRunState& state = runState ? *runState : local;
+inline std::vector<int> writeSheets(ImpositionSetup& setup, const std::string& options,
+                                    const std::vector<std::vector<int>>& entries,
+                                    bool qpdfCheck = true) {
+    JobSettings settings = orderSettings(options);
+    SheetRunState state;
     state.pagesRootNumber = setup.pagesRoot;
-    std::vector<OutputPage> sheets;
+    std::vector<int> sheets;
     std::string kids;
-    for (const SheetEntry& entry : entries) {
+    for (const std::vector<int>& entry : entries) {
         sheets.push_back(
-            writeSheet(settings, layoutIn(settings), *setup.ctx, setup.pages, entry, state));
-        kids += formatText(" %d 0 R ", sheets.back().num);
+            writeSheet(settings, layoutIn(settings), *setup.ctx, setup.pages, entryOf(entry), state)
+                .num);
+        kids += formatText(" %d 0 R ", sheets.back());
     }
     setup.offsets.record(setup.pagesRoot, 0, setup.out.position());
     setup.out.write(formatText("%d 0 obj\n<< /Type /Pages /Kids [%s] /Count %d >>\nendobj\n",
                                setup.pagesRoot, kids.c_str(), static_cast<int>(sheets.size())));
     setup.finishPdf();
+    if (qpdfCheck) expectQpdfClean(setup.outputPath());
     return sheets;
-}
-
-// The object numbers of a sheet's /Contents array and the decoded data of each.
-inline std::vector<std::string> contentsData(OutputPdf& pdf, int sheet) {
-    std::vector<std::string> result;
-    for (int num : pdf.refNumbers(pdf.pageValue(sheet, "Contents")))
-        result.push_back(pdf.data(num));
-    return result;
 }

@@ -11,64 +11,56 @@
 #include "app/JobSettings.h"
 #include "imposition/CPageOrder.h"
 
-// The settings that an option string such as "-4up -split -s2" gives. Only the options the order
-// builders look at are known here; -split and the A/B sizes clear the 2-up A/B flag as the
-// command line does.
+// The settings of an option string such as "-4up -split -s2"; also rm=N, bm=N, os=N (margins,
+// split offset) and mb=WxH (a media box from 0,0). -split and the A/B sizes clear the 2-up A/B
+// flag as the command line does.
 inline JobSettings orderSettings(const std::string& options) {
-    JobSettings settings;
-    LayoutFlags& f = settings.flags;
+    JobSettings s;
+    LayoutFlags& f = s.flags;
     std::istringstream words(options);
     std::string word;
     while (words >> word) {
-        int number = 0;
-        if (std::sscanf(word.c_str(), "-s%d", &number) == 1) {
-            settings.startPage = number;
-        } else if (std::sscanf(word.c_str(), "-e%d", &number) == 1) {
-            settings.endPage = number;
+        int n = 0;
+        double w = 0, h = 0;
+        bool known = true;
+        if (std::sscanf(word.c_str(), "-s%d", &n) == 1) {
+            s.startPage = n;
+        } else if (std::sscanf(word.c_str(), "-e%d", &n) == 1) {
+            s.endPage = n;
+        } else if (std::sscanf(word.c_str(), "rm=%d", &n) == 1) {
+            s.rightMargin = n;
+        } else if (std::sscanf(word.c_str(), "bm=%d", &n) == 1) {
+            s.bottomMargin = n;
+        } else if (std::sscanf(word.c_str(), "os=%d", &n) == 1) {
+            s.offsetSplit = n;
+        } else if (std::sscanf(word.c_str(), "mb=%lfx%lf", &w, &h) == 2) {
+            s.mediaBox = UserBox{0, 0, w, h};
         } else if (word == "-signature") {
-            words >> settings.signature;
-        } else if (word == "-seq") {
-            words >> settings.sequenceFile;
+            words >> s.signature;
+        } else if (std::sscanf(word.c_str(), "-ab%d", &n) == 1) {
+            f.ab = false;
+            f.abSize = n;
         } else if (word == "-split") {
             f.split = true;
             f.ab = false;
-        } else if (word == "-ab4" || word == "-ab6" || word == "-ab8" || word == "-ab10" ||
-                   word == "-ab12") {
-            f.ab = false;
-            f.abSize = std::atoi(word.c_str() + 3);
         } else {
-            struct Named {
-                const char* name;
-                bool* flag;
-            };
-            const Named flags[] = {
-                {"-ab", &f.ab},
-                {"-down", &f.down},
-                {"-duplicate", &f.duplicate},
-                {"-duplex", &f.duplex},
-                {"-duplex1423", &f.duplex1423},
-                {"-duplex1342", &f.duplex1342},
-                {"-duplex4123", &f.duplex4123},
-                {"-outer-in", &f.outerIn},
-                {"-stack", &f.stack},
-            };
-            bool known = false;
-            for (const Named& named : flags) {
-                if (word == named.name) {
-                    *named.flag = true;
-                    known = true;
-                }
+            const char* names[] = {"-ab",         "-down",       "-duplicate",
+                                   "-duplex",     "-duplex1423", "-duplex1342",
+                                   "-duplex4123", "-outer-in",   "-stack"};
+            bool* flags[] = {&f.ab,         &f.down,       &f.duplicate, &f.duplex, &f.duplex1423,
+                             &f.duplex1342, &f.duplex4123, &f.outerIn,   &f.stack};
+            known = false;
+            for (size_t i = 0; i < 9; i++) {
+                if (word == names[i]) *flags[i] = known = true;
             }
             for (const Layout& layout : kLayoutTable) {
-                if (*layout.option && word == layout.option) {
-                    f.layouts[static_cast<size_t>(layout.id)] = true;
-                    known = true;
-                }
+                if (*layout.option && word == layout.option)
+                    f.layouts[static_cast<size_t>(layout.id)] = known = true;
             }
-            if (!known) ADD_FAILURE() << "unknown option in test: " << word;
         }
+        if (!known) ADD_FAILURE() << "unknown option in test: " << word;
     }
-    return settings;
+    return s;
 }
 
 // The layout of test settings: the one layout option they hold, else 2-up. Which of several
@@ -93,10 +85,7 @@ inline std::string orderText(const CPageOrder& order, int slotCount) {
     std::string text;
     for (const SheetEntry& entry : order) {
         if (!text.empty()) text += " | ";
-        for (int i = 0; i < slotCount; i++) {
-            if (i > 0) text += ",";
-            text += std::to_string(entry.slots[i]);
-        }
+        for (int i = 0; i < slotCount; i++) text += (i ? "," : "") + std::to_string(entry.slots[i]);
     }
     return text;
 }

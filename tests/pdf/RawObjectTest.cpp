@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-
 #include "pdf/PdfSyntax.h"
 #include "pdf/PdfTestSupport.h"
 
@@ -15,97 +13,73 @@ std::string scanRefs(const std::string& text) {
     RawObject obj = scanObject5(text);
     if (obj.num != 5) return "-";
     std::string refs;
-    for (const TextReference& ref : obj.refs) {
-        refs += std::to_string(ref.num) + " " + std::to_string(ref.gen) + ",";
-    }
+    for (const TextReference& ref : obj.refs) refs += formatText("%d %d,", ref.num, ref.gen);
     return refs;
-}
-
-RawObject scan(const std::string& text, const LengthResolver& resolve = nullptr) {
-    RawObject obj = scanObject5(text, resolve);
-    EXPECT_EQ(obj.num, 5) << text;
-    return obj;
 }
 
 }  // namespace
 
 TEST(RawObject, ReferencesFound) {
-    const struct {
-        std::string text;
-        std::string refs;
-    } cases[] = {
-        {"5 0 obj << /A 1 0 R /B [2 0 R 3 1 R] >> endobj", "1 0,2 0,3 1,"},
-        {"5 0 obj<</A 1 0 R/B[7 0 R]>>endobj", "1 0,7 0,"},
-        {"5 0 obj [1 2 0 R 3] endobj", "2 0,"},
-        {"5 0 obj [1 0 R 0 R] endobj", "1 0,"},
+    // Each row: stored text, then its references ("-": the scan refuses it).
+    const std::string cases[] = {
+        "5 0 obj << /A 1 0 R /B [2 0 R 3 1 R] >> endobj => 1 0,2 0,3 1,",
+        "5 0 obj<</A 1 0 R/B[7 0 R]>>endobj => 1 0,7 0,", "5 0 obj [1 2 0 R 3] endobj => 2 0,",
+        "5 0 obj [1 0 R 0 R] endobj => 1 0,",
         // Strings, hex strings and comments hold no references.
-        {"5 0 obj << /T (see 1 0 R \\) 2 0 R) /H <01 0 R> >> endobj", ""},
-        {"5 0 obj << /T (a (nested 1 0 R) b) /C 4 0 R >> endobj", "4 0,"},
-        {"5 0 obj << % 1 0 R\n/A 9 0 R >> endobj", "9 0,"},
+        "5 0 obj << /T (see 1 0 R \\) 2 0 R) /H <01 0 R> >> endobj => ",
+        "5 0 obj << /T (a (nested 1 0 R) b) /C 4 0 R >> endobj => 4 0,",
+        "5 0 obj << % 1 0 R\n/A 9 0 R >> endobj => 9 0,",
         // Signed or real numbers do not make a reference, nor do numbers split by a bracket.
-        {"5 0 obj [ -1 0 R 1.0 0 R +2 0 R ] endobj", ""},
-        {"5 0 obj [ 1 [ 0 R ] ] endobj", ""},
+        "5 0 obj [ -1 0 R 1.0 0 R +2 0 R ] endobj => ", "5 0 obj [ 1 [ 0 R ] ] endobj => ",
         // Too many digits: still a reference, but naming nothing.
-        {"5 0 obj [ 99999999999 0 R 1 70000 R ] endobj", "-1 0,1 -1,"},
+        "5 0 obj [ 99999999999 0 R 1 70000 R ] endobj => -1 0,1 -1,",
         // Stream data is never searched.
-        {"5 0 obj << /Length 6 >> stream\n1 0 R \nendstream endobj", ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(scanRefs(c.text), c.refs) << c.text;
-    RawObject obj = scan("5 0 obj\n[ 12 3 R ] endobj");
+        "5 0 obj << /Length 6 >> stream\n1 0 R \nendstream endobj => ",
+        // Damage: no endobj before the next object, unclosed strings, no endstream, another
+        // number, a stream where none is allowed, nothing at all, nesting beyond the limit.
+        "5 0 obj << /A 1 >>\n6 0 obj << >> endobj => -", "5 0 obj (unclosed endobj => -",
+        "5 0 obj <41 endobj => -", "5 0 obj << /Length 2 >> stream\nab endobj => -",
+        "6 0 obj 1 endobj => -", "5 0 obj << >> endstream endobj => -", " => -", "5 0 => -",
+        "5 99999 obj 1 endobj => -", "5 0 obj " + std::string(kMaxNesting, '[') + " endobj => ",
+        "5 0 obj " + std::string(kMaxNesting + 1, '[') + " endobj => -"};
+    for (const std::string& c : cases)
+        EXPECT_EQ(scanRefs(splitCase(c).first), splitCase(c).second) << c;
+    // Leading white space before the header is dropped; the spans move with it.
+    RawObject obj = scanObject5("\r\n5 0 obj\n[ 12 3 R ] endobj");
     ASSERT_EQ(obj.refs.size(), 1u);
     const TextReference& ref = obj.refs[0];
-    EXPECT_EQ(obj.text.substr(ref.start, ref.numEnd - ref.start), "12");
-    EXPECT_EQ(obj.text.substr(ref.genStart, ref.genEnd - ref.genStart), "3");
-    EXPECT_EQ(obj.text.substr(ref.start, ref.end - ref.start), "12 3 R");
+    EXPECT_EQ(obj.text.substr(0, 8), "5 0 obj\n");
+    EXPECT_EQ(obj.text.substr(ref.start, ref.numEnd - ref.start) + "|" +
+                  obj.text.substr(ref.genStart, ref.genEnd - ref.genStart) + "|" +
+                  obj.text.substr(ref.start, ref.end - ref.start),
+              "12|3|12 3 R");
+    ByteSource member("5 0 obj\r<< /Length 1 >> stream\nx\nendstream endobj\r");
+    EXPECT_FALSE(scanRawObject(member, 5, false, nullptr, obj));
 }
 
 TEST(RawObject, ObjectEnds) {
-    RawObject plain = scan("5 0 obj\n<< /A 1 >>\nendobj\n6 0 obj");
+    RawObject plain = scanObject5("5 0 obj\n<< /A 1 >>\nendobj\n6 0 obj");
     EXPECT_EQ(plain.text, "5 0 obj\n<< /A 1 >>\nendobj");
     EXPECT_EQ(plain.lineEnd, '\n');
     EXPECT_EQ(plain.body(), "\n<< /A 1 >>\nendobj");
     EXPECT_FALSE(plain.isStream);
-    // "endobj" inside a string is no end.
-    EXPECT_EQ(scan("5 0 obj (endobj) endobj").text, "5 0 obj (endobj) endobj");
     // The stream's /Length steps over data that holds "endstream endobj".
     RawObject stream =
-        scan("5 0 obj << /Length 16 >> stream\nendstream endobj\nendstream endobj\r");
+        scanObject5("5 0 obj << /Length 16 >> stream\nendstream endobj\nendstream endobj\r");
     EXPECT_TRUE(stream.isStream);
     EXPECT_EQ(stream.text.size(), stream.text.rfind("endobj") + 6);
     EXPECT_EQ(stream.lineEnd, '\r');
     EXPECT_EQ(stream.text.substr(stream.dictEnd, 6), "stream");
     EXPECT_TRUE(stream.dictContains("/Length"));
     EXPECT_FALSE(stream.dictContains("endobj"));
-    // An indirect /Length is asked of the resolver.
+    // An indirect /Length is asked of the resolver; a wrong or absurd one falls back on the first
+    // "endstream"; "endobj" inside a string is no end.
     auto sixteen = [](int num, int gen) -> int64_t { return num == 8 && gen == 0 ? 16 : -1; };
     std::string indirect = "5 0 obj << /Length 8 0 R >> stream\nendstream endobj\nendstream endobj";
-    EXPECT_EQ(scan(indirect, sixteen).text, indirect);
-    // A wrong /Length falls back on the first "endstream".
-    std::string wrong = "5 0 obj << /Length 3 >> stream\nabcdef\nendstream endobj";
-    EXPECT_EQ(scan(wrong).text, wrong);
-    // So does one too large for any number (twenty digits), without overflowing.
-    std::string huge = "5 0 obj << /Length 99999999999999999999 >> stream\nab\nendstream endobj";
-    EXPECT_EQ(scan(huge).text, huge);
-    // Leading white space before the header is dropped, the spans move with it.
-    RawObject shifted = scan("\r\n5 0 obj [7 0 R] endobj");
-    EXPECT_EQ(shifted.text, "5 0 obj [7 0 R] endobj");
-    ASSERT_EQ(shifted.refs.size(), 1u);
-    EXPECT_EQ(shifted.refs[0].start, 9u);
-}
-
-TEST(RawObject, DamagedObjectsHaveNoText) {
-    // Missing endobj before the next object, unclosed string or hex string, no endstream,
-    // another number in the header, a stream where none is allowed, nothing at all.
+    EXPECT_EQ(scanObject5(indirect, sixteen).text, indirect);
     for (const std::string text :
-         {"5 0 obj << /A 1 >>\n6 0 obj << >> endobj", "5 0 obj (unclosed endobj",
-          "5 0 obj <41 endobj", "5 0 obj << /Length 2 >> stream\nab endobj", "6 0 obj 1 endobj",
-          "5 0 obj << >> endstream endobj", "", "5 0", "5 99999 obj 1 endobj"}) {
-        EXPECT_EQ(scanRefs(text), "-") << text;
-    }
-    // Nesting beyond the parser's limit is refused rather than followed.
-    EXPECT_EQ(scanRefs("5 0 obj " + std::string(kMaxNesting, '[') + " endobj"), "");
-    EXPECT_EQ(scanRefs("5 0 obj " + std::string(kMaxNesting + 1, '[') + " endobj"), "-");
-    ByteSource member("5 0 obj\r<< /Length 1 >> stream\nx\nendstream endobj\r");
-    RawObject obj;
-    EXPECT_FALSE(scanRawObject(member, 5, false, nullptr, obj));
+         {"5 0 obj << /Length 3 >> stream\nabcdef\nendstream endobj",
+          "5 0 obj << /Length 99999999999999999999 >> stream\nab\nendstream endobj",
+          "5 0 obj (endobj) endobj"})
+        EXPECT_EQ(scanObject5(text).text, text);
 }

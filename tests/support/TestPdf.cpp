@@ -60,10 +60,6 @@ std::string TestPdf::build() const {
     return prefix_ + out;
 }
 
-static void appendBigEndian(std::string& out, long value, int width) {
-    for (int i = width - 1; i >= 0; i--) out += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
 std::string TestPdf::buildWithXRefStream(int objStmNum) const {
     std::string out = header_;
     offsets_.clear();
@@ -96,21 +92,19 @@ std::string TestPdf::buildWithXRefStream(int objStmNum) const {
     std::string rows;
     for (int i = 0; i < size; i++) {
         if (i == xrefNum) {
-            rows += '\x01';
-            appendBigEndian(rows, xrefPos, 4);
-            appendBigEndian(rows, 0, 2);
+            rows += bigEndianBytes(1, 1) + bigEndianBytes(xrefPos, 4) + bigEndianBytes(0, 2);
         } else if (indexInStream.count(i)) {
-            rows += '\x02';
-            appendBigEndian(rows, objStmNum, 4);
-            appendBigEndian(rows, indexInStream[i], 2);
+            rows += bigEndianBytes(2, 1) + bigEndianBytes(objStmNum, 4) +
+                    bigEndianBytes(indexInStream[i], 2);
         } else if (offsets_.count(i)) {
-            rows += '\x01';
-            appendBigEndian(rows, offsets_[i], 4);
-            appendBigEndian(rows, i == 0 ? 0 : objects_.count(i) ? objects_.at(i).gen : 0, 2);
+            rows += bigEndianBytes(1, 1) + bigEndianBytes(offsets_[i], 4) +
+                    bigEndianBytes(i == 0              ? 0
+                                   : objects_.count(i) ? objects_.at(i).gen
+                                                       : 0,
+                                   2);
         } else {
-            rows += '\x00';
-            appendBigEndian(rows, 0, 4);
-            appendBigEndian(rows, i == 0 ? 65535 : 0, 2);
+            rows +=
+                bigEndianBytes(0, 1) + bigEndianBytes(0, 4) + bigEndianBytes(i == 0 ? 65535 : 0, 2);
         }
     }
     out += formatText("%d 0 obj\n<< /Type /XRef /Size %d /W [1 4 2] %s /Length %zu >>\nstream\n",
@@ -200,7 +194,7 @@ std::string corpusDir() {
     return dir;
 }
 
-const std::vector<std::pair<std::string, std::string>>& encryptedCorpusFiles() {
+std::string corpusPassword(const std::string& name) {
     static const std::vector<std::pair<std::string, std::string>> files = {
         {"encrypted-rc4-40-r2-empty-user-password.pdf", ""},
         {"encrypted-rc4-128-r3-user-password.pdf", "asdfzxcv"},
@@ -210,11 +204,7 @@ const std::vector<std::pair<std::string, std::string>>& encryptedCorpusFiles() {
         {"encrypted-xrefstream-linearized-widgets.pdf", ""},
         {"junk-before-header-encrypted-rc4-linearized-30p.pdf", ""},
     };
-    return files;
-}
-
-std::string corpusPassword(const std::string& name) {
-    for (const auto& [file, password] : encryptedCorpusFiles()) {
+    for (const auto& [file, password] : files) {
         if (file == name) return password;
     }
     return "";

@@ -7,16 +7,13 @@
 #include "pdf/CPdfException.h"
 #include "pdf/ObjectText.h"
 #include "support/FilterEncode.h"
-#include "writer/ObjectCopy.h"
 #include "writer/WriterTestSupport.h"
 
 namespace {
 
 const RenameTable kRenames = {{"F1", "F1a"}, {"Im1", "X9"}};
-
-void expectRename(const std::string& content, const std::string& expected) {
-    EXPECT_EQ(renameResourceNames(content, kRenames), expected) << content;
-}
+const std::string kContent = "BT /F1 12 Tf (caf\xFF) Tj ET /Im1 Do";
+const std::string kRenamed = "BT /F1a 12 Tf (caf\xFF) Tj ET /X9 Do";
 
 // Catalog 1, pages root 2, page 3 whose /Contents is contents, then the extra objects.
 TestPdf pageWithContents(const std::string& contents) {
@@ -28,64 +25,60 @@ TestPdf pageWithContents(const std::string& contents) {
     return pdf;
 }
 
-// The raw text of object num in the finished output, read back through its own table.
-std::string outputObjectText(const std::string& pdf, int num) {
-    WriterSetup back(pdf);
-    std::string text;
-    EXPECT_TRUE(getObjectText(back.doc.getFile(), num, back.doc, text));
-    return text;
-}
-
-std::string outputStreamData(const std::string& pdf, int num) {
-    WriterSetup back(pdf);
-    std::string data;
-    EXPECT_TRUE(readStreamData(*back.ctx, num, data));
-    return data;
-}
-
-const std::string kContent = "BT /F1 12 Tf (caf\xFF) Tj ET /Im1 Do";
-const std::string kRenamed = "BT /F1a 12 Tf (caf\xFF) Tj ET /X9 Do";
+// The finished output read back through its own table: an object's raw text and stream data.
+struct Back {
+    explicit Back(const std::string& pdf) : setup(pdf) {}
+    std::string text(int num) {
+        std::string result;
+        EXPECT_TRUE(getObjectText(setup.doc.getFile(), num, setup.doc, result));
+        return result;
+    }
+    std::string data(int num) {
+        std::string result;
+        EXPECT_TRUE(readStreamData(*setup.ctx, num, result));
+        return result;
+    }
+    WriterSetup setup;
+};
 
 }  // namespace
 
 TEST(ContentRewrite, RenamesWholeNameTokensOnly) {
-    expectRename("/F1 12 Tf", "/F1a 12 Tf");
-    expectRename("/F1", "/F1a");
-    expectRename("/F1(x)Tj", "/F1a(x)Tj");
-    expectRename("/F1[1]", "/F1a[1]");
-    expectRename("/F1/Im1 Do", "/F1a/X9 Do");
-    expectRename("/F1\r\n", "/F1a\r\n");
-    expectRename("/F#31 1 Tf", "/F1a 1 Tf");
-    expectRename("/F12 1 Tf /F /F1x", "/F12 1 Tf /F /F1x");
-    expectRename("(/F1 ) Tj /F1 1 Tf", "(/F1 ) Tj /F1a 1 Tf");
-    expectRename("(a\\) /F1 ) Tj", "(a\\) /F1 ) Tj");
-    expectRename("((nested) /F1 ) Tj", "((nested) /F1 ) Tj");
-    expectRename("<2F463120> Tj /F1 1 Tf", "<2F463120> Tj /F1a 1 Tf");
-    expectRename("% /F1 in a comment\n/F1 1 Tf", "% /F1 in a comment\n/F1a 1 Tf");
-    expectRename("<< /F1 1 >> BDC", "<< /F1a 1 >> BDC");
-    expectRename("BI /W 2 /H 1 /CS /Im1 ID \x01/F1 \xFF EI /F1 1 Tf",
-                 "BI /W 2 /H 1 /CS /X9 ID \x01/F1 \xFF EI /F1a 1 Tf");
-    expectRename("BI /W 1 /H 1 ID /F1 EIx /F1 EI\n/F1 1 Tf",
-                 "BI /W 1 /H 1 ID /F1 EIx /F1 EI\n/F1a 1 Tf");
-    expectRename(std::string("/F1 \0 /Im1", 10), std::string("/F1a \0 /X9", 10));
-    expectRename("BI /W 0 /H 0 ID\nEI /F1 1 Tf", "BI /W 0 /H 0 ID\nEI /F1a 1 Tf");
-    expectRename("(unterminated /F1", "(unterminated /F1");
-}
-
-TEST(ContentRewrite, RenamesAreNotChained) {
-    RenameTable renames = {{"A", "B"}, {"B", "C"}};
-    EXPECT_EQ(renameResourceNames("/A /B", renames), "/B /C");
+    const std::pair<std::string, std::string> cases[] = {
+        {"/F1 12 Tf", "/F1a 12 Tf"},
+        {"/F1", "/F1a"},
+        {"/F1(x)Tj", "/F1a(x)Tj"},
+        {"/F1[1]", "/F1a[1]"},
+        {"/F1/Im1 Do", "/F1a/X9 Do"},
+        {"/F1\r\n", "/F1a\r\n"},
+        {"/F#31 1 Tf", "/F1a 1 Tf"},
+        {"/F12 1 Tf /F /F1x", "/F12 1 Tf /F /F1x"},
+        {"(/F1 ) Tj /F1 1 Tf", "(/F1 ) Tj /F1a 1 Tf"},
+        {"(a\\) /F1 ) Tj", "(a\\) /F1 ) Tj"},
+        {"((nested) /F1 ) Tj", "((nested) /F1 ) Tj"},
+        {"<2F463120> Tj /F1 1 Tf", "<2F463120> Tj /F1a 1 Tf"},
+        {"% /F1 in a comment\n/F1 1 Tf", "% /F1 in a comment\n/F1a 1 Tf"},
+        {"<< /F1 1 >> BDC", "<< /F1a 1 >> BDC"},
+        {"BI /W 2 /H 1 /CS /Im1 ID \x01/F1 \xFF EI /F1 1 Tf",
+         "BI /W 2 /H 1 /CS /X9 ID \x01/F1 \xFF EI /F1a 1 Tf"},
+        {"BI /W 1 /H 1 ID /F1 EIx /F1 EI\n/F1 1 Tf", "BI /W 1 /H 1 ID /F1 EIx /F1 EI\n/F1a 1 Tf"},
+        {std::string("/F1 \0 /Im1", 10), std::string("/F1a \0 /X9", 10)},
+        {"BI /W 0 /H 0 ID\nEI /F1 1 Tf", "BI /W 0 /H 0 ID\nEI /F1a 1 Tf"},
+        {"(unterminated /F1", "(unterminated /F1"},
+    };
+    for (const auto& [content, expected] : cases)
+        EXPECT_EQ(renameResourceNames(content, kRenames), expected) << content;
+    // Renames are not chained.
+    EXPECT_EQ(renameResourceNames("/A /B", {{"A", "B"}, {"B", "C"}}), "/B /C");
 }
 
 TEST(ContentRewrite, DeflateRoundTripsShortAndIncompressibleData) {
     std::string noise;
-    unsigned state = 12345;
-    for (int i = 0; i < 5000; i++) {
+    for (unsigned i = 0, state = 12345; i < 5000; i++) {
         state = state * 1103515245u + 12345u;
         noise += static_cast<char>(state >> 24);
     }
-    for (const std::string& data :
-         {std::string(), std::string("x"), std::string("\xFF\xFF\x00", 3), noise}) {
+    for (const std::string& data : {std::string(), std::string("\xFF\xFF\x00", 3), noise}) {
         std::string compressed;
         ASSERT_TRUE(deflateBuffer(data, compressed));
         std::string back(data.size() + 1, '\0');
@@ -106,12 +99,12 @@ TEST(ContentRewrite, UncompressedStreamWithDirectLength) {
     EXPECT_EQ(collectContents(*s.ctx, 3, &kRenames), formatText(" %d 0 R ", next));
     EXPECT_FALSE(s.offsets.isWritten(4));
     copyInputObjects(*s.ctx, {}, nullptr);
-    std::string out = s.finishPdf();
-    EXPECT_EQ(outputObjectText(out, next),
+    Back back(s.finishPdf());
+    EXPECT_EQ(back.text(next),
               formatText("%d 0 obj\n<<  /Length %zu>>\nstream\n", next, kRenamed.size()) +
                   kRenamed + "\nendstream\nendobj\n");
     // The original, which other pages may share, keeps its names.
-    EXPECT_EQ(outputStreamData(out, 4), kContent);
+    EXPECT_EQ(back.data(4), kContent);
 }
 
 TEST(ContentRewrite, CompressedStreamWithIndirectLength) {
@@ -124,14 +117,14 @@ TEST(ContentRewrite, CompressedStreamWithIndirectLength) {
     int copy = s.ctx->nextObjectNumber();
     EXPECT_EQ(collectContents(*s.ctx, 3, &kRenames), formatText(" %d 0 R ", copy));
     copyInputObjects(*s.ctx, {}, nullptr);
-    std::string out = s.finishPdf();
-    std::string text = outputObjectText(out, copy);
+    Back back(s.finishPdf());
+    std::string text = back.text(copy);
     std::string newData;
     ASSERT_TRUE(deflateBuffer(kRenamed, newData));
     EXPECT_EQ(text.substr(0, text.find(">>") + 2),
               formatText("%d 0 obj\n<< /Length %zu/Filter /FlateDecode >>", copy, newData.size()));
-    EXPECT_EQ(outputStreamData(out, copy), kRenamed);
-    EXPECT_EQ(outputStreamData(out, 4), kContent);
+    EXPECT_EQ(back.data(copy), kRenamed);
+    EXPECT_EQ(back.data(4), kContent);
 }
 
 TEST(ContentRewrite, OtherFilterEntriesGiveWayToPlainFlate) {
@@ -141,15 +134,14 @@ TEST(ContentRewrite, OtherFilterEntriesGiveWayToPlainFlate) {
     WriterSetup s(pdf.build());
     int copy = s.ctx->nextObjectNumber();
     collectContents(*s.ctx, 3, &kRenames);
-    std::string out = s.finishPdf();
-    std::string text = outputObjectText(out, copy);
-    std::string dict = text.substr(0, text.find("stream"));
-    EXPECT_EQ(dict.find("/A85"), std::string::npos) << dict;
-    EXPECT_EQ(dict.find("/DP"), std::string::npos) << dict;
-    EXPECT_EQ(dict.find("/DL"), std::string::npos) << dict;
+    Back back(s.finishPdf());
+    std::string dict = back.text(copy);
+    dict = dict.substr(0, dict.find("stream"));
+    for (const char* gone : {"/A85", "/DP", "/DL"})
+        EXPECT_EQ(dict.find(gone), std::string::npos) << dict;
     EXPECT_NE(dict.find("/Extra (keep)"), std::string::npos) << dict;
     EXPECT_NE(dict.find("/Filter /FlateDecode"), std::string::npos) << dict;
-    EXPECT_EQ(outputStreamData(out, copy), kRenamed);
+    EXPECT_EQ(back.data(copy), kRenamed);
 }
 
 TEST(ContentRewrite, EveryArrayElementIsListedAndRewritten) {
@@ -164,17 +156,15 @@ TEST(ContentRewrite, EveryArrayElementIsListedAndRewritten) {
     int first = s.ctx->nextObjectNumber();
     EXPECT_EQ(collectContents(*s.ctx, 3, &kRenames),
               formatText(" %d 0 R  %d 0 R ", first, first + 1));
-    std::string out = s.finishPdf();
-    EXPECT_EQ(outputStreamData(out, first), "/F1a 1 Tf");
-    EXPECT_EQ(outputStreamData(out, first + 1), "/X9 Do");
+    Back back(s.finishPdf());
+    EXPECT_EQ(back.data(first), "/F1a 1 Tf");
+    EXPECT_EQ(back.data(first + 1), "/X9 Do");
 }
 
-TEST(ContentRewrite, PageWithoutContentsListsNothing) {
-    WriterSetup s(pageWithContents("").build());
-    EXPECT_EQ(collectContents(*s.ctx, 3, &kRenames), "");
-}
-
-TEST(ContentRewrite, UnsupportedFilterIsListedButNotRewritten) {
+TEST(ContentRewrite, StreamsThatCannotBeRewritten) {
+    WriterSetup none(pageWithContents("").build());
+    EXPECT_EQ(collectContents(*none.ctx, 3, &kRenames), "");
+    // An unsupported filter is listed but not rewritten.
     TestPdf pdf = pageWithContents("/Contents [4 0 R 5 0 R]");
     pdf.addStream(4, "<< /Filter /JBIG2Decode >>", "\x80\x0B\x60");
     pdf.addStream(5, "<< >>", "/F1 1 Tf");
@@ -182,17 +172,14 @@ TEST(ContentRewrite, UnsupportedFilterIsListedButNotRewritten) {
     int next = s.ctx->nextObjectNumber();
     EXPECT_EQ(collectContents(*s.ctx, 3, &kRenames), formatText(" 4 0 R  %d 0 R ", next));
     EXPECT_EQ(s.offsets.size(), next + 1);
-
     TestPdf single = pageWithContents("/Contents 4 0 R");
     single.addStream(4, "<< /Filter /JBIG2Decode >>", "\x80\x0B\x60");
     WriterSetup t(single.build());
     EXPECT_EQ(collectContents(*t.ctx, 3, &kRenames), " 4 0 R ");
     EXPECT_EQ(t.out.position(), 0);
-}
-
-TEST(ContentRewrite, OtherReaderFailuresPassOn) {
-    TestPdf pdf = pageWithContents("/Contents 4 0 R");
-    pdf.addObject(4, "<< /Length 10 >>\nstream\nshort");
-    WriterSetup s(pdf.build());
-    EXPECT_THROW(collectContents(*s.ctx, 3, &kRenames), CPdfException);
+    // Other reader failures pass on.
+    TestPdf shortStream = pageWithContents("/Contents 4 0 R");
+    shortStream.addObject(4, "<< /Length 10 >>\nstream\nshort");
+    WriterSetup u(shortStream.build());
+    EXPECT_THROW(collectContents(*u.ctx, 3, &kRenames), CPdfException);
 }

@@ -8,6 +8,7 @@
 #include "pdf/CPdfDocument.h"
 #include "pdf/FormatText.h"
 #include "support/TestPdf.h"
+#include "writer/ObjectCopy.h"
 #include "writer/OffsetTable.h"
 #include "writer/OutputFile.h"
 #include "writer/WriteContext.h"
@@ -18,10 +19,10 @@
 class WriterSetup {
   public:
     explicit WriterSetup(const std::string& pdf) {
-        inputPath_ = dir_.write("in.pdf", pdf);
-        doc.open(inputPath_);
-        input_ = std::fopen(inputPath_.c_str(), "rb");
-        out.create(dir_.file("out.pdf"));
+        std::string in = dir_.write("in.pdf", pdf);
+        doc.open(in);
+        input_ = std::fopen(in.c_str(), "rb");
+        out.create(outputPath());
         offsets.reset(doc.getXRef()->getNumObjects());
         ctx = std::make_unique<WriteContext>(WriteContext(doc, input_, out, offsets));
     }
@@ -43,11 +44,9 @@ class WriterSetup {
         return finish();
     }
     std::string outputPath() const { return dir_.file("out.pdf"); }
-    const TempDir& dir() const { return dir_; }
 
   private:
     TempDir dir_;
-    std::string inputPath_;
     FILE* input_ = nullptr;
 
   public:
@@ -56,3 +55,12 @@ class WriterSetup {
     OffsetTable offsets;
     std::unique_ptr<WriteContext> ctx;
 };
+
+// Catalog 1 and an empty page tree 2, then the objects a test adds.
+inline TestPdf emptyDocPdf() {
+    TestPdf pdf;
+    pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    pdf.addObject(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+    pdf.setTrailerExtra("/Root 1 0 R");
+    return pdf;
+}

@@ -4,111 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "pdf/CPdfException.h"
-#include "writer/ObjectCopy.h"
 #include "writer/WriterTestSupport.h"
 
 namespace {
 
-// An output alone, with no input behind it, for the table and trailer.
-class TableSetup {
-  public:
-    TableSetup() { out.create(dir.file("out.pdf")); }
-    std::string finish() {
-        out.finish();
-        return readFileBytes(dir.file("out.pdf"));
-    }
-    TempDir dir;
-    CPdfDocument doc;
-    OutputFile out;
-    OffsetTable offsets;
-    WriteContext ctx{doc, nullptr, out, offsets};
+// An output for the table and trailer, with an offset table of size entries.
+struct TableSetup : WriterSetup {
+    explicit TableSetup(int size) : WriterSetup(emptyDocPdf().build()) { offsets.reset(size); }
 };
-
-}  // namespace
-
-TEST(XRefWriter, TableOfThreeEntries) {
-    TableSetup s;
-    s.offsets.reset(3);
-    s.out.write(std::string(200, ' '));
-    s.offsets.record(1, 0, 15);
-    EXPECT_EQ(writeXRefTable(s.ctx), 200);
-    EXPECT_EQ(s.finish().substr(200),
-              "xref\n0 3\r"
-              "0000000000 65535 f \r"
-              "0000000015 00000 n \r"
-              "0000000000 00000 f \r");
-}
-
-TEST(XRefWriter, LastWriteWins) {
-    TableSetup s;
-    s.offsets.reset(8);
-    s.offsets.record(7, 0, 100);
-    s.offsets.record(7, 0, 300);
-    writeXRefTable(s.ctx);
-    std::string table = s.finish();
-    EXPECT_EQ(table.substr(table.size() - 20), "0000000300 00000 n \r");
-}
-
-TEST(XRefWriter, EntriesCarryTheirGeneration) {
-    TableSetup s;
-    s.offsets.reset(2);
-    s.offsets.record(1, 3, 42);
-    EXPECT_EQ(s.offsets.newObject(77), 2);
-    writeXRefTable(s.ctx);
-    EXPECT_EQ(s.finish(),
-              "xref\n0 3\r0000000000 65535 f \r0000000042 00003 n \r0000000077 00000 n \r");
-}
-
-TEST(XRefWriter, TenDigitOffsetsAreWrittenExactly) {
-    TableSetup s;
-    s.offsets.reset(2);
-    s.offsets.record(1, 0, 9999999999LL);
-    writeXRefTable(s.ctx);
-    std::string table = s.finish();
-    EXPECT_EQ(table.substr(table.size() - 20), "9999999999 00000 n \r");
-}
-
-TEST(XRefWriter, OffsetBeyondTenDigitsIsRefused) {
-    TableSetup s;
-    s.offsets.reset(2);
-    s.offsets.record(1, 0, 10000000000LL);
-    try {
-        writeXRefTable(s.ctx);
-        FAIL() << "no exception";
-    } catch (const CPdfException& e) {
-        EXPECT_EQ(e.getMessage(),
-                  "\nOutput file too large: object 1 lies beyond the 10-digit offset limit\n");
-    }
-}
-
-TEST(XRefWriter, GenerationBeyondFiveDigitsIsRefused) {
-    TableSetup s;
-    s.offsets.reset(2);
-    s.offsets.record(1, 70000, 10);
-    EXPECT_THROW(writeXRefTable(s.ctx), CPdfException);
-}
-
-TEST(XRefWriter, TrailerWithAndWithoutInfo) {
-    TableSetup s;
-    s.offsets.reset(5);
-    s.offsets.record(1, 0, 10);
-    s.offsets.record(4, 0, 20);
-    writeTrailer(s.ctx, 1234, 1, 4);
-    writeTrailer(s.ctx, 99, 1, 0);
-    EXPECT_EQ(s.finish(),
-              "trailer\n<<\n/Size 5\n/Root 1 0 R\n/Info 4 0 R\n>>\nstartxref\n1234\n%%EOF"
-              "trailer\n<<\n/Size 5\n/Root 1 0 R\n>>\nstartxref\n99\n%%EOF");
-}
-
-TEST(XRefWriter, TrailerNamesTheWrittenGeneration) {
-    TableSetup s;
-    s.offsets.reset(3);
-    s.offsets.record(1, 2, 10);
-    writeTrailer(s.ctx, 5, 1, 0);
-    EXPECT_NE(s.finish().find("/Root 1 2 R\n"), std::string::npos);
-}
-
-namespace {
 
 // A file of the header, then the objects in the order given, then a table that lists them.
 std::string fileWithObjects(const std::string& header,
@@ -116,21 +19,59 @@ std::string fileWithObjects(const std::string& header,
                             bool firstAtOffsetZero = false) {
     std::string file = header;
     std::vector<size_t> offsets(objects.size() + 1, 0);
-    for (const auto& object : objects) {
-        offsets[static_cast<size_t>(object.first)] = file.size();
-        file += formatText("%d 0 obj\n", object.first) + object.second + "\nendobj\n";
+    for (const auto& [num, body] : objects) {
+        offsets[static_cast<size_t>(num)] = file.size();
+        file += formatText("%d 0 obj\n", num) + body + "\nendobj\n";
     }
     if (firstAtOffsetZero) offsets[1] = 0;
     size_t xref = file.size();
     file += formatText("xref\n0 %zu\n0000000000 65535 f \n", offsets.size());
     for (size_t num = 1; num < offsets.size(); num++)
         file += formatText("%010zu 00000 n \n", offsets[num]);
-    file += formatText("trailer\n<< /Size %zu /Root 2 0 R >>\nstartxref\n%zu\n%%%%EOF\n",
-                       offsets.size(), xref);
-    return file;
+    return file + formatText("trailer\n<< /Size %zu /Root 2 0 R >>\nstartxref\n%zu\n%%%%EOF\n",
+                             offsets.size(), xref);
 }
 
 }  // namespace
+
+TEST(XRefWriter, Table) {
+    TableSetup s(3);
+    s.out.write(std::string(200, ' '));
+    s.offsets.record(1, 3, 15);
+    s.offsets.record(1, 3, 9999999999LL);  // the last write wins; ten digits are written exactly
+    EXPECT_EQ(s.offsets.newObject(77), 3);
+    EXPECT_EQ(writeXRefTable(*s.ctx), 200);
+    EXPECT_EQ(s.finish().substr(200),
+              "xref\n0 4\r0000000000 65535 f \r9999999999 00003 n \r0000000000 00000 f \r"
+              "0000000077 00000 n \r");
+}
+
+TEST(XRefWriter, NumbersBeyondTheirFieldsAreRefused) {
+    TableSetup s(2);
+    s.offsets.record(1, 0, 10000000000LL);
+    try {
+        writeXRefTable(*s.ctx);
+        FAIL() << "no exception";
+    } catch (const CPdfException& e) {
+        EXPECT_EQ(e.getMessage(),
+                  "\nOutput file too large: object 1 lies beyond the 10-digit offset limit\n");
+    }
+    TableSetup g(2);
+    g.offsets.record(1, 70000, 10);
+    EXPECT_THROW(writeXRefTable(*g.ctx), CPdfException);
+}
+
+TEST(XRefWriter, Trailer) {
+    TableSetup s(5);
+    s.offsets.record(1, 2, 10);
+    s.offsets.record(4, 0, 20);
+    writeTrailer(*s.ctx, 1234, 1, 4);
+    writeTrailer(*s.ctx, 99, 1, 0);
+    // The root is named with the generation written.
+    EXPECT_EQ(s.finish(),
+              "trailer\n<<\n/Size 5\n/Root 1 2 R\n/Info 4 0 R\n>>\nstartxref\n1234\n%%EOF"
+              "trailer\n<<\n/Size 5\n/Root 1 2 R\n>>\nstartxref\n99\n%%EOF");
+}
 
 TEST(XRefWriter, Headers) {
     const std::vector<std::pair<int, std::string>> objects = {
@@ -138,6 +79,7 @@ TEST(XRefWriter, Headers) {
         {1, "(unused)"},
         {3, "<< /Type /Pages /Kids [] /Count 0 >>"}};
     const std::string binary = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
+    const std::string more = "%PDF-1.5\n%\x80\x81\x82\x83\n% more\n";
     const struct {
         const char* name;
         std::string file;
@@ -145,9 +87,8 @@ TEST(XRefWriter, Headers) {
         std::string joined;  // the normalised file's header
     } cases[] = {
         {"binary comment", fileWithObjects(binary, objects), binary, binary},
-        {"more comment lines up to the lowest object offset",
-         fileWithObjects("%PDF-1.5\n%\x80\x81\x82\x83\n% more\n", objects),
-         "%PDF-1.5\n%\x80\x81\x82\x83\n% more\n", "%PDF-1.5\n%\x80\x81\x82\x83\n% more\n"},
+        {"comment lines up to the lowest object offset", fileWithObjects(more, objects), more,
+         more},
         {"a line that is no comment", fileWithObjects("%PDF-1.6\n%c\njunk\n", objects),
          "%PDF-1.6\n%c\njunk\n", "%PDF-1.6\n%c\n"},
         {"junk before the header", "junk before\n" + fileWithObjects(binary, objects), binary,
@@ -164,10 +105,7 @@ TEST(XRefWriter, Headers) {
         writeHeader(*s.ctx);
         EXPECT_EQ(s.finish(), c.copied) << c.name;
     }
-}
-
-TEST(XRefWriter, JoinedHeaderNamesTheHigherVersion) {
-    const std::vector<std::pair<int, std::string>> objects = {{1, "1"}, {2, "<< >>"}};
+    // Two files joined: the higher version is named.
     WriterSetup low(fileWithObjects("%PDF-1.3\n%\xE2\xE3\xCF\xD3\n", objects));
     WriterSetup high(fileWithObjects("%PDF-1.7\n", objects));
     EXPECT_EQ(
@@ -176,16 +114,4 @@ TEST(XRefWriter, JoinedHeaderNamesTheHigherVersion) {
     EXPECT_EQ(
         joinedHeaderText(high.ctx->input, *high.doc.getXRef(), low.ctx->input, *low.doc.getXRef()),
         "%PDF-1.7\n");
-}
-
-TEST(XRefWriter, StartXRefNamesTheTableAndTheFileEndsWithTheMarker) {
-    WriterSetup s(makeNumberedPdf(2));
-    writeHeader(*s.ctx);
-    copyInputObjects(*s.ctx, {}, nullptr);
-    std::string out = s.finishPdf();
-    size_t marker = out.rfind("startxref\n");
-    ASSERT_NE(marker, std::string::npos);
-    long start = std::atol(out.c_str() + marker + 10);
-    EXPECT_EQ(out.compare(static_cast<size_t>(start), 5, "xref\n"), 0);
-    EXPECT_EQ(out.substr(out.size() - 6), "\n%%EOF");
 }
