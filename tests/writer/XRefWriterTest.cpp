@@ -80,6 +80,7 @@ TEST(XRefWriter, Headers) {
         {3, "<< /Type /Pages /Kids [] /Count 0 >>"}};
     const std::string binary = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
     const std::string more = "%PDF-1.5\n%\x80\x81\x82\x83\n% more\n";
+    const std::string crLines = "%PDF-1.4\r%\xE2\xE3\xCF\xD3\r";
     const struct {
         const char* name;
         std::string file;
@@ -93,6 +94,7 @@ TEST(XRefWriter, Headers) {
          "%PDF-1.6\n%c\njunk\n", "%PDF-1.6\n%c\n"},
         {"junk before the header", "junk before\n" + fileWithObjects(binary, objects), binary,
          binary},
+        {"lines ending in CR alone", fileWithObjects(crLines, objects), crLines, crLines},
         {"an in-use entry at offset 0", fileWithObjects(binary, objects, true), binary, binary},
         {"no object stored plainly", fileWithObjects("%PDF-1.7\n", {}),
          "%PDF-1.7\n" + binary.substr(9), "%PDF-1.7\n"},
