@@ -50,6 +50,14 @@ TEST(EncryptedInput, OpensWithItsPasswordsAndStaysEncrypted) {
         ASSERT_EQ(runCommand("qpdf --allow-weak-crypto --encrypt " + shellQuote(user) + " owner " +
                              qpdfArgs + " -- " + shellQuote(plain) + " " + shellQuote(in)),
                   0);
+        if (*user) {  // a wrong password is refused as a missing one is
+            TesselRun refused = runTessel({in, out, "-4up", "-password", "wrong"});
+            EXPECT_EQ(refused.status, 1);
+            EXPECT_NE(
+                refused.output.find("\nPDF file is encrypted\nThe password given does not open it"),
+                std::string::npos)
+                << refused.output;
+        }
         const std::string shown = "qpdf --show-encryption ";
         const std::string encryption = run(shown + shellQuote(in), " --password=", given);
         for (size_t i = 0; i < expected.size(); i++) {
