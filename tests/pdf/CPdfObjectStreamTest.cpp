@@ -10,12 +10,16 @@ namespace {
 // Object stream 5 of the given dictionary entries and data lists members 10 to 12 as its
 // indexes 0 to 2 (object 20 holds 15). Members as fetched ("-" when stream 5 does not hold one),
 // then " | " and their raw bytes by index ("-" when absent).
-std::string members(const std::string& dictEntries, const std::string& data) {
+std::string objectStreamFile(const std::string& dictEntries, const std::string& data) {
     TestPdf file = basePdf();
     file.addObject(20, "15");
     file.addStream(5, "<< /Type /ObjStm " + dictEntries + " >>", data);
     for (int i = 0; i < 3; i++) file.addMember(10 + i, 5, i);
-    OpenedPdf pdf(file.buildWithXRefStream());
+    return file.buildWithXRefStream();
+}
+
+std::string members(const std::string& dictEntries, const std::string& data) {
+    OpenedPdf pdf(objectStreamFile(dictEntries, data));
     std::string out, raw;
     for (int i = 0; i < 3; i++) {
         std::string fetched = pdf.fetch(10 + i), bytes;
@@ -51,4 +55,20 @@ TEST(CPdfObjectStream, MembersAndTheirBytes) {
         members("/N 3 /First 15 /Filter /FlateDecode",
                 deflateBytes("10 0 11 4 12 9 (a) (bb) << /Length 3 >>\nstream\nabc\nendstream")),
         "(a) (bb) error | (a) ,(bb) ,<< /Length 3 >>\nstream\nabc\nendstream,");
+}
+
+// A stream may inflate to far more than its members: padding after the last member is not
+// decoded, padding between members is, within the budget the document has left.
+TEST(CPdfObjectStream, DecodingStopsAtTheMembersAndWithinTheBudget) {
+    const size_t padding = size_t{8} << 20;
+    OpenedPdf after(objectStreamFile("/N 3 /First 15", kThree + std::string(padding, ' ')));
+    EXPECT_LT(CPdfObjectStreamData(&after.xref(), 5).getDecodedSize(), padding / 2);
+    std::string bytes;
+    ASSERT_TRUE(after.xref().getCompressedMemberBytes(5, 2, 12, bytes));
+    EXPECT_EQ("(ccc)\n" + std::string(255, ' '), bytes);
+    std::string table = "10 0 11 4 12 " + std::to_string(9 + padding) + " ";
+    std::string between = table + "(a) (bb)" + std::string(padding, ' ') + " (ccc)";
+    OpenedPdf inside(objectStreamFile("/N 3 /First " + std::to_string(table.size()), between));
+    EXPECT_EQ("(ccc)", inside.fetch(12));
+    EXPECT_THROW(CPdfObjectStreamData(&inside.xref(), 5, padding / 2), CPdfException);
 }

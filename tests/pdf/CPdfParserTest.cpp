@@ -203,6 +203,12 @@ TEST(CPdfFlateStream, EveryByteAndOnlyTrueBytes) {
     EXPECT_EQ(cut, text.substr(0, std::min(cut.size(), text.size() - 1)));
     badHeader[0] = 0;
     EXPECT_EQ(decodeStreamText(streamText("/Filter /Fl", badHeader)), "");
+    // Byte by byte, as the parser reads: a peek never skips what the buffer holds.
+    MemoryFile file(packed);
+    CPdfFlateStream flate(file.stream(), 1, 1, 1, 8);
+    std::string out;
+    while (flate.peekChar() >= 0) out += static_cast<char>(flate.getChar());
+    EXPECT_EQ(out, text);
 }
 
 TEST(CPdfPredictor, DecodesRows) {
