@@ -56,13 +56,13 @@ TEST(FaultSweep, BuiltHostileFiles) {
     std::string index, xrefIndex = pdfWithPages(kPages1, kPage, "", "", true);
     for (int i = 0; i < 6000; i++) index += "0 800000 ";
     xrefIndex.replace(xrefIndex.find("/W [1 4 2]"), 10, "/W [0 0 0] /Index [" + index + "]");
-    const std::string deepArray(1000000, '['), noXref = "Couldn't parse an xref",
-                                               notPage =
-                                                   "Broken page tree: element 0 of the "
-                                                   "/Kids of object 2 is not a reference",
-                                               deep5 = "split-back: object 5 0 cannot be read";
-    std::string deepDict,
-        resources5 = page.substr(0, page.find("/Resources")) + "/Resources 5 0 R >>";
+    const std::string deepArray(1000000, '[');
+    const std::string noXref = "Couldn't parse an xref";
+    const std::string notPage =
+        "Broken page tree: element 0 of the /Kids of object 2 is not a reference";
+    const std::string deep5 = "split-back: object 5 0 cannot be read";
+    const std::string resources5 = page.substr(0, page.find("/Resources")) + "/Resources 5 0 R >>";
+    std::string deepDict;
     for (int i = 0; i < 200000; i++) deepDict += "<</A ";
     const std::tuple<const char*, std::string, std::string> rows[] = {
         {"kids-self", pdfWithPages("<< /Type /Pages /Kids [3 0 R 2 0 R] /Count 2 >>"), ""},
