@@ -1,6 +1,6 @@
-// Encrypted input: files qpdf encrypts from a corpus document, one per revision and cipher,
-// imposed and split back; the output opens with the input's passwords, keeps its permissions and
-// renders as the plain document imposed the same way.
+// Encrypted input, one file per revision and cipher that qpdf makes from a corpus document: the
+// output opens with the input's passwords, keeps its encryption and permissions, and renders as
+// the plain document imposed the same way. (CorpusTest checks refusals without a password.)
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,98 +9,62 @@
 #include "e2e/E2eSupport.h"
 #include "support/TestPdf.h"
 
-namespace {
-
-struct Cipher {
-    const char* qpdfArgs;  // after "qpdf --encrypt <user> owner"
-    const char* user;      // the user password
-    const char* given;     // what -password gives ("" for no option)
-};
-
-const Cipher kCiphers[] = {
-    {"40", "", ""},
-    {"128 --use-aes=n", "user", "user"},
-    {"128 --use-aes=y", "", "owner"},
-    {"128 --use-aes=y --cleartext-metadata", "user", "owner"},
-    {"256 --force-R5", "user", "user"},
-    {"256", "", ""},
-    {"256", "user", "owner"},
-};
-
-const char* const kLayouts[] = {"", "-4up", "-s2 -e3 -4up", "-2to1up"};
-
-std::string passwordArg(const std::string& password) {
-    return password.empty() ? "" : " --password=" + shellQuote(password);
-}
-
-// A digest of the pages rendered at 20 dpi, "" when pdftoppm fails.
-std::string rendered(const std::string& pdf, const std::string& password) {
-    std::string out;
-    std::string upw = password.empty() ? "" : " -upw " + shellQuote(password);
-    std::string command = "set -o pipefail; pdftoppm -r 20" + upw + " " + shellQuote(pdf);
-    if (runCommand("bash -c " + shellQuote(command + " | md5sum"), &out) != 0) return "";
-    return out;
-}
-
-std::string encryptionShown(const std::string& pdf, const std::string& password) {
-    std::string out;
-    runCommand("qpdf --show-encryption" + passwordArg(password) + " " + shellQuote(pdf), &out);
-    return out;
-}
-
-TesselRun convert(const std::string& in, const std::string& out, const std::string& options,
-                  const std::string& password) {
-    std::vector<std::string> args = {in, out, "-q"};
-    for (const std::string& option : splitOptions(options)) args.push_back(option);
-    if (!password.empty()) args.insert(args.end(), {"-password", password});
-    return runTessel(args);
-}
-
-}  // namespace
-
 TEST(EncryptedInput, OpensWithItsPasswordsAndStaysEncrypted) {
     std::string corpus = corpusDir();
     if (corpus.empty()) GTEST_SKIP() << "../shared/corpus not found (real-world corpus absent)";
     // Object streams, outlines and links: members, annotation copies and rewritten pages.
-    std::string plain = corpus + "/xrefstream-objstm-pdftex-outline-links-4p.pdf";
+    const std::string plain = corpus + "/xrefstream-objstm-pdftex-outline-links-4p.pdf";
     TempDir dir;
+    const std::string in = dir.file("in.pdf"), out = dir.file("out.pdf");
+    // The command's output through bash, with option and password when one is given; "" on failure.
+    auto run = [](const std::string& command, const char* option, const std::string& password) {
+        std::string output, given = password.empty() ? "" : option + shellQuote(password);
+        const std::string line = "set -o pipefail; " + command.substr(0, command.find(' ')) +
+                                 given + command.substr(command.find(' '));
+        return runCommand("bash -c " + shellQuote(line), &output) == 0 ? output : "";
+    };
+    auto convert = [&out](const std::string& input, const char* layout, const char* password) {
+        std::vector<std::string> args = splitOptions(layout + std::string(" -q"));
+        args.insert(args.begin(), {input, out});
+        if (*password) args.insert(args.end(), {"-password", password});
+        return runTessel(args).status;
+    };
+    const std::string render = "pdftoppm -r 20 " + shellQuote(out) + " | md5sum";
+    const char* const layouts[] = {"-ab", "-4up", "-s2 -e3 -4up", "-2to1up"};
     std::vector<std::string> expected;
-    for (const char* layout : kLayouts) {
-        ASSERT_EQ(convert(plain, dir.file("plain.pdf"), layout, "").status, 0);
-        expected.push_back(rendered(dir.file("plain.pdf"), ""));
+    for (const char* layout : layouts) {
+        ASSERT_EQ(convert(plain, layout, ""), 0);
+        expected.push_back(run(render, "", ""));
         ASSERT_FALSE(expected.back().empty());
     }
-    for (const Cipher& cipher : kCiphers) {
-        SCOPED_TRACE(cipher.qpdfArgs + std::string(" user '") + cipher.user + "'");
-        std::string in = dir.file("in.pdf");
-        ASSERT_EQ(
-            runCommand("qpdf --allow-weak-crypto --encrypt " + shellQuote(cipher.user) + " owner " +
-                       cipher.qpdfArgs + " -- " + shellQuote(plain) + " " + shellQuote(in)),
-            0);
-        for (size_t i = 0; i < std::size(kLayouts); i++) {
-            SCOPED_TRACE(kLayouts[i]);
-            std::string out = dir.file("out.pdf");
-            TesselRun run = convert(in, out, kLayouts[i], cipher.given);
-            ASSERT_EQ(run.status, 0) << run.output;
-            std::string check;
-            EXPECT_EQ(runCommand("qpdf --check" + passwordArg(cipher.given) + " " +
-                                     shellQuote(out) + " 2>&1",
-                                 &check),
-                      0)
-                << check;
-            EXPECT_EQ(encryptionShown(out, cipher.given), encryptionShown(in, cipher.given));
-            EXPECT_EQ(rendered(out, cipher.user), expected[i]);
+    // qpdf's arguments after "--encrypt <user> owner", the user password, what -password gives.
+    const char* const ciphers[][3] = {{"40", "", ""},
+                                      {"128 --use-aes=n", "user", "user"},
+                                      {"128 --use-aes=y", "", "owner"},
+                                      {"128 --use-aes=y --cleartext-metadata", "user", "owner"},
+                                      {"256 --force-R5", "user", "user"},
+                                      {"256", "", ""},
+                                      {"256", "user", "owner"}};
+    for (const auto& [qpdfArgs, user, given] : ciphers) {
+        SCOPED_TRACE(qpdfArgs + std::string(" user '") + user + "'");
+        ASSERT_EQ(runCommand("qpdf --allow-weak-crypto --encrypt " + shellQuote(user) + " owner " +
+                             qpdfArgs + " -- " + shellQuote(plain) + " " + shellQuote(in)),
+                  0);
+        if (*user) {  // a wrong password is refused as a missing one is
+            TesselRun refused = runTessel({in, out, "-4up", "-password", "wrong"});
+            EXPECT_EQ(refused.status, 1);
+            EXPECT_NE(
+                refused.output.find("\nPDF file is encrypted\nThe password given does not open it"),
+                std::string::npos)
+                << refused.output;
         }
-        if (*cipher.user) {
-            std::string out = dir.file("refused.pdf");
-            for (const char* given : {"", "wrong"}) {
-                TesselRun run = convert(in, out, "-4up", given);
-                EXPECT_EQ(run.status, 1);
-                EXPECT_NE(run.output.find("\nPDF file is encrypted\n"), std::string::npos)
-                    << run.output;
-                EXPECT_NE(run.output.find("-password <text>\n"), std::string::npos);
-                EXPECT_FALSE(fileExists(out));
-            }
+        const std::string shown = "qpdf --show-encryption ";
+        const std::string encryption = run(shown + shellQuote(in), " --password=", given);
+        for (size_t i = 0; i < expected.size(); i++) {
+            ASSERT_EQ(convert(in, layouts[i], given), 0) << layouts[i];
+            EXPECT_NE(run("qpdf --check " + shellQuote(out), " --password=", given), "");
+            EXPECT_EQ(run(shown + shellQuote(out), " --password=", given), encryption);
+            EXPECT_EQ(run(render, " -upw ", user), expected[i]) << layouts[i];
         }
     }
 }

@@ -1,8 +1,9 @@
 // Test helpers for the reader: in-memory files, documents, compact descriptions of parsed values.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -13,26 +14,19 @@
 #include "pdf/CPdfFileStream.h"
 #include "pdf/CPdfParser.h"
 #include "pdf/FormatText.h"
-#include "pdf/RawObject.h"
 #include "pdf/StreamFilters.h"
 #include "support/TestPdf.h"
 
 // Bytes opened as a read-only FILE*; fmemopen refuses zero bytes, so empty input skips a space.
-class MemoryFile {
-  public:
+struct MemoryFile {
     explicit MemoryFile(std::string bytes)
-        : bytes_(bytes.empty() ? " " : bytes), skip_(bytes.empty()) {
-        file_ = fmemopen(&bytes_[0], bytes_.size(), "rb");
-    }
+        : bytes_(bytes.empty() ? " " : bytes),
+          skip_(bytes.empty()),
+          file_(fmemopen(&bytes_[0], bytes_.size(), "rb")) {}
     ~MemoryFile() { std::fclose(file_); }
-    MemoryFile(const MemoryFile&) = delete;
-    MemoryFile& operator=(const MemoryFile&) = delete;
-    FILE* get() const { return file_; }
     std::shared_ptr<CPdfStream> stream() const {
         return std::make_shared<CPdfFileStream>(file_, skip_, false, 0, CPdfObject::makeNull());
     }
-
-  private:
     std::string bytes_;
     int skip_;
     FILE* file_;
@@ -84,6 +78,13 @@ inline std::pair<std::string, std::string> splitCase(const std::string& row) {
     return {row.substr(0, arrow), row.substr(arrow + 4)};
 }
 
+// Each row "input => expected": got(input) must give expected.
+template <typename Got>
+void expectRows(std::initializer_list<std::string> rows, Got got) {
+    for (const std::string& row : rows)
+        EXPECT_EQ(got(splitCase(row).first), splitCase(row).second) << row;
+}
+
 inline std::string toString(const std::vector<uint8_t>& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
@@ -103,24 +104,14 @@ inline std::string streamText(const std::string& dictEntries, const std::string&
 // One stream object's decoded bytes, read twice to show a reset starts again; "error": no stream.
 inline std::string decodeStreamText(const std::string& text) {
     MemoryFile file(text);
-    CPdfParser parser(nullptr, file.stream());
-    CPdfObject obj = parser.nextObject();
+    CPdfObject obj = CPdfParser(nullptr, file.stream()).nextObject();
     if (!obj.isStream()) return "error";
     std::string first = toString(readStreamBytes(*obj.getStream()));
     return first == toString(readStreamBytes(*obj.getStream())) ? first : "differs after reset";
 }
 
-// The text scanned as stored object 5; num is 0 when the scan fails.
-inline RawObject scanObject5(const std::string& text, const LengthResolver& resolve = nullptr) {
-    ByteSource source(text);
-    RawObject obj;
-    if (!scanRawObject(source, 5, true, resolve, obj)) obj = RawObject();
-    return obj;
-}
-
 // A document opened from bytes in memory.
-class OpenedPdf {
-  public:
+struct OpenedPdf {
     explicit OpenedPdf(std::string bytes) : bytes_(bytes.empty() ? " " : bytes) {
         doc.openFile(fmemopen(&bytes_[0], bytes_.size(), "rb"));
     }
@@ -133,11 +124,7 @@ class OpenedPdf {
             return e.getMessage();
         }
     }
-
-  private:
     std::string bytes_;  // declared before doc: outlives the open file
-
-  public:
     CPdfDocument doc;
 };
 
@@ -172,12 +159,10 @@ inline std::string row(unsigned long long kind, unsigned long long field2,
 }
 
 // A file written piece by piece: add() returns the offset of what it appends.
-class PdfAssembler {
-  public:
+struct PdfAssembler {
     long add(const std::string& text) {
-        long at = size();
-        out_ += text;
-        return at;
+        out += text;
+        return static_cast<long>(out.size() - text.size());
     }
     long addObject(int num, const std::string& body) {
         return add(formatText("%d 0 obj\n", num) + body + "\nendobj\n");
@@ -186,49 +171,7 @@ class PdfAssembler {
         return addObject(num, streamText(dictEntries, data));
     }
     std::string finish(long startxref) const {
-        return out_ + formatText("startxref\n%ld\n%%%%EOF\n", startxref);
+        return out + formatText("startxref\n%ld\n%%%%EOF\n", startxref);
     }
-    long size() const { return static_cast<long>(out_.size()); }
-
-  private:
-    std::string out_ = "%PDF-1.5\n";
-};
-
-// A file whose one section is an xref stream (W 1 4 2): numbers never added are free.
-class XRefStreamFile {
-  public:
-    void plain(int num, const std::string& body) {
-        rows_[num] = row(1, file_.addObject(num, body), 0);
-    }
-    void stream(int num, const std::string& dictEntries, const std::string& data) {
-        rows_[num] = row(1, file_.addStream(num, dictEntries, data), 0);
-    }
-    // An object stream of (number, text) members.
-    void objectStream(int num, const std::vector<std::pair<int, std::string>>& members) {
-        std::string head, body;
-        for (size_t i = 0; i < members.size(); i++) {
-            head += formatText("%d %zu ", members[i].first, body.size());
-            body += members[i].second + " ";
-            member(members[i].first, num, static_cast<int>(i));
-        }
-        stream(num, formatText("/Type /ObjStm /N %zu /First %zu", members.size(), head.size()),
-               head + body);
-    }
-    void member(int num, int streamNum, int index) { rows_[num] = row(2, streamNum, index); }
-    // The catalog must be object 1.
-    std::string finish() {
-        int xrefNum = rows_.rbegin()->first + 1;
-        long at = file_.size();
-        rows_[xrefNum] = row(1, at, 0);
-        std::string rows;
-        for (int num = 0; num <= xrefNum; num++)
-            rows += rows_.count(num) ? rows_[num] : row(0, 0, num == 0 ? 65535 : 0);
-        file_.addStream(
-            xrefNum, formatText("/Type /XRef /Size %d /W [1 4 2] /Root 1 0 R", xrefNum + 1), rows);
-        return file_.finish(at);
-    }
-
-  private:
-    PdfAssembler file_;
-    std::map<int, std::string> rows_;
+    std::string out = "%PDF-1.5\n";
 };

@@ -1,16 +1,15 @@
 // Encoders for test data: the inverse of each decoder, written plainly.
 #include "support/FilterEncode.h"
 
+#include <algorithm>
 #include <cstdint>
-#include <map>
-#include <vector>
 
 #include "support/TestPdf.h"
 
 std::string asciiHexBytes(const std::string& data) {
-    static const char kDigits[] = "0123456789ABCDEF";
     std::string out;
-    for (unsigned char c : data) out += std::string{kDigits[c >> 4], kDigits[c & 15], ' '};
+    for (unsigned char c : data)
+        out += std::string{"0123456789ABCDEF"[c >> 4], "0123456789ABCDEF"[c & 15], ' '};
     return out + ">";
 }
 
@@ -28,16 +27,15 @@ std::string ascii85Bytes(const std::string& data) {
     return out + "~>";
 }
 
-// Literal runs only: a length byte and up to 128 bytes.
 std::string runLengthBytes(const std::string& data) {
-    std::string out;
-    for (size_t i = 0; i < data.size(); i += 128) {
-        std::string run = data.substr(i, 128);
-        out += static_cast<char>(run.size() - 1) + run;
-    }
+    std::string out;  // literal runs only: a length byte and up to 128 bytes
+    for (size_t i = 0; i < data.size(); i += 128)
+        out += static_cast<char>(std::min<size_t>(128, data.size() - i) - 1) + data.substr(i, 128);
     return out + '\x80';
 }
 
+// Literal codes only: the decoder still makes an entry per code after the first, and widens its
+// codes as its table grows, one code early with earlyChange.
 std::string lzwBytes(const std::string& data, bool earlyChange) {
     std::string out;
     uint32_t bits = 0;
@@ -47,34 +45,15 @@ std::string lzwBytes(const std::string& data, bool earlyChange) {
         for (bitCount += width; bitCount >= 8; bitCount -= 8)
             out += static_cast<char>(bits >> (bitCount - 8));
     };
-    // The decoder makes each entry one code after the encoder: its width grows when it does.
-    auto grow = [&] {
+    put(256);
+    for (unsigned char c : data) {
+        put(c);
         if (++next + (earlyChange ? 1 : 0) > (1 << width) && width < 12) width++;
-    };
-    std::map<std::string, int> table;
-    auto clear = [&] {
-        put(256);
-        table.clear();
-        for (int c = 0; c < 256; c++) table[std::string(1, static_cast<char>(c))] = c;
-        next = 258;
-        width = 9;
-    };
-    clear();
-    std::string current;
-    for (char c : data) {
-        if (table.count(current + c)) {
-            current += c;
-            continue;
+        if (next == 4094) {
+            put(256);
+            next = 258;
+            width = 9;
         }
-        put(table[current]);
-        table[current + c] = next;
-        grow();
-        if (next == 4094) clear();
-        current = std::string(1, c);
-    }
-    if (!current.empty()) {
-        put(table[current]);
-        grow();
     }
     put(257);
     if (bitCount > 0) out += static_cast<char>(bits << (8 - bitCount));
@@ -82,8 +61,7 @@ std::string lzwBytes(const std::string& data, bool earlyChange) {
 }
 
 std::string encodeWithFilters(const std::string& data, const std::string& filters) {
-    // The last filter named is the first applied.
-    std::string out = data;
+    std::string out = data;  // the last filter named is the first applied
     for (size_t slash = filters.rfind('/'); slash != std::string::npos;
          slash = slash ? filters.rfind('/', slash - 1) : std::string::npos) {
         std::string name = filters.substr(slash + 1);

@@ -15,107 +15,101 @@
 
 #include "pdf/FormatText.h"
 
+namespace {
+
+const char kHeader[] = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
+
+std::string objectText(int num, int gen, const std::string& body) {
+    return formatText("%d %d obj\n", num, gen) + body + "\nendobj\n";
+}
+
+// The blue square of page number: a corner placed by the number, an eighth of the width wide.
+std::string squareAt(double w, double h, int number) {
+    double s = w / 8;
+    return formatText("0 0 1 rg %g %g %g %g re f\n", (number % 4) * (w - s) / 3,
+                      ((number / 4) % 4) * (h - s) / 3, s, s);
+}
+
+}  // namespace
+
 void TestPdf::addObject(int num, const std::string& body, int gen) {
-    objects_[num] = Obj{gen, formatText("%d %d obj\n", num, gen) + body + "\nendobj\n"};
+    objects_[num] = {gen, objectText(num, gen, body)};
 }
 
 void TestPdf::addStream(int num, const std::string& dictBody, const std::string& data, int gen) {
     std::string dict = dictBody;
-    size_t close = dict.rfind(">>");
-    dict.insert(close, formatText(" /Length %zu ", data.size()));
-    objects_[num] = Obj{gen, formatText("%d %d obj\n", num, gen) + dict + "\nstream\n" + data +
-                                 "\nendstream\nendobj\n"};
+    dict.insert(dict.rfind(">>"), formatText(" /Length %zu ", data.size()));
+    addObject(num, dict + "\nstream\n" + data + "\nendstream", gen);
 }
 
-void TestPdf::addCompressed(int num, const std::string& body) {
-    compressed_[num] = body;
-}
-
-long TestPdf::offsetOf(int num) const {
-    auto found = offsets_.find(num);
-    return found == offsets_.end() ? -1 : found->second;
+std::string TestPdf::objectsText() const {
+    std::string out = kHeader;
+    offsets_.clear();
+    for (const auto& [num, obj] : objects_) {
+        offsets_[num] = static_cast<long>(out.size());
+        out += obj.second;
+    }
+    return out;
 }
 
 std::string TestPdf::build() const {
-    std::string out = header_;
-    offsets_.clear();
+    std::string out = objectsText();
     int size = objects_.empty() ? 1 : objects_.rbegin()->first + 1;
-    for (const auto& [num, obj] : objects_) {
-        offsets_[num] = static_cast<long>(out.size());
-        out += obj.text;
-    }
     long xrefPos = static_cast<long>(out.size());
     out += formatText("xref\n0 %d\n", size);
-    out += "0000000000 65535 f \n";
-    for (int i = 1; i < size; i++) {
-        auto found = objects_.find(i);
-        if (found == objects_.end()) {
-            out += "0000000000 65535 f \n";
-        } else {
-            out += formatText("%010ld %05d n \n", offsets_[i], found->second.gen);
-        }
+    for (int i = 0; i < size; i++) {
+        out += objects_.count(i) ? formatText("%010ld %05d n \n", offsets_[i], objects_.at(i).first)
+                                 : "0000000000 65535 f \n";
     }
     out += formatText("trailer\n<< /Size %d %s >>\nstartxref\n%ld\n%%%%EOF\n", size,
                       trailerExtra_.c_str(), xrefPos);
-    return prefix_ + out;
+    return out;
 }
 
 std::string TestPdf::buildWithXRefStream(int objStmNum) const {
-    std::string out = header_;
-    offsets_.clear();
-    int last = 0;
-    if (!objects_.empty()) last = objects_.rbegin()->first;
+    std::string out = objectsText();
+    int last = objStmNum;
+    if (!objects_.empty()) last = std::max(last, objects_.rbegin()->first);
     if (!compressed_.empty()) last = std::max(last, compressed_.rbegin()->first);
-    last = std::max(last, objStmNum);
+    if (!members_.empty()) last = std::max(last, members_.rbegin()->first);
     int xrefNum = last + 1;
-    int size = xrefNum + 1;
-    for (const auto& [num, obj] : objects_) {
-        offsets_[num] = static_cast<long>(out.size());
-        out += obj.text;
-    }
     std::map<int, int> indexInStream;
     if (!compressed_.empty()) {
         std::string head, body;
-        int index = 0;
         for (const auto& [num, text] : compressed_) {
             head += formatText("%d %zu ", num, body.size());
             body += text + " ";
-            indexInStream[num] = index++;
+            indexInStream[num] = static_cast<int>(indexInStream.size());
         }
-        std::string data = head + body;
         offsets_[objStmNum] = static_cast<long>(out.size());
         out += formatText("%d 0 obj\n<< /Type /ObjStm /N %zu /First %zu /Length %zu >>\nstream\n",
-                          objStmNum, compressed_.size(), head.size(), data.size());
-        out += data + "\nendstream\nendobj\n";
+                          objStmNum, compressed_.size(), head.size(), head.size() + body.size());
+        out += head + body + "\nendstream\nendobj\n";
     }
     long xrefPos = static_cast<long>(out.size());
+    offsets_[xrefNum] = xrefPos;
     std::string rows;
-    for (int i = 0; i < size; i++) {
-        if (i == xrefNum) {
-            rows += bigEndianBytes(1, 1) + bigEndianBytes(xrefPos, 4) + bigEndianBytes(0, 2);
-        } else if (indexInStream.count(i)) {
-            rows += bigEndianBytes(2, 1) + bigEndianBytes(objStmNum, 4) +
-                    bigEndianBytes(indexInStream[i], 2);
+    for (int i = 0; i <= xrefNum; i++) {
+        auto field = [](int kind, long two, int three) {
+            return bigEndianBytes(kind, 1) + bigEndianBytes(two, 4) + bigEndianBytes(three, 2);
+        };
+        if (indexInStream.count(i)) {
+            rows += field(2, objStmNum, indexInStream[i]);
+        } else if (members_.count(i)) {
+            rows += field(2, members_.at(i).first, members_.at(i).second);
         } else if (offsets_.count(i)) {
-            rows += bigEndianBytes(1, 1) + bigEndianBytes(offsets_[i], 4) +
-                    bigEndianBytes(i == 0              ? 0
-                                   : objects_.count(i) ? objects_.at(i).gen
-                                                       : 0,
-                                   2);
+            rows += field(1, offsets_[i], objects_.count(i) ? objects_.at(i).first : 0);
         } else {
-            rows +=
-                bigEndianBytes(0, 1) + bigEndianBytes(0, 4) + bigEndianBytes(i == 0 ? 65535 : 0, 2);
+            rows += field(0, 0, i == 0 ? 65535 : 0);
         }
     }
     out += formatText("%d 0 obj\n<< /Type /XRef /Size %d /W [1 4 2] %s /Length %zu >>\nstream\n",
-                      xrefNum, size, trailerExtra_.c_str(), rows.size());
-    out += rows + "\nendstream\nendobj\n";
-    out += formatText("startxref\n%ld\n%%%%EOF\n", xrefPos);
-    return prefix_ + out;
+                      xrefNum, xrefNum + 1, trailerExtra_.c_str(), rows.size());
+    out += rows + formatText("\nendstream\nendobj\nstartxref\n%ld\n%%%%EOF\n", xrefPos);
+    return out;
 }
 
-std::string makeNumberedPdf(int pageCount, double width, double height,
-                            const std::vector<int>& rotations) {
+std::string makeNumberedPdf(int pageCount, double width, double height) {
     TestPdf pdf;
     // 1 catalog, 2 pages root, 3 font, then per page: page object and content stream.
     pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
@@ -125,21 +119,14 @@ std::string makeNumberedPdf(int pageCount, double width, double height,
                   formatText("<< /Type /Pages /Kids [ %s] /Count %d >>", kids.c_str(), pageCount));
     pdf.addObject(3, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
     for (int i = 0; i < pageCount; i++) {
-        int page = i + 1;
-        std::string rotate;
-        if (i < static_cast<int>(rotations.size()))
-            rotate = formatText(" /Rotate %d", rotations[i]);
         pdf.addObject(4 + 2 * i,
-                      formatText("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 %g %g]%s "
-                                 "/Resources << /Font << /F1 3 0 R >> >> /Contents %d 0 R >>",
-                                 width, height, rotate.c_str(), 5 + 2 * i));
-        double square = width / 8;
-        double x = (page % 4) * (width - square) / 3;
-        double y = ((page / 4) % 4) * (height - square) / 3;
-        std::string content =
-            formatText("0 0 1 rg %g %g %g %g re f\n0 g BT /F1 %g Tf %g %g Td (%d) Tj ET\n", x, y,
-                       square, square, height / 4, width / 4, height / 3, page);
-        pdf.addStream(5 + 2 * i, "<< >>", content);
+                      formatText("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 %g %g] /Resources "
+                                 "<< /Font << /F1 3 0 R >> >> /Contents %d 0 R >>",
+                                 width, height, 5 + 2 * i));
+        pdf.addStream(
+            5 + 2 * i, "<< >>",
+            squareAt(width, height, i + 1) + formatText("0 g BT /F1 %g Tf %g %g Td (%d) Tj ET\n",
+                                                        height / 4, width / 4, height / 3, i + 1));
     }
     pdf.setTrailerExtra("/Root 1 0 R");
     return pdf.build();
@@ -147,8 +134,7 @@ std::string makeNumberedPdf(int pageCount, double width, double height,
 
 TempDir::TempDir() {
     char pattern[] = "/tmp/tessel-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    path_ = made ? made : "/tmp";
+    path_ = mkdtemp(pattern) ? pattern : "/tmp";
 }
 
 TempDir::~TempDir() {
@@ -156,16 +142,13 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::write(const std::string& name, const std::string& bytes) const {
-    std::string full = file(name);
-    std::ofstream out(full, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return full;
+    std::ofstream(file(name), std::ios::binary) << bytes;
+    return file(name);
 }
 
 std::string readFileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
     std::stringstream buffer;
-    buffer << in.rdbuf();
+    buffer << std::ifstream(path, std::ios::binary).rdbuf();
     return buffer.str();
 }
 
@@ -175,8 +158,7 @@ bool fileExists(const std::string& path) {
 }
 
 int runCommand(const std::string& command, std::string* output, bool mergeStderr) {
-    std::string full = command + (mergeStderr ? " 2>&1" : "");
-    FILE* pipe = popen(full.c_str(), "r");
+    FILE* pipe = popen((command + (mergeStderr ? " 2>&1" : "")).c_str(), "r");
     if (!pipe) return -1;
     char chunk[4096];
     size_t got;
@@ -188,25 +170,15 @@ int runCommand(const std::string& command, std::string* output, bool mergeStderr
 }
 
 std::string corpusDir() {
-    std::string dir = TESSEL_CORPUS_DIR;
     struct stat info;
-    if (stat(dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return "";
-    return dir;
+    bool there = stat(TESSEL_CORPUS_DIR, &info) == 0 && S_ISDIR(info.st_mode);
+    return there ? TESSEL_CORPUS_DIR : "";
 }
 
 std::string corpusPassword(const std::string& name) {
-    static const std::vector<std::pair<std::string, std::string>> files = {
-        {"encrypted-rc4-40-r2-empty-user-password.pdf", ""},
-        {"encrypted-rc4-128-r3-user-password.pdf", "asdfzxcv"},
-        {"encrypted-aes128-r4-user-password.pdf", "asdfzxcv"},
-        {"encrypted-aes256-r6-empty-user-password.pdf", ""},
-        {"encrypted-libreoffice-writer-password.pdf", "openpassword"},
-        {"encrypted-xrefstream-linearized-widgets.pdf", ""},
-        {"junk-before-header-encrypted-rc4-linearized-30p.pdf", ""},
-    };
-    for (const auto& [file, password] : files) {
-        if (file == name) return password;
-    }
+    if (name == "encrypted-rc4-128-r3-user-password.pdf") return "asdfzxcv";
+    if (name == "encrypted-aes128-r4-user-password.pdf") return "asdfzxcv";
+    if (name == "encrypted-libreoffice-writer-password.pdf") return "openpassword";
     return "";
 }
 
@@ -227,162 +199,82 @@ std::string deflateBytes(const std::string& data) {
 
 long lastStartXRef(const std::string& pdf) {
     size_t at = pdf.rfind("startxref");
-    if (at == std::string::npos) return -1;
-    return std::strtol(pdf.c_str() + at + 9, nullptr, 10);
+    return at == std::string::npos ? -1 : std::strtol(pdf.c_str() + at + 9, nullptr, 10);
 }
 
 void TestPdfUpdate::addObject(int num, const std::string& body, int gen) {
-    entries_[num] = Entry{static_cast<long>(out_.size()), gen, true};
-    out_ += formatText("%d %d obj\n", num, gen) + body + "\nendobj\n";
-}
-
-void TestPdfUpdate::freeObject(int num, int gen) {
-    entries_[num] = Entry{0, gen, false};
-}
-
-long TestPdfUpdate::offsetOf(int num) const {
-    auto found = entries_.find(num);
-    return found == entries_.end() ? -1 : found->second.offset;
+    entries_[num] = {static_cast<long>(out_.size()), gen};
+    out_ += objectText(num, gen, body);
 }
 
 std::string TestPdfUpdate::build(int size) const {
-    std::string out = out_;
-    long prev = lastStartXRef(out_);
-    long xrefPos = static_cast<long>(out.size());
-    out += "xref\n";
+    std::string out = out_ + "xref\n";
     for (const auto& [num, entry] : entries_) {
-        out += formatText("%d 1\n%010ld %05d %c \n", num, entry.offset, entry.gen,
-                          entry.inUse ? 'n' : 'f');
+        out += formatText("%d 1\n%010ld %05d %c \n", num, std::max(entry.first, 0L), entry.second,
+                          entry.first < 0 ? 'f' : 'n');
     }
-    out += formatText("trailer\n<< /Size %d /Prev %ld %s >>\nstartxref\n%ld\n%%%%EOF\n", size, prev,
-                      trailerExtra_.c_str(), xrefPos);
-    return out;
-}
-
-std::string TestPdfUpdate::buildWithXRefStream(int size, int xrefNum) const {
-    std::string out = out_;
-    long prev = lastStartXRef(out_);
-    long xrefPos = static_cast<long>(out.size());
-    std::map<int, Entry> entries = entries_;
-    entries[xrefNum] = Entry{xrefPos, 0, true};
-    std::string index, rows;
-    for (const auto& [num, entry] : entries) {
-        index += formatText("%d 1 ", num);
-        rows += bigEndianBytes(entry.inUse ? 1 : 0, 1) + bigEndianBytes(entry.offset, 4) +
-                bigEndianBytes(entry.gen, 2);
-    }
-    out += formatText(
-        "%d 0 obj\n<< /Type /XRef /Size %d /Prev %ld /Index [%s] /W [1 4 2] %s /Length %zu >>\n"
-        "stream\n",
-        xrefNum, size, prev, index.c_str(), trailerExtra_.c_str(), rows.size());
-    out += rows + "\nendstream\nendobj\n";
-    out += formatText("startxref\n%ld\n%%%%EOF\n", xrefPos);
-    return out;
-}
-
-std::vector<FeaturePage> numberedPages(int count) {
-    return std::vector<FeaturePage>(static_cast<size_t>(count > 0 ? count : 0));
+    return out + formatText("trailer\n<< /Size %d /Prev %ld %s >>\nstartxref\n%zu\n%%%%EOF\n", size,
+                            lastStartXRef(out_), trailerExtra_.c_str(), out_.size());
 }
 
 std::string featureImagePixels(int number) {
     std::string pixels;
-    for (int row = 0; row < 8; row++) {
-        for (int col = 0; col < 8; col++) {
-            pixels += static_cast<char>((col * 7 + row * 3 + number * 5) % 11 < 5 ? 0 : 255);
-        }
-    }
+    for (int i = 0; i < 64; i++)
+        pixels += static_cast<char>(((i % 8) * 7 + (i / 8) * 3 + number * 5) % 11 < 5 ? 0 : 255);
     return pixels;
 }
 
 std::string featurePageContent(const FeaturePage& page, int number, const std::string& fontName,
                                const std::string& imageName, int parts) {
     double w = page.width, h = page.height;
-    double square = w / 8;
-    double x = (number % 4) * (w - square) / 3;
-    double y = ((number / 4) % 4) * (h - square) / 3;
     std::string content;
-    if (parts & 1) {
-        content += formatText("0 0 1 rg %g %g %g %g re f\n", x, y, square, square);
-        if (page.image) {
-            content += formatText("q %g 0 0 %g %g %g cm /%s Do Q\n", w / 3, w / 3, w * 0.6, h * 0.6,
-                                  imageName.c_str());
-        }
+    if (parts & 1) content += squareAt(w, h, number);
+    if ((parts & 1) && page.image) {
+        content += formatText("q %g 0 0 %g %g %g cm /%s Do Q\n", w / 3, w / 3, w * 0.6, h * 0.6,
+                              imageName.c_str());
     }
     if (parts & 2) {
+        const char* font = fontName.c_str();
         content +=
             formatText("0 g BT /%s %g Tf %g %g Td (%d) Tj ET\nBT /%s %g Tf %g %g Td (Hg%d) Tj ET\n",
-                       fontName.c_str(), h / 4, w / 4, h / 3, number, fontName.c_str(), h / 12,
-                       w / 16, h / 12, number);
+                       font, h / 4, w / 4, h / 3, number, font, h / 12, w / 16, h / 12, number);
     }
     return content;
 }
 
 std::string makeFeaturePdf(const FeatureDoc& doc) {
     TestPdf pdf;
-    int pageCount = static_cast<int>(doc.pages.size());
-    bool anyInNode = false;
-    for (const FeaturePage& page : doc.pages) anyInNode = anyInNode || page.inNode;
-    // 1 catalog, 2 root, 3 Helvetica, 4 intermediate node; pages from 10 on.
-    int next = 10;
-    std::vector<int> pageNums;
-    for (int i = 0; i < pageCount; i++) {
-        pageNums.push_back(next);
-        next += 10;
-    }
-    // Plain (non-stream) objects go into the object stream when asked for.
+    // 1 catalog, 2 root, 3 Helvetica, 4 intermediate node; page i is 10 (i + 1), its objects next.
     auto addPlain = [&pdf, &doc](int num, const std::string& body) {
-        if (doc.objectStream) {
-            pdf.addCompressed(num, body);
-        } else {
-            pdf.addObject(num, body);
-        }
+        doc.objectStream ? pdf.addCompressed(num, body) : pdf.addObject(num, body);
     };
     addPlain(1, "<< /Type /Catalog /Pages 2 0 R >>");
+    addPlain(3, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
     std::string rootKids, nodeKids;
     int nodeCount = 0;
-    for (int i = 0; i < pageCount; i++) {
-        if (doc.pages[static_cast<size_t>(i)].inNode) {
-            nodeKids += formatText("%d 0 R ", pageNums[static_cast<size_t>(i)]);
-            nodeCount++;
-        } else {
-            rootKids += formatText("%d 0 R ", pageNums[static_cast<size_t>(i)]);
-        }
+    for (size_t i = 0; i < doc.pages.size(); i++) {
+        std::string ref = formatText("%zu 0 R ", 10 * (i + 1));
+        // The node stands at the place of its first page among the root's kids.
+        if (doc.pages[i].inNode && nodeCount++ == 0) rootKids += "4 0 R ";
+        (doc.pages[i].inNode ? nodeKids : rootKids) += ref;
     }
-    // The intermediate node stands at the place of its first page among the root's kids.
-    if (anyInNode) {
-        std::string ordered;
-        bool nodePlaced = false;
-        for (int i = 0; i < pageCount; i++) {
-            if (doc.pages[static_cast<size_t>(i)].inNode) {
-                if (!nodePlaced) ordered += "4 0 R ";
-                nodePlaced = true;
-            } else {
-                ordered += formatText("%d 0 R ", pageNums[static_cast<size_t>(i)]);
-            }
-        }
-        rootKids = ordered;
+    if (nodeCount) {
         addPlain(4, formatText("<< /Type /Pages /Parent 2 0 R /Kids [ %s] /Count %d %s >>",
                                nodeKids.c_str(), nodeCount, doc.nodeExtra.c_str()));
     }
-    addPlain(2, formatText("<< /Type /Pages /Kids [ %s] /Count %d %s >>", rootKids.c_str(),
-                           pageCount, doc.rootExtra.c_str()));
-    addPlain(3, "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>");
+    addPlain(2, formatText("<< /Type /Pages /Kids [ %s] /Count %zu %s >>", rootKids.c_str(),
+                           doc.pages.size(), doc.rootExtra.c_str()));
 
-    for (int i = 0; i < pageCount; i++) {
-        const FeaturePage& page = doc.pages[static_cast<size_t>(i)];
-        int number = i + 1;
-        int pageNum = pageNums[static_cast<size_t>(i)];
-        int obj = pageNum + 1;  // the page's other objects follow its page object
+    for (size_t i = 0; i < doc.pages.size(); i++) {
+        const FeaturePage& page = doc.pages[i];
+        int number = static_cast<int>(i) + 1, pageNum = 10 * number, obj = pageNum + 1;
         double w = page.width, h = page.height;
-
-        std::string fontRef = "3 0 R";
+        std::string fontRef = "3 0 R", xobjects, contents, annots;
         if (page.font != "Helvetica") {
             addPlain(obj, formatText("<< /Type /Font /Subtype /Type1 /BaseFont /%s >>",
                                      page.font.c_str()));
             fontRef = formatText("%d 0 R", obj++);
         }
-
-        std::string xobjects;
         if (page.image) {
             pdf.addStream(obj,
                           "<< /Type /XObject /Subtype /Image /Width 8 /Height 8 "
@@ -390,44 +282,34 @@ std::string makeFeaturePdf(const FeatureDoc& doc) {
                           featureImagePixels(number));
             xobjects = formatText(" /XObject << /Im1 %d 0 R >>", obj++);
         }
-        std::string squarePart =
-            page.extraContent + featurePageContent(page, number, "F1", "Im1", 1);
-        std::string textPart = featurePageContent(page, number, "F1", "Im1", 2);
-        double square = w / 8;
-        double x = (number % 4) * (w - square) / 3;
-        double y = ((number / 4) % 4) * (h - square) / 3;
-
-        std::string contentsEntry;
+        std::string square = page.extraContent + featurePageContent(page, number, "F1", "Im1", 1);
+        std::string text = featurePageContent(page, number, "F1", "Im1", 2);
         if (page.contents == FeaturePage::Contents::stream) {
-            pdf.addStream(obj, "<< >>", squarePart + textPart);
-            contentsEntry = formatText(" /Contents %d 0 R", obj++);
+            pdf.addStream(obj, "<< >>", square + text);
+            contents = formatText(" /Contents %d 0 R", obj++);
         } else if (page.contents == FeaturePage::Contents::array) {
-            pdf.addStream(obj, "<< >>", squarePart);
-            pdf.addStream(obj + 1, "<< >>", textPart);
-            contentsEntry = formatText(" /Contents [ %d 0 R %d 0 R ]", obj, obj + 1);
+            pdf.addStream(obj, "<< >>", square);
+            pdf.addStream(obj + 1, "<< >>", text);
+            contents = formatText(" /Contents [ %d 0 R %d 0 R ]", obj, obj + 1);
             obj += 2;
         }
-
-        std::string annots;
         if (page.annotations) {
-            double barW = w / 4, barH = h / 20;
+            double barW = w / 4, barH = h / 20, s = w / 8;
             double bx = w / 2 + ((number % 3) - 1) * w / 5, by = h / 10 + (number % 5) * h / 8;
-            std::string look = formatText("0.5 g 0 0 %g %g re f\n", barW, barH);
+            double x = (number % 4) * (w - s) / 3, y = ((number / 4) % 4) * (h - s) / 3;
             pdf.addStream(
                 obj,
                 formatText("<< /Type /XObject /Subtype /Form /BBox [0 0 %g %g] >>", barW, barH),
-                look);
-            int apNum = obj++;
-            addPlain(obj, formatText("<< /Type /Annot /Subtype /Square /F 4 /Rect [%g %g %g %g] "
-                                     "/C [0.5] /AP << /N %d 0 R >> >>",
-                                     bx, by, bx + barW, by + barH, apNum));
-            int squareNum = obj++;
-            addPlain(obj,
+                formatText("0.5 g 0 0 %g %g re f\n", barW, barH));
+            addPlain(obj + 1, formatText("<< /Type /Annot /Subtype /Square /F 4 /Rect [%g %g %g "
+                                         "%g] /C [0.5] /AP << /N %d 0 R >> >>",
+                                         bx, by, bx + barW, by + barH, obj));
+            addPlain(obj + 2,
                      formatText("<< /Type /Annot /Subtype /Link /Rect [%g %g %g %g] "
                                 "/Border [0 0 0] /A << /S /URI /URI (https://example.org/%d) >> >>",
-                                x, y, x + square, y + square, number));
-            int linkNum = obj++;
-            annots = formatText(" %d 0 R %d 0 R", squareNum, linkNum);
+                                x, y, x + s, y + s, number));
+            annots = formatText(" %d 0 R %d 0 R", obj + 1, obj + 2);
+            obj += 3;
         }
         if (page.highlight) {
             double hx = w / 10 + (number % 3) * w / 4, hy = h * 0.55 + (number % 2) * h / 10;
@@ -439,7 +321,6 @@ std::string makeFeaturePdf(const FeatureDoc& doc) {
             annots += formatText(" %d 0 R", obj++);
         }
         if (!annots.empty()) annots = " /Annots [" + annots + " ]";
-
         std::string media = page.ownMediaBox ? formatText(" /MediaBox [0 0 %g %g]", w, h) : "";
         std::string resources = page.ownResources
                                     ? formatText(" /Resources << /Font << /F1 %s >>%s >>",
@@ -448,10 +329,10 @@ std::string makeFeaturePdf(const FeatureDoc& doc) {
         std::string rotate = page.rotate.empty() ? "" : " /Rotate " + page.rotate;
         addPlain(pageNum,
                  formatText("<< /Type /Page /Parent %d 0 R%s%s%s%s%s %s >>", page.inNode ? 4 : 2,
-                            media.c_str(), rotate.c_str(), resources.c_str(), contentsEntry.c_str(),
+                            media.c_str(), rotate.c_str(), resources.c_str(), contents.c_str(),
                             annots.c_str(), page.extraKeys.c_str()));
     }
     pdf.setTrailerExtra("/Root 1 0 R");
-    if (doc.objectStream) return pdf.buildWithXRefStream(next);
-    return pdf.build();
+    return doc.objectStream ? pdf.buildWithXRefStream(10 * static_cast<int>(doc.pages.size() + 1))
+                            : pdf.build();
 }

@@ -1,4 +1,4 @@
-// Test helpers for the writer: an input document opened from bytes and an output being written.
+// Writer test helpers: an input opened from bytes, the output in a temporary folder.
 #pragma once
 
 #include <cstdio>
@@ -9,35 +9,24 @@
 #include "pdf/FormatText.h"
 #include "support/TestPdf.h"
 #include "writer/ObjectCopy.h"
-#include "writer/OffsetTable.h"
-#include "writer/OutputFile.h"
-#include "writer/WriteContext.h"
 #include "writer/XRefWriter.h"
 
-// One conversion's writing state on an input given as bytes: the document, the raw input, the
-// output file in a temporary folder and its offset table.
+// One conversion's writing state: the document, the raw input, the output and its offset table.
 class WriterSetup {
   public:
     explicit WriterSetup(const std::string& pdf) {
         std::string in = dir_.write("in.pdf", pdf);
         doc.open(in);
-        input_ = std::fopen(in.c_str(), "rb");
+        input_.reset(std::fopen(in.c_str(), "rb"));
         out.create(outputPath());
         offsets.reset(doc.getXRef()->getNumObjects());
-        ctx = std::make_unique<WriteContext>(WriteContext(doc, input_, out, offsets));
+        ctx = std::make_unique<WriteContext>(doc, input_.get(), out, offsets);
     }
-    ~WriterSetup() {
-        if (input_) std::fclose(input_);
-    }
-    WriterSetup(const WriterSetup&) = delete;
-    WriterSetup& operator=(const WriterSetup&) = delete;
-
-    // Closes the output and returns its bytes.
     std::string finish() {
         out.finish();
         return readFileBytes(outputPath());
     }
-    // Ends the output with the table and trailer of the input's catalog and info.
+    // Ends the output with the table and trailer; its bytes.
     std::string finishPdf() {
         int64_t start = writeXRefTable(*ctx);
         writeTrailer(*ctx, start, doc.getXRef()->getRootNum(), doc.getXRef()->getInfoNum());
@@ -47,7 +36,7 @@ class WriterSetup {
 
   private:
     TempDir dir_;
-    FILE* input_ = nullptr;
+    std::unique_ptr<FILE, int (*)(FILE*)> input_{nullptr, std::fclose};
 
   public:
     CPdfDocument doc;
@@ -56,11 +45,13 @@ class WriterSetup {
     std::unique_ptr<WriteContext> ctx;
 };
 
-// Catalog 1 and an empty page tree 2, then the objects a test adds.
-inline TestPdf emptyDocPdf() {
+// Catalog 1 and page tree 2, with page 3 when one is given; then the objects a test adds.
+inline TestPdf catalogPdf(const std::string& page = "") {
     TestPdf pdf;
     pdf.addObject(1, "<< /Type /Catalog /Pages 2 0 R >>");
-    pdf.addObject(2, "<< /Type /Pages /Kids [] /Count 0 >>");
+    pdf.addObject(2, page.empty() ? "<< /Type /Pages /Kids [] /Count 0 >>"
+                                  : "<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    if (!page.empty()) pdf.addObject(3, page);
     pdf.setTrailerExtra("/Root 1 0 R");
     return pdf;
 }
